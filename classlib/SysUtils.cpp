@@ -1,0 +1,69 @@
+#include "SysUtils.h"
+
+std::string AnsiFromWide(const std::wstring& text)
+{
+    if (text.empty()) return std::string();
+    int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
+                        nullptr, nullptr);
+    return out;
+}
+
+std::wstring WideFromAnsi(const std::string& text)
+{
+    if (text.empty()) return std::wstring();
+    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+    return out;
+}
+
+std::wstring FormatText(const std::wstring& format, std::initializer_list<std::wstring> args)
+{
+    std::wstring out;
+    auto next = args.begin();
+    for (size_t i = 0; i < format.size(); ++i) {
+        wchar_t c = format[i];
+        if (c == L'%' && i + 1 < format.size()) {
+            wchar_t k = format[i + 1];
+            if (k == L'%') {
+                out += L'%';
+                ++i;
+                continue;
+            }
+            if (k == L's' || k == L'd') {
+                if (next != args.end()) out += *next++;
+                ++i;
+                continue;
+            }
+        }
+        out += c;
+    }
+    return out;
+}
+
+void RaiseLastOSError(DWORD code)
+{
+    if (code == 0) throw EOSError(AnsiFromWide(L"OS 機能呼び出しの失敗"), 0);
+    char* text = nullptr;
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                 FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string sys = n ? std::string(text, n) : std::string();
+    if (text) LocalFree(text);
+    while (!sys.empty() && (sys.back() == '\n' || sys.back() == '\r')) sys.pop_back();
+    std::string message =
+        AnsiFromWide(FormatText(L"システムエラー。コード：%d.", {std::to_wstring(code)})) + "\r\n" + sys;
+    throw EOSError(message, code);
+}
+
+std::wstring ListIndexErrorText(int index)
+{
+    return FormatText(L"リストのインデックスが範囲を超えています (%d)", {std::to_wstring(index)});
+}
+
+std::wstring SortedListErrorText() { return L"ソートされる文字列リストに対しては許されない動作です"; }
+
+std::wstring DuplicateStringErrorText() { return L"文字列リストは重複を許しません"; }

@@ -1,0 +1,22 @@
+#pragma once
+// Helpers shared by the test programs: scratch folders and files on the Wine drive.
+#include <string>
+
+namespace testenv {
+
+// A new, empty folder under the Windows temporary folder, unique to this process and call.
+std::string MakeScratchDir(const std::string& stem);
+
+// Removes a folder and everything below it; missing is fine.
+void RemoveTree(const std::string& path);
+
+// Whole file as bytes; empty when it cannot be read.
+std::string ReadFileBytes(const std::string& path);
+
+// Writes bytes to a file, replacing it. Returns false on failure.
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// The folder of the running test program, with a trailing backslash.
+std::string ProgramDir();
+
+}  // namespace testenv
