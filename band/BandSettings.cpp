@@ -1,0 +1,147 @@
+#include "BandSettings.h"
+
+#include "Registry.h"
+#include "SysUtils.h"
+
+const GUID BandClassId = {0x820DFB52, 0xB00B, 0x4DF0, {0x83, 0x64, 0x6C, 0x74, 0x6E, 0x1F, 0x79, 0x77}};
+const char BandClassIdText[] = "{820DFB52-B00B-4DF0-8364-6C746E1F7977}";
+
+std::string CachedLibraryPath;
+
+const TBuiltinEngine BuiltinEngines[7] = {
+    {L"Google 日本語", TSearchMode::SEARCH, "http://www.google.co.jp/search?num=50&hl=ja&lr=lang_ja&q="},
+    {L"Google ウェブ全体", TSearchMode::SEARCH, "http://www.google.co.jp/search?num=50&hl=ja&q="},
+    {L"Internet Archive", TSearchMode::CACHE, "http://web.archive.org/archive_request_ng?collection=web&url="},
+    {L"Google キャッシュ", TSearchMode::CACHE, "http://www.google.co.jp/search?q=cache:"},
+    {L"Yahoo! 辞書", TSearchMode::DIC, "http://dic.yahoo.co.jp/bin/dsearch?t=o&d=all&p="},
+    {L"AlltheWeb", TSearchMode::FILE, "http://www.alltheweb.com/search?cat=ftp&cs=cp932&q="},
+    {L"File Avenue", TSearchMode::FILE, "http://www.fileavenue.jp/index.php?ids=10&action=search1&q="},
+};
+
+std::string GetBandLibraryPath()
+{
+    TRegistry registry(KEY_READ);
+    registry.SetRootKey(HKEY_CLASSES_ROOT);
+    if (!registry.OpenKeyReadOnly(std::string("CLSID\\") + BandClassIdText + "\\InProcServer32"))
+        return std::string();
+    std::string path = registry.ReadString("");
+    registry.CloseKey();
+    return path;
+}
+
+std::string GetCachedLibraryPath()
+{
+    if (!CachedLibraryPath.empty()) return CachedLibraryPath;
+    return GetBandLibraryPath();
+}
+
+std::string ChangeExtensionToIni(const std::string& path)
+{
+    // The second byte of a double-byte character may be a backslash; only whole characters
+    // count as separators.
+    size_t point = std::string::npos;
+    for (size_t i = 0; i < path.size();) {
+        const char c = path[i];
+        if (IsDBCSLeadByte(static_cast<BYTE>(c)) && i + 1 < path.size()) {
+            i += 2;
+            continue;
+        }
+        if (c == '\\' || c == ':') {
+            point = std::string::npos;
+        } else if (c == '.') {
+            point = i;
+        }
+        ++i;
+    }
+    return (point == std::string::npos ? path : path.substr(0, point)) + ".ini";
+}
+
+bool SettingsFileWritable(const std::string& path)
+{
+    if (path.empty()) return false;
+    char first = path[0];
+    if (first >= 'a' && first <= 'z') first = static_cast<char>(first - 'a' + 'A');
+    const std::string root = std::string(1, first) + ":\\";
+    if (GetDriveTypeA(root.c_str()) != DRIVE_FIXED) return false;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+const char* ModeSectionName(TSearchMode mode)
+{
+    switch (mode) {
+    case TSearchMode::SEARCH: return "SEARCH";
+    case TSearchMode::CACHE: return "CACHE";
+    case TSearchMode::DIC: return "DIC";
+    case TSearchMode::FILE: return "FILE";
+    }
+    return "SEARCH";
+}
+
+std::string DefaultModeCaption(TSearchMode mode)
+{
+    switch (mode) {
+    case TSearchMode::SEARCH: return AnsiFromWide(L"検索");
+    case TSearchMode::CACHE: return AnsiFromWide(L"ｷｬｯｼｭ");
+    case TSearchMode::DIC: return AnsiFromWide(L"辞書");
+    case TSearchMode::FILE: return AnsiFromWide(L"ﾌｧｲﾙ");
+    }
+    return std::string();
+}
+
+TStringList& TEngineLists::Titles(TSearchMode mode)
+{
+    switch (mode) {
+    case TSearchMode::CACHE: return FCacheTitles;
+    case TSearchMode::DIC: return FDicTitles;
+    case TSearchMode::FILE: return FFileTitles;
+    default: return FSearchTitles;
+    }
+}
+
+TStringList& TEngineLists::Urls(TSearchMode mode)
+{
+    switch (mode) {
+    case TSearchMode::CACHE: return FCacheUrls;
+    case TSearchMode::DIC: return FDicUrls;
+    case TSearchMode::FILE: return FFileUrls;
+    default: return FSearchUrls;
+    }
+}
+
+void TEngineLists::Clear()
+{
+    for (TStringList* list : {&FSearchTitles, &FSearchUrls, &FCacheTitles, &FCacheUrls,
+                              &FDicTitles, &FDicUrls, &FFileTitles, &FFileUrls})
+        list->Clear();
+}
+
+void ReadEngineSlots(const TIniFile& ini, TEngineLists& lists)
+{
+    for (int slot = 0; slot < 3; ++slot) {
+        for (int m = 0; m < kModeCount; ++m) {
+            const TSearchMode mode = static_cast<TSearchMode>(m);
+            const std::string section = ModeSectionName(mode) + std::to_string(slot);
+            const std::string title = ini.ReadString(section, "TITLE", "");
+            const std::string url = ini.ReadString(section, "URL", "");
+            if (title.empty() || url.empty()) continue;
+            if (lists.Titles(mode).IndexOf(title) >= 0) continue;
+            lists.Titles(mode).Add(title);
+            lists.Urls(mode).Add(url);
+        }
+    }
+}
+
+void AddDefaultEngines(TEngineLists& lists)
+{
+    for (const TBuiltinEngine& engine : BuiltinEngines) {
+        const std::string title = AnsiFromWide(engine.Title);
+        if (lists.Titles(engine.Mode).IndexOf(title) >= 0) continue;
+        lists.Titles(engine.Mode).Add(title);
+        lists.Urls(engine.Mode).Add(engine.Url);
+    }
+    for (TStringList* list : {&lists.FSearchTitles, &lists.FSearchUrls, &lists.FCacheTitles,
+                              &lists.FCacheUrls, &lists.FDicTitles, &lists.FDicUrls,
+                              &lists.FFileTitles, &lists.FFileUrls})
+        while (list->Count() < 3) list->Add("");
+}

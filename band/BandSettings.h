@@ -1,0 +1,70 @@
+#pragma once
+// The settings file kervodll.ini beside the band library: where it is, whether it may be
+// written, and the engine lists that the band and the settings program fill from it.
+#include <windows.h>
+
+#include <string>
+
+#include "IniFiles.h"
+#include "StringList.h"
+
+// The band's COM class; its InProcServer32 key names the band library.
+extern const GUID BandClassId;
+extern const char BandClassIdText[];  // "{820DFB52-B00B-4DF0-8364-6C746E1F7977}"
+
+// The band library's path as registered for the band class, or "" while it is not registered.
+// Asks for reading only: a standard user may not open the key for writing, and both deliverables
+// would then lose their settings file.
+std::string GetBandLibraryPath();
+
+// The band library's registered path, taken once when the library starts and emptied when it
+// shuts down.
+extern std::string CachedLibraryPath;
+// CachedLibraryPath, or a fresh lookup (not stored) while it is empty.
+std::string GetCachedLibraryPath();
+
+// The path with the extension of its file name replaced by ".ini" (appended when the name has
+// none); "" gives ".ini". Double-byte characters of the system code page are respected.
+std::string ChangeExtensionToIni(const std::string& path);
+
+// Whether a save to the settings file may go ahead: the path lies on a fixed drive and the file
+// is absent or not read-only. A refusal is silent; the caller skips the save.
+bool SettingsFileWritable(const std::string& path);
+
+// The four search modes, always in this order.
+enum class TSearchMode { SEARCH, CACHE, DIC, FILE };
+constexpr int kModeCount = 4;
+// "SEARCH", "CACHE", "DIC", "FILE": the mode's section, and with a slot digit its engine sections.
+const char* ModeSectionName(TSearchMode mode);
+// "検索", "ｷｬｯｼｭ", "辞書", "ﾌｧｲﾙ" in the system code page: shown when CAPTION is empty.
+std::string DefaultModeCaption(TSearchMode mode);
+
+// For each mode a title list and a URL list; index k of both is one engine, index 0 the
+// current one.
+struct TEngineLists {
+    TStringList FSearchTitles;
+    TStringList FSearchUrls;
+    TStringList FCacheTitles;
+    TStringList FCacheUrls;
+    TStringList FDicTitles;
+    TStringList FDicUrls;
+    TStringList FFileTitles;
+    TStringList FFileUrls;
+
+    TStringList& Titles(TSearchMode mode);
+    TStringList& Urls(TSearchMode mode);
+    void Clear();
+};
+
+struct TBuiltinEngine {
+    const wchar_t* Title;
+    TSearchMode Mode;
+    const char* Url;  // ends where the query is appended
+};
+extern const TBuiltinEngine BuiltinEngines[7];
+
+// Appends the complete engines of slots 0 to 2 (slot by slot, the modes in order within a slot),
+// each only when its title is new to its mode; the caller has emptied the lists.
+void ReadEngineSlots(const TIniFile& ini, TEngineLists& lists);
+// Appends the built-in engines whose titles are missing, then pads every list to three entries.
+void AddDefaultEngines(TEngineLists& lists);
