@@ -45,11 +45,11 @@ int LoadStringFromTable(HINSTANCE instance, UINT id, wchar_t* buffer, int buffer
 
 bool IsResourceNumber(const void* name) { return (reinterpret_cast<uintptr_t>(name) >> 16) == 0; }
 
-std::wstring LoadWideResString(const TResStringRec* record)
+std::wstring LoadWideResString(const TResourceStringRecord* record)
 {
     if (!record) return std::wstring();
     if (record->Identifier < 0x10000) {
-        HINSTANCE instance = FindResourceHInstance(record->Module ? *record->Module : nullptr);
+        HINSTANCE instance = ResourceInstanceOf(record->Module ? *record->Module : nullptr);
         wchar_t buffer[4097];
         const int n = LoadStringWide(instance, static_cast<UINT>(record->Identifier), buffer, 4097);
         return std::wstring(buffer, static_cast<size_t>(n > 0 ? n : 0));

