@@ -317,7 +317,7 @@ TComObject* TComObjectFactory::CreateComObject(IUnknown* controller)
         delete object;
         throw;
     }
-    object->refCount_ = 0;
+    InterlockedDecrement(&object->refCount_);  // a reference kept by ConstructionDone stays
     return object;
 }
 

