@@ -97,9 +97,11 @@ struct Pool {
     Pool() { InitializeCriticalSection(&lock); }
 };
 
+Pool* poolInstance = nullptr;
+
 Pool& ThePool()
 {
-    static Pool* pool = new Pool;
+    static Pool* pool = poolInstance = new Pool;
     return *pool;
 }
 
@@ -174,7 +176,8 @@ LRESULT CALLBACK StubEntry(Stub* stub, UINT msg, WPARAM wParam, LPARAM lParam)
 struct IdleBlockRelease {
     ~IdleBlockRelease()
     {
-        Pool& pool = ThePool();
+        if (!poolInstance) return;  // no stub was ever made
+        Pool& pool = *poolInstance;
         Locked guard(pool);
         Block** link = &pool.blocks;
         while (Block* block = *link) {
