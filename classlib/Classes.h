@@ -29,6 +29,7 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <bit>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -55,6 +56,15 @@ KERVO_EXCEPTION(EComponentError, Exception)
 // A member function of any class of the library, stored without its type; TMethod carries the
 // signature beside it so that a handler is only ever called through its own type.
 using TGenericMethod = void (TObject::*)();
+
+// Between method pointer types of TObject, which all share one representation; the event and
+// the method table convert back before any call.
+template <class To, class From>
+To MethodCast(From method)
+{
+    static_assert(sizeof(To) == sizeof(From), "method pointers of one class share one size");
+    return std::bit_cast<To>(method);
+}
 
 // One address per signature, to tell handler types apart at run time.
 template <class Sig>
@@ -103,7 +113,7 @@ public:
     TObject* Object() const { return data_; }
     TMethod Method() const
     {
-        return {data_, reinterpret_cast<TGenericMethod>(code_), SignatureOf<Signature>()};
+        return {data_, MethodCast<TGenericMethod>(code_), SignatureOf<Signature>()};
     }
     // Takes a method of the same signature; an empty method clears the event.
     void SetMethod(const TMethod& m)
@@ -114,7 +124,7 @@ public:
         }
         if (m.Signature != SignatureOf<Signature>()) RaiseHandlerTypeError();
         data_ = m.Data;
-        code_ = reinterpret_cast<Code>(m.Code);
+        code_ = MethodCast<Code>(m.Code);
     }
 
     bool operator==(const TEvent& other) const { return data_ == other.data_ && code_ == other.code_; }
@@ -786,7 +796,7 @@ public:
         static_assert(std::is_base_of_v<C, T> || std::is_same_v<C, T>, "a method of this class");
         using Code = R (TObject::*)(A...);
         record_.methods_.push_back(
-            {name, reinterpret_cast<TGenericMethod>(static_cast<Code>(method)), SignatureOf<R(A...)>()});
+            {name, MethodCast<TGenericMethod>(static_cast<Code>(method)), SignatureOf<R(A...)>()});
     }
 
     // Published field: a pointer to a component, set to the owned component of the same name.

@@ -786,6 +786,14 @@ void TWriter::WriteBinary(const void* data, int32_t size)
     WriteBytes(data, size);
 }
 
+void TWriter::WritePrefix(uint8_t flags, int64_t childPosition)
+{
+    if ((flags & 0x0F) == 0) return;
+    const uint8_t prefix = static_cast<uint8_t>(kPrefixMask | (flags & 0x0F));
+    WriteBytes(&prefix, 1);
+    if (flags & kFlagChildPos) WriteInteger(childPosition);
+}
+
 // ---------------------------------------------------------------------------------------------
 // TWriter: components
 
@@ -805,10 +813,7 @@ void TWriter::WriteComponent(TComponent* component, TComponent* ancestor)
         throw EWriteError(std::wstring(L"コンポーネントの入れ子が深すぎます"));
     }
     DepthGuard guard{depth_};
-    if (component != root_ && ancestor) {
-        const uint8_t prefix = kPrefixMask | kFlagInherited;
-        WriteBytes(&prefix, 1);
-    }
+    if (component != root_ && ancestor) WritePrefix(kFlagInherited, 0);
     WriteStr(component->ClassName());
     WriteStr(component->Name());
     WriteProperties(component, ancestor, std::string());
