@@ -399,19 +399,20 @@ T* CheckedCast(TObject* object)
     return static_cast<T*>(object);
 }
 
-// Typed interface query; the interface type names its identifier as a static member IID.
+// Typed interface query; the interface type names its identifier as a static member Iid (not
+// IID, which would hide the type of that name in the classes that implement it).
 template <class I>
 I* QueryInterfaceOf(TObject* object)
 {
     void* p = nullptr;
-    if (object && object->GetInterface(I::IID, &p)) return static_cast<I*>(p);
+    if (object && object->GetInterface(I::Iid, &p)) return static_cast<I*>(p);
     return nullptr;
 }
 
 // For a library class that also derives from a COM interface whose references must not govern
 // its lifetime: the three IUnknown methods, answered from the class records.
 #define KERVO_UNCOUNTED_IUNKNOWN                                                       \
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override          \
+    HRESULT STDMETHODCALLTYPE QueryInterface(const GUID& iid, void** out) override      \
     {                                                                                  \
         if (!out) return E_POINTER;                                                    \
         return GetInterface(iid, out) ? S_OK : E_NOINTERFACE;                          \

@@ -853,12 +853,12 @@ void TWriter::WriteProperties(TObject* instance, TObject* ancestor, const std::s
     }
 }
 
-std::string TWriter::ReferenceName(TObject* target) const
+std::string TWriter::ReferenceName(TObject* target, TComponent* root)
 {
     if (!IsInstance<TComponent>(target)) return std::string();
     auto* c = static_cast<TComponent*>(target);
     if (c->Name().empty()) return std::string();
-    if (c == root_ || c->Owner() == root_) return c->Name();
+    if (c == root || c->Owner() == root) return c->Name();
     if (c->Owner() && !c->Owner()->Name().empty()) return c->Owner()->Name() + "." + c->Name();
     return c->Name();
 }
@@ -924,7 +924,7 @@ void TWriter::WriteProperty(TObject* instance, const TPropInfo* prop, TObject* a
                 const bool same = (v == nullptr && av == nullptr) ||
                                   (v != nullptr && v == root_ && av == ancestorRoot_) ||
                                   (v != nullptr && av != nullptr && v != root_ && av != ancestorRoot_ &&
-                                   ReferenceName(v) == ReferenceName(av));
+                                   ReferenceName(v, root_) == ReferenceName(av, ancestorRoot_));
                 if (same) return;
             } else if (!v) {
                 return;
@@ -934,7 +934,7 @@ void TWriter::WriteProperty(TObject* instance, const TPropInfo* prop, TObject* a
                 WriteValue(TValueKind::Nil);
                 return;
             }
-            const std::string ref = ReferenceName(v);
+            const std::string ref = ReferenceName(v, root_);
             if (ref.empty()) return;
             WriteStr(name);
             WriteIdent(ref);

@@ -195,7 +195,9 @@ private:
     void WriteOrdValue(const TPropInfo* prop, int64_t value, const std::string& name);
     void WriteCollection(TCollection* collection);
     bool SameCollection(TCollection* a, TCollection* b);
-    std::string ReferenceName(TObject* target) const;
+    // How a reference to the target is written from the given root: a component of the root by
+    // its name (the root too), a component of another owner as "Owner.Name".
+    static std::string ReferenceName(TObject* target, TComponent* root);
 
     TComponent* ancestorRoot_ = nullptr;
     std::string propPrefix_;

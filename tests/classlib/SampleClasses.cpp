@@ -139,13 +139,16 @@ void TSampleControl::SetParentComponent(TComponent* parent)
 void TSampleControl::DefineStreamedProperties(TFiler& filer)
 {
     TComponent::DefineStreamedProperties(filer);
+    const bool hasData = IsInstance<TSampleControl>(filer.Ancestor())
+                             ? Glyph != static_cast<TSampleControl*>(filer.Ancestor())->Glyph
+                             : !Glyph.empty();
     filer.DefineBinaryProperty(
         "Glyph",
         [this](TStream& s) {
             Glyph.assign(static_cast<size_t>(s.Size()), '\0');
             s.ReadBuffer(Glyph.data(), static_cast<int32_t>(Glyph.size()));
         },
-        [this](TStream& s) { s.WriteBuffer(Glyph.data(), static_cast<int32_t>(Glyph.size())); }, !Glyph.empty());
+        [this](TStream& s) { s.WriteBuffer(Glyph.data(), static_cast<int32_t>(Glyph.size())); }, hasData);
 }
 
 void TSampleControl::ComponentNotification(TComponent* component, TOperation operation)
@@ -192,7 +195,7 @@ TComponent* TSampleMenuItem::GetParentComponent() const { return Menu; }
 
 void TSampleMenuItem::SetParentComponent(TComponent* parent)
 {
-    if (!IsInstance<TSampleMenu>(parent)) return;
+    if (!IsInstance<TSampleMenu>(parent) || parent == Menu) return;
     Menu = static_cast<TSampleMenu*>(parent);
     Menu->Items.push_back(this);
 }
@@ -263,4 +266,21 @@ void RegisterSampleClasses()
 {
     RegisterClasses({&TSampleControl::StaticClass(), &TSampleCombo::StaticClass(), &TSampleMenu::StaticClass(),
                      &TSampleMenuItem::StaticClass()});
+}
+
+std::string SampleFormText()
+{
+    TResourceStream resource(CurrentModuleInstance(), "TSAMPLEFORM", MAKEINTRESOURCEA(10));
+    TMemoryStream text;
+    text.CopyFrom(resource, 0);
+    return text.Bytes();
+}
+
+TSampleForm* LoadForm(const std::string& resource)
+{
+    RegisterSampleClasses();
+    TObjectPtr<TSampleForm> form(Make<TSampleForm>(nullptr));
+    TMemoryStream stream(resource);
+    ReadComponentFromStream(stream, form.get());
+    return form.release();
 }

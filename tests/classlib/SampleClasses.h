@@ -7,6 +7,7 @@
 
 #include "Classes.h"
 #include "Filer.h"
+#include "FormText.h"
 
 // Records what happens, in order, so that tests can check sequences.
 std::vector<std::string>& Journal();
@@ -152,3 +153,7 @@ private:
 // Binary of a component, and a component read from binary into a fresh root of class T.
 std::string WriteBinary(TComponent* root, TComponent* ancestor = nullptr);
 void RegisterSampleClasses();
+// The text of the embedded test form (RCDATA "TSAMPLEFORM").
+std::string SampleFormText();
+// Reads a resource (binary or text) into a new form; the caller frees it.
+TSampleForm* LoadForm(const std::string& resource);
