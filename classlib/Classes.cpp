@@ -55,7 +55,7 @@ bool TPropInfo::IsWritable() const
     switch (Kind) {
     case TPropKind::String: return static_cast<bool>(SetString);
     case TPropKind::WideString: return static_cast<bool>(SetWide);
-    case TPropKind::Object: return static_cast<bool>(SetObject);
+    case TPropKind::Object: return static_cast<bool>(SetObj);
     case TPropKind::Method: return static_cast<bool>(SetMethod);
     default: return static_cast<bool>(SetOrd);
     }
@@ -181,16 +181,16 @@ std::vector<const TClassRecord*>& Registry()
 }
 }  // namespace
 
-void RegisterClass(const TClassRecord& record)
+void RegisterClassRecord(const TClassRecord& record)
 {
     // The first record of a name stays; registering it again changes nothing.
     if (!FindRegisteredClass(record.Name())) Registry().push_back(&record);
 }
 
-void RegisterClasses(std::initializer_list<const TClassRecord*> records)
+void RegisterClassRecords(std::initializer_list<const TClassRecord*> records)
 {
     for (const TClassRecord* r : records) {
-        if (r) RegisterClass(*r);
+        if (r) RegisterClassRecord(*r);
     }
 }
 

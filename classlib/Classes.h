@@ -208,8 +208,8 @@ struct TPropInfo {
     std::function<void(TObject*, const std::string&)> SetString;
     std::function<std::wstring(TObject*)> GetWide;
     std::function<void(TObject*, const std::wstring&)> SetWide;
-    std::function<TObject*(TObject*)> GetObject;
-    std::function<void(TObject*, TObject*)> SetObject;
+    std::function<TObject*(TObject*)> GetObj;
+    std::function<void(TObject*, TObject*)> SetObj;
     std::function<TMethod(TObject*)> GetMethod;
     std::function<void(TObject*, const TMethod&)> SetMethod;
 
@@ -289,9 +289,10 @@ private:
     std::vector<TInterfaceEntry> interfaces_;
 };
 
-// The registry by name of classes that form resources may create.
-void RegisterClass(const TClassRecord& record);
-void RegisterClasses(std::initializer_list<const TClassRecord*> records);
+// The registry by name of classes that form resources may create; classes of a root's published
+// fields are found without it.
+void RegisterClassRecord(const TClassRecord& record);
+void RegisterClassRecords(std::initializer_list<const TClassRecord*> records);
 const TClassRecord* FindRegisteredClass(const std::string& name);  // nullptr when unknown
 
 // Inside a class declaration: the record accessors. Leaves the access at public.
@@ -752,7 +753,7 @@ public:
         using C = std::remove_cv_t<std::remove_pointer_t<P>>;
         auto info = NewProperty(name, TPropKind::Object);
         info->ObjectClass = &C::StaticClass();
-        info->GetObject = [getter](TObject* o) -> TObject* {
+        info->GetObj = [getter](TObject* o) -> TObject* {
             return const_cast<C*>(classes_detail::Get<T>(getter, o));
         };
         return TPropBuilder(record_.AddProperty(std::move(info)));
@@ -762,7 +763,7 @@ public:
     {
         using C = std::remove_cv_t<std::remove_pointer_t<classes_detail::ValueOf<T, G>>>;
         TPropBuilder p = Object(name, getter);
-        p.Info().SetObject = [setter](TObject* o, TObject* v) {
+        p.Info().SetObj = [setter](TObject* o, TObject* v) {
             classes_detail::Set<T>(setter, o, static_cast<C*>(v));
         };
         return p;

@@ -470,7 +470,7 @@ void TReader::ReadProperty(TObject* instance)
     for (size_t i = 0; i + 1 < parts.size(); ++i) {
         const TPropInfo* p = object->GetClass().FindProperty(parts[i]);
         if (!p || p->Kind != TPropKind::Object || p->IsComponentReference()) unknown();
-        TObject* sub = p->GetObject(object);
+        TObject* sub = p->GetObj(object);
         if (!sub) unknown();
         object = sub;
     }
@@ -590,17 +590,17 @@ void TReader::ReadPropValue(TObject* instance, const TPropInfo* prop)
         if (prop->IsComponentReference()) {
             TValueKind k = ReadValue();
             if (k == TValueKind::Nil) {
-                if (!prop->SetObject) readOnly();
-                prop->SetObject(instance, nullptr);
+                if (!prop->SetObj) readOnly();
+                prop->SetObj(instance, nullptr);
             } else if (k == TValueKind::Ident) {
-                if (!prop->SetObject) readOnly();
+                if (!prop->SetObj) readOnly();
                 fixups_.push_back({instance, prop, ReadStr(), propPath_});
             } else {
                 ValueError();
             }
             break;
         }
-        TObject* sub = prop->GetObject(instance);
+        TObject* sub = prop->GetObj(instance);
         if (NextValue() == TValueKind::Collection && IsInstance<TCollection>(sub)) {
             ReadCollection(static_cast<TCollection*>(sub));
         } else {
@@ -675,7 +675,7 @@ void TReader::ResolveFixups()
                 Error(FormatText(L"コンポーネント %s はプロパティ %s の型 %s に合いません",
                                  {Wide(f.Name), Wide(f.Path), Wide(f.Prop->ObjectClass->Name())}));
             }
-            f.Prop->SetObject(f.Instance, target);
+            f.Prop->SetObj(f.Instance, target);
         }
     }
     fixups_.clear();
@@ -917,10 +917,10 @@ void TWriter::WriteProperty(TObject* instance, const TPropInfo* prop, TObject* a
         return;
     }
     case TPropKind::Object: {
-        TObject* v = prop->GetObject(instance);
+        TObject* v = prop->GetObj(instance);
         if (prop->IsComponentReference()) {
             if (ancestorProp) {
-                TObject* av = ancestorProp->GetObject(ancestor);
+                TObject* av = ancestorProp->GetObj(ancestor);
                 const bool same = (v == nullptr && av == nullptr) ||
                                   (v != nullptr && v == root_ && av == ancestorRoot_) ||
                                   (v != nullptr && av != nullptr && v != root_ && av != ancestorRoot_ &&
@@ -941,7 +941,7 @@ void TWriter::WriteProperty(TObject* instance, const TPropInfo* prop, TObject* a
             return;
         }
         if (!v) return;
-        TObject* av = ancestorProp ? ancestorProp->GetObject(ancestor) : nullptr;
+        TObject* av = ancestorProp ? ancestorProp->GetObj(ancestor) : nullptr;
         if (IsInstance<TCollection>(v)) {
             auto* collection = static_cast<TCollection*>(v);
             if (IsInstance<TCollection>(av)) {

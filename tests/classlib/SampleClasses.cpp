@@ -264,7 +264,7 @@ std::string WriteBinary(TComponent* root, TComponent* ancestor)
 
 void RegisterSampleClasses()
 {
-    RegisterClasses({&TSampleControl::StaticClass(), &TSampleCombo::StaticClass(), &TSampleMenu::StaticClass(),
+    RegisterClassRecords({&TSampleControl::StaticClass(), &TSampleCombo::StaticClass(), &TSampleMenu::StaticClass(),
                      &TSampleMenuItem::StaticClass()});
 }
 
