@@ -63,8 +63,8 @@ bool TPropInfo::IsWritable() const
 
 bool TPropInfo::IsComponentReference() const
 {
-    return Kind == TPropKind::Object && ObjectClass != nullptr &&
-           ObjectClass->InheritsFrom(TComponent::StaticClass());
+    return Kind == TPropKind::Object && ObjectClassOf != nullptr &&
+           ObjectClassOf().InheritsFrom(TComponent::StaticClass());
 }
 
 void TClassRecord::Init(const char* name, const TClassRecord* parent, Factory factory)
@@ -363,7 +363,7 @@ void TComponent::CheckFieldType(const std::string& name) const
 {
     if (!owner_ || name.empty()) return;
     const TFieldInfo* field = owner_->GetClass().FindField(name);
-    if (field && !InheritsFrom(*field->FieldClass)) RaiseInvalidCast(this, *field->FieldClass);
+    if (field && !InheritsFrom(field->FieldClass())) RaiseInvalidCast(this, field->FieldClass());
 }
 
 void TComponent::BindOwnerField(bool bind)
@@ -372,7 +372,7 @@ void TComponent::BindOwnerField(bool bind)
     const TFieldInfo* field = owner_->GetClass().FindField(name_);
     if (!field) return;
     if (bind) {
-        if (!InheritsFrom(*field->FieldClass)) RaiseInvalidCast(this, *field->FieldClass);
+        if (!InheritsFrom(field->FieldClass())) RaiseInvalidCast(this, field->FieldClass());
         field->Set(owner_, this);
     } else {
         field->Set(owner_, nullptr);

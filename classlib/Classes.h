@@ -191,7 +191,10 @@ struct TPropInfo {
     std::string Name;
     TPropKind Kind = TPropKind::Integer;
     const TClassRecord* OwnerClass = nullptr;   // the class that declares it
-    const TClassRecord* ObjectClass = nullptr;  // Object: the class of the value
+    // Object: the class of the value. Looked up on use, so that a class may have properties of
+    // its own class without its record depending on itself while it is built.
+    const TClassRecord& (*ObjectClassOf)() = nullptr;
+    const TClassRecord* ObjectClass() const { return ObjectClassOf ? &ObjectClassOf() : nullptr; }
     std::vector<std::string> MemberNames;       // Enumeration and Set: name of value / bit n
     const TIdentMap* Idents = nullptr;          // Integer: optional names of values
     int64_t MinValue = 0, MaxValue = 0;         // ordinal kinds: the range the setter takes
@@ -229,7 +232,8 @@ struct TMethodEntry {
 // A published field of a component class: set to the owned component of the same name.
 struct TFieldInfo {
     std::string Name;
-    const TClassRecord* FieldClass = nullptr;
+    const TClassRecord& (*FieldClassOf)() = nullptr;
+    const TClassRecord& FieldClass() const { return FieldClassOf(); }
     std::function<void(TObject* self, TComponent* value)> Set;
 };
 
@@ -275,7 +279,6 @@ private:
     void Init(const char* name, const TClassRecord* parent, Factory factory);
 
     template <class T> friend class TClassBuilder;
-    friend class TPropBuilder;
 
     TPropInfo& AddProperty(std::unique_ptr<TPropInfo> info);
 
@@ -752,7 +755,7 @@ public:
         static_assert(std::is_pointer_v<P>, "object properties are pointers");
         using C = std::remove_cv_t<std::remove_pointer_t<P>>;
         auto info = NewProperty(name, TPropKind::Object);
-        info->ObjectClass = &C::StaticClass();
+        info->ObjectClassOf = &C::StaticClass;
         info->GetObj = [getter](TObject* o) -> TObject* {
             return const_cast<C*>(classes_detail::Get<T>(getter, o));
         };
@@ -806,7 +809,7 @@ public:
     void Field(const char* name, F* C::*field)
     {
         static_assert(std::is_base_of_v<TComponent, F>, "fields hold components");
-        record_.fields_.push_back({name, &F::StaticClass(), [field](TObject* self, TComponent* value) {
+        record_.fields_.push_back({name, &F::StaticClass, [field](TObject* self, TComponent* value) {
                                        static_cast<T*>(self)->*field = static_cast<F*>(value);
                                    }});
     }

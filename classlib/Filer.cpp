@@ -388,7 +388,7 @@ const TClassRecord* TReader::FindComponentClass(const std::string& name) const
     if (const TClassRecord* r = FindRegisteredClass(name)) return r;
     // Classes of the root's published fields are known without registration.
     for (const TFieldInfo* f : root_->GetClass().Fields()) {
-        for (const TClassRecord* r = f->FieldClass; r; r = r->Parent()) {
+        for (const TClassRecord* r = &f->FieldClass(); r; r = r->Parent()) {
             if (SameIdent(r->Name(), name)) return r;
         }
     }
@@ -419,9 +419,9 @@ TComponent* TReader::ReadComponent()
                 Error(FormatText(L"%s という名前のコンポーネントは既に存在します", {Wide(h.Name)}));
             }
             const TFieldInfo* field = owner_->GetClass().FindField(h.Name);
-            if (field && !cls->InheritsFrom(*field->FieldClass)) {
+            if (field && !cls->InheritsFrom(field->FieldClass())) {
                 Error(FormatText(L"%s のクラス %s はフィールドの型 %s に合いません",
-                                 {Wide(h.Name), Wide(cls->Name()), Wide(field->FieldClass->Name())}));
+                                 {Wide(h.Name), Wide(cls->Name()), Wide(field->FieldClass().Name())}));
             }
         }
         component = static_cast<TComponent*>(cls->CreateInstance(owner_));
@@ -671,9 +671,9 @@ void TReader::ResolveFixups()
         } else {
             TComponent* target = FindReference(f.Name);
             if (!target) Error(FormatText(L"コンポーネント %s が見つかりません", {Wide(f.Name)}));
-            if (!target->InheritsFrom(*f.Prop->ObjectClass)) {
+            if (!target->InheritsFrom(*f.Prop->ObjectClass())) {
                 Error(FormatText(L"コンポーネント %s はプロパティ %s の型 %s に合いません",
-                                 {Wide(f.Name), Wide(f.Path), Wide(f.Prop->ObjectClass->Name())}));
+                                 {Wide(f.Name), Wide(f.Path), Wide(f.Prop->ObjectClass()->Name())}));
             }
             f.Prop->SetObj(f.Instance, target);
         }

@@ -26,6 +26,15 @@ public:
 };
 KERVO_CLASS_RECORD(TWideCaptionControl) { b.WideString("Caption", &TWideCaptionControl::WideCaption); }
 
+// Refers to its own class, as a chain of controls would.
+class TChained : public TComponent {
+    KERVO_CLASS(TChained, TComponent)
+public:
+    using TComponent::TComponent;
+    TChained* Next = nullptr;
+};
+KERVO_CLASS_RECORD(TChained) { b.Object("Next", &TChained::Next, &TChained::Next); }
+
 // Journals its after-construction step, its pre-destruction step (with the class it sees then),
 // its destructor and the notifications it hears.
 class TWitness : public TComponent {
@@ -88,18 +97,20 @@ TEST(ClassRecords, DescribeTheClassAndItsPublishedPropertiesInOrder)
     EXPECT_EQ(combo.FindProperty("Caption")->Kind, TPropKind::String);
     EXPECT_TRUE(combo.FindProperty("PopupMenu")->IsComponentReference());
     EXPECT_FALSE(combo.FindProperty("Font")->IsComponentReference());
-    EXPECT_EQ(combo.FindProperty("Font")->ObjectClass, &TSampleFont::StaticClass());
+    EXPECT_EQ(combo.FindProperty("Font")->ObjectClass(), &TSampleFont::StaticClass());
     EXPECT_EQ(combo.FindProperty("Nothing"), nullptr);
 
     const TClassRecord& form = TSampleForm::StaticClass();
     EXPECT_NE(form.FindMethod("buttonclick"), nullptr);
     EXPECT_EQ(form.FindMethod("Nothing"), nullptr);
-    EXPECT_EQ(form.FindField("Combo1")->FieldClass, &TSampleCombo::StaticClass());
+    EXPECT_EQ(&form.FindField("Combo1")->FieldClass(), &TSampleCombo::StaticClass());
 
     // A redeclaration keeps the inherited place and changes the kind.
     const TClassRecord& wide = TWideCaptionControl::StaticClass();
     EXPECT_EQ(PropertyNames(wide), PropertyNames(TSampleControl::StaticClass()));
     EXPECT_EQ(wide.FindProperty("Caption")->Kind, TPropKind::WideString);
+
+    EXPECT_EQ(TChained::StaticClass().FindProperty("Next")->ObjectClass(), &TChained::StaticClass());
 }
 
 TEST(ClassRecords, CreateRegisterAndCastByRecord)
