@@ -1,0 +1,92 @@
+#include "IniFiles.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "SysUtils.h"
+
+namespace {
+
+constexpr DWORD kReadBufferChars = 2048;
+
+bool ParseDecimal(const std::string& s, int& out)
+{
+    size_t i = 0;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+    if (i == s.size()) return false;
+    int64_t v = 0;
+    for (; i < s.size(); ++i) {
+        if (s[i] < '0' || s[i] > '9') return false;
+        v = v * 10 + (s[i] - '0');
+        if (v > int64_t(INT32_MAX) + 1) return false;
+    }
+    if (negative) v = -v;
+    if (v > INT32_MAX || v < INT32_MIN) return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+// Up to eight hexadecimal digits: a full 32-bit pattern such as 0xFFFFFFFF reads as -1.
+bool ParseHex(const std::string& digits, int& out)
+{
+    if (digits.empty() || digits.size() > 8) return false;
+    uint32_t v = 0;
+    for (char c : digits) {
+        int d;
+        if (c >= '0' && c <= '9') d = c - '0';
+        else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+        else return false;
+        v = v * 16 + static_cast<uint32_t>(d);
+    }
+    out = static_cast<int>(v);
+    return true;
+}
+
+}  // namespace
+
+std::string TIniFile::ReadString(const std::string& section, const std::string& key,
+                                 const std::string& def) const
+{
+    char buffer[kReadBufferChars];
+    DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buffer,
+                                       kReadBufferChars, fileName_.c_str());
+    return std::string(buffer, n);
+}
+
+int TIniFile::ReadInteger(const std::string& section, const std::string& key, int def) const
+{
+    const std::string text = ReadString(section, key, "");
+    int value = def;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        if (ParseHex(text.substr(2), value)) return value;
+        return def;
+    }
+    if (ParseDecimal(text, value)) return value;
+    return def;
+}
+
+bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool def) const
+{
+    return ReadInteger(section, key, def ? 1 : 0) != 0;
+}
+
+void TIniFile::WriteString(const std::string& section, const std::string& key,
+                           const std::string& value)
+{
+    if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(),
+                                    fileName_.c_str()))
+        throw EIniFileException(FormatText(L"%s に書き込めません", {WideFromAnsi(fileName_)}));
+}
+
+void TIniFile::WriteInteger(const std::string& section, const std::string& key, int value)
+{
+    WriteString(section, key, std::to_string(value));
+}
+
+void TIniFile::WriteBool(const std::string& section, const std::string& key, bool value)
+{
+    WriteString(section, key, value ? "1" : "0");
+}

@@ -1,0 +1,3 @@
+#include "ResStrings.h"
+
+HINSTANCE FindResourceHInstance(HMODULE module) { return module; }

@@ -1,0 +1,115 @@
+// TIniFile over Wine's private-profile functions, on files in a scratch folder.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include "IniFiles.h"
+#include "SysUtils.h"
+#include "TestEnv.h"
+
+namespace {
+
+class IniFileTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = testenv::MakeScratchDir("ini");
+        ASSERT_FALSE(dir.empty());
+        path = dir + "\\kervodll.ini";
+    }
+    void TearDown() override { testenv::RemoveTree(dir); }
+    // Writes the file as another program would, bypassing the class.
+    void Seed(const std::string& bytes) { ASSERT_TRUE(testenv::WriteFileBytes(path, bytes)); }
+    std::string dir, path;
+};
+
+TEST_F(IniFileTest, StringsGoToDiskAtOnceInTheSystemCodePage)
+{
+    TIniFile ini(path);
+    EXPECT_EQ(ini.FileName(), path);
+    const std::string caption = AnsiFromWide(L"ｷｬｯｼｭ");
+    ini.WriteString("CACHE", "CAPTION", caption);
+    ini.WriteString("SEARCH0", "TITLE", "");
+    const std::string bytes = testenv::ReadFileBytes(path);
+    EXPECT_NE(bytes.find("[CACHE]"), std::string::npos) << bytes;
+    EXPECT_NE(bytes.find("CAPTION=" + caption), std::string::npos) << bytes;
+    EXPECT_NE(bytes.find("TITLE="), std::string::npos) << bytes;  // an empty value keeps its key
+
+    TIniFile again(path);
+    EXPECT_EQ(again.ReadString("cache", "caption", "d"), caption);  // names ignore case
+    EXPECT_EQ(again.ReadString("SEARCH0", "TITLE", "d"), "");
+    EXPECT_EQ(again.ReadString("SEARCH0", "URL", "d"), "d");
+    EXPECT_EQ(again.ReadString("NOPE", "TITLE", ""), "");
+}
+
+TEST_F(IniFileTest, MissingFileReadsDefaults)
+{
+    TIniFile ini(dir + "\\absent.ini");
+    EXPECT_EQ(ini.ReadString("HIST", "0", ""), "");
+    EXPECT_EQ(ini.ReadInteger("BUTTON", "SELECTED", 1), 1);
+    EXPECT_TRUE(ini.ReadBool("HOTKEY", "SHIFT", true));
+    EXPECT_EQ(GetFileAttributesA((dir + "\\absent.ini").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(IniFileTest, LongValuesAreCutTo2047Characters)
+{
+    const std::string longValue(3000, 'q');
+    Seed("[HIST]\r\n0=" + longValue + "\r\n");
+    TIniFile ini(path);
+    EXPECT_EQ(ini.ReadString("HIST", "0", ""), longValue.substr(0, 2047));
+}
+
+TEST_F(IniFileTest, IntegersAreDecimalOrPrefixedHexadecimal)
+{
+    Seed("[N]\r\n"
+         "dec=42\r\nneg=-5\r\nplus=+7\r\nhex=0x41\r\nhex2=0X1f\r\nfull=0xFFFFFFFF\r\n"
+         "bare=0x\r\nbadhex=0xZZ\r\nlonghex=0x123456789\r\nword=abc\r\ntail=12abc\r\n"
+         "empty=\r\nbig=99999999999\r\nmin=-2147483648\r\n");
+    TIniFile ini(path);
+    EXPECT_EQ(ini.ReadInteger("N", "dec", 0), 42);
+    EXPECT_EQ(ini.ReadInteger("N", "neg", 0), -5);
+    EXPECT_EQ(ini.ReadInteger("N", "plus", 0), 7);
+    EXPECT_EQ(ini.ReadInteger("N", "hex", 0), 65);
+    EXPECT_EQ(ini.ReadInteger("N", "hex2", 0), 31);
+    EXPECT_EQ(ini.ReadInteger("N", "full", 0), -1);
+    EXPECT_EQ(ini.ReadInteger("N", "min", 0), INT32_MIN);
+    for (const char* key : {"bare", "badhex", "longhex", "word", "tail", "empty", "big", "none"})
+        EXPECT_EQ(ini.ReadInteger("N", key, 64), 64) << key;
+
+    ini.WriteInteger("HOTKEY", "CHAR", -7);
+    EXPECT_EQ(ini.ReadString("HOTKEY", "CHAR", ""), "-7");
+    ini.WriteInteger("HOTKEY", "CHAR", 65);
+    EXPECT_EQ(ini.ReadInteger("HOTKEY", "CHAR", 64), 65);
+}
+
+TEST_F(IniFileTest, BooleansAreIntegersWrittenAsOneOrZero)
+{
+    Seed("[HOTKEY]\r\nzero=0\r\ntwo=2\r\nword=yes\r\nhex=0x0\r\n");
+    TIniFile ini(path);
+    EXPECT_FALSE(ini.ReadBool("HOTKEY", "zero", true));
+    EXPECT_TRUE(ini.ReadBool("HOTKEY", "two", false));
+    EXPECT_TRUE(ini.ReadBool("HOTKEY", "word", true));
+    EXPECT_FALSE(ini.ReadBool("HOTKEY", "word", false));
+    EXPECT_FALSE(ini.ReadBool("HOTKEY", "hex", true));
+    EXPECT_TRUE(ini.ReadBool("HOTKEY", "missing", true));
+
+    ini.WriteBool("HOTKEY", "SHIFT", false);
+    EXPECT_EQ(ini.ReadString("HOTKEY", "SHIFT", ""), "0");
+    ini.WriteBool("HOTKEY", "SHIFT", true);
+    EXPECT_EQ(ini.ReadString("HOTKEY", "SHIFT", ""), "1");
+}
+
+TEST_F(IniFileTest, RefusedWriteNamesTheFile)
+{
+    const std::string nowhere = dir + "\\no-such-folder\\kervodll.ini";
+    TIniFile ini(nowhere);
+    try {
+        ini.WriteString("HIST", "0", "x");
+        FAIL();
+    } catch (const EIniFileException& e) {
+        EXPECT_EQ(WideFromAnsi(e.Message()), WideFromAnsi(nowhere) + L" に書き込めません");
+    }
+    EXPECT_THROW(ini.WriteInteger("BUTTON", "SELECTED", 2), EIniFileException);
+    EXPECT_THROW(ini.WriteBool("HOTKEY", "SHIFT", true), EIniFileException);
+}
+
+}  // namespace
