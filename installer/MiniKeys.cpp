@@ -189,6 +189,20 @@ void SetDialogKeyButton(TMiniControl* button, UINT key, bool on)
     }
 
     TMiniControl* form = ParentForm(button);
+    if (form) {
+        if (key == VK_RETURN) {
+            if (on)
+                form->DefaultButton = button;
+            else if (form->DefaultButton == button)
+                form->DefaultButton = nullptr;
+        } else {
+            if (on)
+                form->CancelButton = button;
+            else if (form->CancelButton == button)
+                form->CancelButton = nullptr;
+        }
+    }
+
     if (MainMiniWindow && form) {
         TMiniControl* main = MainMiniWindow;
         if (on) {
@@ -197,26 +211,17 @@ void SetDialogKeyButton(TMiniControl* button, UINT key, bool on)
                 main->MessageHook.Code = &DialogKeyHook;
                 main->MessageHook.Object = main;
             }
-        } else {
+        } else if (main->MessageHook.Code == &DialogKeyHook && !form->DefaultButton &&
+                   !form->CancelButton) {
+            // Only when no dialog key is left: giving up the default button keeps Esc alive.
             main->MessageHook = main->SavedHook;
             main->SavedHook = TMiniMessageHook();
         }
     }
-    if (!form) return;
 
-    if (key == VK_RETURN) {
-        if (on)
-            form->DefaultButton = button;
-        else if (form->DefaultButton == button)
-            form->DefaultButton = nullptr;
+    if (form && key == VK_RETURN)
         SetStyle(button, on ? (button->Style | BS_DEFPUSHBUTTON)
                             : (button->Style & ~static_cast<DWORD>(BS_DEFPUSHBUTTON)));
-    } else {
-        if (on)
-            form->CancelButton = button;
-        else if (form->CancelButton == button)
-            form->CancelButton = nullptr;
-    }
 }
 
 bool DialogKeyHook(TMiniControl* mainWindow, MSG& msg, LRESULT& result)
@@ -261,11 +266,9 @@ void SetResizable(TMiniControl* obj, bool on)
 {
     if (on == IsResizable(obj)) return;
     obj->FixedSize = !on;
-    // A fixed window keeps its sizing frame; the hook below takes the sizing away.
-    if (!on)
-        SetStyle(obj, obj->Style | WS_THICKFRAME);
-    else
-        SetStyle(obj, obj->Style & ~static_cast<DWORD>(WS_THICKFRAME));
+    // Either way the window has a sizing frame: a fixed window keeps its look and the hook
+    // below takes the sizing away; a resizable one needs the frame to be sized at all.
+    SetStyle(obj, obj->Style | WS_THICKFRAME);
     if (HWND h = GetWindowHandle(obj)) {
         RECT r;
         GetWindowRect(h, &r);

@@ -95,10 +95,13 @@ std::string ExeParam(int index)
         if (n >= sizeof buf) n = sizeof buf - 1;
         return std::string(buf, n);
     }
-    if (index < 0) return std::string();
+    return CommandLineParam(GetCommandLineA(), index);
+}
 
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(GetCommandLineA());
-    if (!p) return std::string();
+std::string CommandLineParam(const char* commandLine, int index)
+{
+    if (index < 0 || !commandLine) return std::string();
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(commandLine);
     std::string param;
     for (int k = 0; k <= index; ++k) {
         // Blanks and empty quote pairs before a parameter do not count as one.

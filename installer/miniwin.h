@@ -127,6 +127,8 @@ std::string FolderOfPath(const char* path);
 std::string FileNameOfPath(const char* path);
 // Index 0: the running program's full path; n >= 1: the n-th parameter of the command line.
 std::string ExeParam(int index);
+// Parameter n of a command line text: 0 is the program as written, 1 the first argument...
+std::string CommandLineParam(const char* commandLine, int index);
 // wvsprintfA with each value passed as one machine word (numbers or text pointers).
 std::string FormatText(const char* format, std::initializer_list<LONG_PTR> values);
 
