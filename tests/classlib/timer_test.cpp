@@ -144,7 +144,7 @@ TEST(Timer, AHandlerMayFreeItsTimer)
 
 TEST(Timer, ReadFromAFormResourceWithItsHandlerBoundByName)
 {
-    RegisterClass(TTimer::StaticClass());
+    RegisterClassRecord(TTimer::StaticClass());
     TMemoryStream stream;
     {
         TObjectPtr<TTickForm> source(new TTickForm(nullptr));
