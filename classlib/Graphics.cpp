@@ -428,8 +428,8 @@ TCanvas::~TCanvas()
 
 HDC TCanvas::Handle()
 {
-    if (!handle_) CreateHandle();
-    if (!handle_) throw EInvalidGraphicOperation(std::wstring(L"キャンバスに描画できません"));
+    RequiredState({TCanvasState::csHandleValid, TCanvasState::csFontValid, TCanvasState::csPenValid,
+                   TCanvasState::csBrushValid});
     return handle_;
 }
 
@@ -719,7 +719,7 @@ public:
 
     void FreeContext()
     {
-        HDC dc = HandleAllocated() ? Handle() : nullptr;
+        HDC dc = RawHandle();
         if (!dc) return;
         SetHandle(nullptr);
         if (oldBitmap_) SelectObject(dc, oldBitmap_);

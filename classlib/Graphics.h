@@ -215,7 +215,8 @@ public:
     TCanvas();
     ~TCanvas() override;
 
-    // The device context: a canvas without one asks CreateHandle, and raises
+    // The device context with the canvas's font, pen and brush selected (so that raw GDI calls
+    // on it draw with them): a canvas without one asks CreateHandle, and raises
     // EInvalidGraphicOperation when that gives none. Setting another context first puts the
     // objects of the previous one back; the canvas never releases a context it was given.
     HDC Handle();
@@ -284,6 +285,8 @@ public:
 protected:
     // Makes a context on demand; the base has none to make.
     virtual void CreateHandle() {}
+    // The context as it stands, without selecting anything.
+    HDC RawHandle() const { return handle_; }
     // Puts the context's own objects back in place of ours.
     void DeselectHandles();
 

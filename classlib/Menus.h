@@ -229,7 +229,7 @@ public:
 
     // Runs the item with this command number (its Click): true when one was found.
     bool DispatchCommand(uint16_t command);
-    TMenuItem* FindItem(uint32_t value, TFindItemKind kind) const;
+    TMenuItem* FindItem(uint32_t value, TFindItemKind kind = TFindItemKind::fkCommand) const;
 
     void ComponentNotification(TComponent* component, TOperation operation) override;
     void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) override;

@@ -479,3 +479,25 @@ TEST(Bitmap, BitmapFileRoundTripAndBadData)
     TMemoryStream junk(std::string(64, 'x'));
     EXPECT_THROW(back.LoadFromStream(junk), EInvalidGraphicOperation);
 }
+
+TEST(Canvas, RawDrawingOnItsHandleUsesTheCanvasObjects)
+{
+    // The embossing of disabled glyphs paints the brush through a one-bit mask with a raw raster
+    // operation: where the mask is white the brush shows, elsewhere the target stays.
+    TBitmap mask;
+    mask.SetSize(2, 1);
+    mask.SetMonochrome(true);
+    mask.Canvas()->SetPixel(0, 0, clBlack);  // pixel 1 stays white
+
+    TBitmap target;
+    target.SetSize(2, 1);
+    target.Canvas()->Brush()->SetColor(clLime);
+    target.Canvas()->FillRect({0, 0, 2, 1});
+    target.Canvas()->Brush()->SetColor(clBtnShadow);
+    HDC dc = target.Canvas()->Handle();
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkColor(dc, RGB(255, 255, 255));
+    BitBlt(dc, 0, 0, 2, 1, mask.Canvas()->Handle(), 0, 0, 0x00E20746);
+    EXPECT_EQ(static_cast<COLORREF>(target.Canvas()->Pixel(0, 0)), RGB(0, 255, 0));
+    EXPECT_EQ(static_cast<COLORREF>(target.Canvas()->Pixel(1, 0)), GetSysColor(COLOR_BTNSHADOW));
+}
