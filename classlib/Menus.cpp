@@ -561,7 +561,12 @@ void TMenuItem::AppendTo(HMENU menu)
 
 void TMenuItem::ItemChanged(bool)
 {
-    if (parent_) parent_->RebuildHandle();
+    if (!parent_) return;
+    parent_->RebuildHandle();
+    if (parent_->menu_ && IsInstance<TMainMenu>(parent_->menu_)) {
+        HWND window = static_cast<TMainMenu*>(parent_->menu_)->WindowHandle();
+        if (window && IsWindow(window)) DrawMenuBar(window);
+    }
 }
 
 // --- Actions

@@ -255,8 +255,16 @@ class TMainMenu : public TMenu {
 public:
     explicit TMainMenu(TComponent* owner) : TMenu(owner) {}
 
+    // The window whose menu bar this is (set by the form that shows it; null: none), for
+    // redrawing the bar after a change of a top-level item.
+    HWND WindowHandle() const { return window_; }
+    void SetWindowHandle(HWND window) { window_ = window; }
+
 protected:
     HMENU CreateMenuHandle() override;
+
+private:
+    HWND window_ = nullptr;
 };
 
 class TPopupList;

@@ -218,6 +218,11 @@ TEST(Menus, ErrorsOnABrokenTree)
     EXPECT_THROW(a->Remove(loose), EMenuError);
     EXPECT_THROW(a->Items(3), EMenuError);
     EXPECT_EQ(a->Count(), 1);
+
+    // A menu freed before its items takes them along, though the host owns them.
+    menu->Free();
+    ASSERT_EQ(host->ComponentCount(), 1);
+    EXPECT_EQ(host->Components(0), loose);
 }
 
 TEST(Menus, DispatchByNumberClicksOnce)
