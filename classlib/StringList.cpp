@@ -20,6 +20,9 @@ private:
 
 }  // namespace
 
+KERVO_CLASS_RECORD(TStrings) {}
+KERVO_CLASS_RECORD(TStringList) {}
+
 void* TStrings::ObjectAt(int) const { return nullptr; }
 
 void TStrings::ReplaceObject(int, void*) {}
@@ -127,6 +130,15 @@ void TStrings::CopyFrom(const TStrings& source)
     Batch batch(*this);
     RemoveAll();
     AppendList(source);
+}
+
+void TStrings::CopyFrom(TPersistent* source)
+{
+    if (IsInstance<TStrings>(source)) {
+        CopyFrom(*static_cast<const TStrings*>(source));
+        return;
+    }
+    TPersistent::CopyFrom(source);
 }
 
 void TStrings::BeginUpdate()

@@ -8,12 +8,13 @@
 #include <string>
 #include <vector>
 
-class TStrings {
+#include "Classes.h"
+
+// A persistent object, so that lists of other kinds (the wide lists) can be assigned to and from it.
+class TStrings : public TPersistent {
+    KERVO_CLASS(TStrings, TPersistent)
 public:
     TStrings() = default;
-    virtual ~TStrings() = default;
-    TStrings(const TStrings&) = delete;
-    TStrings& operator=(const TStrings&) = delete;
 
     // What a concrete list provides.
     virtual std::string ItemAt(int index) const = 0;
@@ -45,6 +46,8 @@ public:
     virtual int PositionOfObject(const void* object) const;
     // Replaces the items by copies of the source's strings and objects, in one batch.
     virtual void CopyFrom(const TStrings& source);
+    // Another string list as above; any other source is asked to copy itself into this list.
+    void CopyFrom(TPersistent* source) override;
 
     // Batches nest; only the outermost pair reaches UpdatingChanged.
     void BeginUpdate();
@@ -64,6 +67,7 @@ public:
     void Clear() { RemoveAll(); }
     int IndexOf(const std::string& s) const { return PositionOf(s); }
     int IndexOfObject(const void* object) const { return PositionOfObject(object); }
+    using TPersistent::Assign;
     void Assign(const TStrings& source) { CopyFrom(source); }
     std::string Text() const { return JoinedText(); }
     void SetText(const std::string& text) { SplitText(text); }
@@ -75,6 +79,7 @@ private:
 // Unsorted, duplicates allowed; objects are referenced, never owned. Index errors raise
 // EStringListError before the list changes.
 class TStringList : public TStrings {
+    KERVO_CLASS(TStringList, TStrings)
 public:
     std::string ItemAt(int index) const override;
     int ItemCount() const override;
