@@ -77,7 +77,7 @@ public:
     std::string log;
 };
 
-TEST(WideStrings, SplitsTextAtEveryKindOfLineEnd)
+TEST(WideStrings, SplitsAndJoinsText)
 {
     MinimalWideList l;
     l.SplitText(L"a\r\n\r\nb");
@@ -88,86 +88,45 @@ TEST(WideStrings, SplitsTextAtEveryKindOfLineEnd)
     EXPECT_EQ(l.v, (W{L""}));
     l.SplitText(L"\n\r");
     EXPECT_EQ(l.v, (W{L"", L""}));
-    l.SplitText(L"a\x2028" L"b");
-    EXPECT_EQ(l.v, (W{L"a", L"b"}));
-    l.SplitText(L"a\r\x2028" L"b\n\x2028" L"c\rd");
-    EXPECT_EQ(l.v, (W{L"a", L"b", L"c", L"d"}));
+    l.SplitText(L"a\x2028" L"b\r\x2028" L"c\n\x2028" L"d\re");
+    EXPECT_EQ(l.v, (W{L"a", L"b", L"c", L"d", L"e"}));
     l.SplitText(std::wstring(L"検索\r\nx\0y\r\n", 10));  // U+0000 ends the text
     EXPECT_EQ(l.v, (W{L"検索", L"x"}));
-    l.SplitText(L"");
+    l.AssignTextBuffer(L"");
     EXPECT_TRUE(l.v.empty());
-    // One batch per split, whatever it contains.
-    EXPECT_EQ(l.log, "[][][][][][][][]");
+    EXPECT_EQ(l.log, "[][][][][][][]");  // one batch per split
 
-    wchar_t* buffer = nullptr;
-    l.AssignTextBuffer(L"p\nq");
-    EXPECT_EQ(l.v, (W{L"p", L"q"}));
-    l.AssignTextBuffer(nullptr);
-    EXPECT_TRUE(l.v.empty());
-    buffer = l.TextBuffer();
-    ASSERT_NE(buffer, nullptr);
+    EXPECT_EQ(l.JoinedText(), L"");
+    wchar_t* buffer = l.TextBuffer();
     EXPECT_EQ(buffer[0], L'\0');
     WideCharsFree(buffer);
-}
-
-TEST(WideStrings, JoinsEveryItemWithItsLineEnd)
-{
-    MinimalWideList l;
-    EXPECT_EQ(l.JoinedText(), L"");
     l.v = {L"a", L"", L"検索"};
     EXPECT_EQ(l.JoinedText(), L"a\r\n\r\n検索\r\n");
-    wchar_t* buffer = l.TextBuffer();
-    EXPECT_EQ(std::wstring(buffer), L"a\r\n\r\n検索\r\n");
+    buffer = l.TextBuffer();
+    EXPECT_EQ(std::wstring(buffer), l.JoinedText());
     WideCharsFree(buffer);
-    // Splitting what was joined gives the items back.
-    MinimalWideList m;
-    m.SplitText(l.JoinedText());
-    EXPECT_EQ(m.v, l.v);
 }
 
 TEST(WideStrings, OperationsBuiltOnTheConcreteOnes)
 {
     MinimalWideList l;
-    EXPECT_EQ(l.Add(L"a"), 0);
-    EXPECT_EQ(l.AddObject(L"b", &l), 1);  // the base keeps no objects
-    EXPECT_EQ(l.Objects(1), nullptr);
-    l.Add(L"c");
+    l.v = {L"a", L"b", L"c"};
     l.MoveItem(2, 0);
     EXPECT_EQ(l.v, (W{L"c", L"a", L"b"}));
-    EXPECT_EQ(l.log, "[]");
     l.MoveItem(1, 1);  // no move, no batch
     EXPECT_EQ(l.log, "[]");
-    l.MoveItem(0, 2);
-    EXPECT_EQ(l.v, (W{L"a", L"b", L"c"}));
     l.SwapItems(0, 2);
-    EXPECT_EQ(l.v, (W{L"c", L"b", L"a"}));
-    l.Put(1, L"B");
-    EXPECT_EQ(l.v, (W{L"c", L"B", L"a"}));
-    EXPECT_EQ(l.IndexOf(L"b"), 1);
-    EXPECT_EQ(l.IndexOf(L"x"), -1);
+    l.Put(1, L"A");
+    EXPECT_EQ(l.v, (W{L"b", L"A", L"c"}));
+    EXPECT_EQ(l.IndexOf(L"a"), 1);
+    EXPECT_EQ(l.AddObject(L"d", &l), 3);  // the base keeps no objects
     EXPECT_EQ(l.PositionOfObject(nullptr), 0);
-    EXPECT_EQ(l.ReadCapacity(), 3);
 
-    MinimalWideList other;
-    other.v = {L"x", L"y"};
-    l.log.clear();
-    l.AppendList(other);
-    EXPECT_EQ(l.v, (W{L"c", L"B", L"a", L"x", L"y"}));
-    EXPECT_EQ(l.log, "[]");
-}
-
-TEST(WideStrings, FindsNamesBeforeTheFirstSeparator)
-{
-    MinimalWideList l;
     l.v = {L"key", L"other=1", L"KEY=1", L"key=a=b"};
-    EXPECT_EQ(l.NameValueSeparator(), L'=');
     EXPECT_EQ(l.PositionOfName(L"key"), 2);  // without regard to case; "key" alone has no name
     l.v = {L"key=a=b"};
     EXPECT_EQ(l.PositionOfName(L"key"), 0);
     EXPECT_EQ(l.PositionOfName(L"key=a"), -1);
-    EXPECT_EQ(l.PositionOfName(L""), -1);
-    l.v = {L"=x"};
-    EXPECT_EQ(l.PositionOfName(L""), 0);
 }
 
 TEST(WideStrings, BatchesNestAndCloseOnAnException)
@@ -192,10 +151,8 @@ TEST(WideStrings, BatchesNestAndCloseOnAnException)
 TEST(WideStrings, MissingOperationsAndRefusedCopiesRaise)
 {
     TWideStrings bare;
-    EXPECT_THROW(bare.ItemCount(), EAbstractError);
-    EXPECT_THROW(bare.Add(L"a"), EAbstractError);
     try {
-        bare.Clear();
+        bare.Add(L"a");
         ADD_FAILURE();
     } catch (const EAbstractError& e) {
         EXPECT_EQ(e.Message(), A(L"Abstract エラー"));
@@ -203,34 +160,27 @@ TEST(WideStrings, MissingOperationsAndRefusedCopiesRaise)
 
     TWideStringList l;
     l.Add(L"keep");
-    try {
-        l.Assign(nullptr);
-        ADD_FAILURE();
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(e.Message(), A(L"nil を TWideStringList に代入することはできません"));
-    }
     TPersistent other;
-    try {
-        l.Assign(&other);
-        ADD_FAILURE();
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(e.Message(), A(L"TPersistent を TWideStringList に代入することはできません"));
-    }
-    try {
-        other.Assign(&l);
-        ADD_FAILURE();
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(e.Message(), A(L"TWideStringList を TPersistent に代入することはできません"));
-    }
+    auto convertError = [](auto call) {
+        try {
+            call();
+        } catch (const EConvertError& e) {
+            return e.Message();
+        }
+        return std::string("no error");
+    };
+    EXPECT_EQ(convertError([&] { l.Assign(nullptr); }), A(L"nil を TWideStringList に代入することはできません"));
+    EXPECT_EQ(convertError([&] { l.Assign(&other); }), A(L"TPersistent を TWideStringList に代入することはできません"));
+    EXPECT_EQ(convertError([&] { other.Assign(&l); }), A(L"TWideStringList を TPersistent に代入することはできません"));
     EXPECT_EQ(Items(l), (W{L"keep"}));
 }
 
 TEST(WideStrings, CopiesFromAnotherWideListWithItsSettings)
 {
     TWideStringList source;
-    int o1 = 0, o2 = 0;
+    int o1 = 0;
     source.AddObject(L"検索", &o1);
-    source.AddObject(L"b", &o2);
+    source.Add(L"b");
     source.SetNameValueSeparator(L':');
 
     MinimalWideList dest;
@@ -244,14 +194,10 @@ TEST(WideStrings, CopiesFromAnotherWideListWithItsSettings)
     copy.Assign(&source);
     EXPECT_TRUE(copy.SameItems(source));
     EXPECT_EQ(copy.Objects(0), &o1);
-    EXPECT_EQ(copy.Objects(1), &o2);
     copy.Put(1, L"B");
     EXPECT_FALSE(copy.SameItems(source));  // with case
-    copy.Delete(1);
-    EXPECT_FALSE(copy.SameItems(source));
 
-    // Assigning a list to itself keeps its items.
-    source.Assign(&source);
+    source.Assign(&source);  // onto itself: the items stay
     EXPECT_EQ(Items(source), (W{L"検索", L"b"}));
 }
 
@@ -265,10 +211,7 @@ TEST(WideStringList, IndexErrorsComeBeforeAnyChange)
     events.log.clear();
     EXPECT_EQ(ListError([&] { l.Delete(5); }), IndexError(5));
     EXPECT_EQ(ListError([&] { l.Delete(-1); }), IndexError(-1));
-    EXPECT_EQ(ListError([&] { l.Strings(3); }), IndexError(3));
-    EXPECT_EQ(ListError([&] { l.Objects(3); }), IndexError(3));
     EXPECT_EQ(ListError([&] { l.Put(3, L"x"); }), IndexError(3));
-    EXPECT_EQ(ListError([&] { l.PutObject(-2, nullptr); }), IndexError(-2));
     EXPECT_EQ(ListError([&] { l.SwapItems(0, 3); }), IndexError(3));
     EXPECT_EQ(ListError([&] { l.InsertItemObject(4, L"x", nullptr); }), IndexError(4));
     EXPECT_EQ(ListError([&] { l.Insert(-1, L"x"); }), IndexError(-1));
@@ -310,8 +253,6 @@ TEST(WideStringList, SortedAddingFollowsTheDuplicatesRule)
     EXPECT_EQ(Items(l), (W{L"aBc", L"ABC", L"abc", L"b", L"C"}));
     EXPECT_EQ(events.log, "<><>");
     int index = -1;
-    EXPECT_TRUE(l.FindSorted(L"abc", index));
-    EXPECT_EQ(index, 0);
     EXPECT_FALSE(l.FindSorted(L"bb", index));
     EXPECT_EQ(index, 4);
 
@@ -325,11 +266,19 @@ TEST(WideStringList, SortedAddingFollowsTheDuplicatesRule)
     EXPECT_EQ(Items(cs), (W{L"a", L"A"}));
     EXPECT_EQ(cs.IndexOf(L"A"), 1);
     EXPECT_EQ(cs.IndexOf(L"b"), -1);
-    EXPECT_LT(cs.CompareItems(L"a", L"A"), 0);
-    EXPECT_EQ(l.CompareItems(L"a", L"A"), 0);
-    EXPECT_EQ(l.CompareItems(L"", L""), 0);
     EXPECT_EQ(l.CompareItems(L"", L"a"), -1);
     EXPECT_EQ(l.CompareItems(L"b", L"A"), 1);
+    EXPECT_EQ(l.CompareItems(L"\xC4\xFF21", L"\xE4\xFF41"), 0);  // beyond ASCII: Ä Ａ, ä ａ
+    EXPECT_NE(cs.CompareItems(L"\xC4", L"\xE4"), 0);
+
+    TWideStringList names;
+    names.SetSorted(true);
+    names.Add(L"key");
+    names.Add(L"KEY=1");
+    names.Add(L"zz=2");
+    EXPECT_EQ(names.PositionOfName(L"key"), names.IndexOf(L"KEY=1"));
+    EXPECT_EQ(names.PositionOfName(L"zz"), 2);
+    EXPECT_EQ(names.PositionOfName(L"zzz"), -1);  // past the end
 }
 
 TEST(WideStringList, SortedListRefusesPlacedChangesOnly)
@@ -354,19 +303,6 @@ TEST(WideStringList, SortedListRefusesPlacedChangesOnly)
     EXPECT_EQ(Items(l), (W{L"c", L"b", L"a"}));
     EXPECT_EQ(l.Objects(1), &o);
     EXPECT_EQ(events.log, "<><>");
-}
-
-TEST(WideStringList, NamesOnASortedList)
-{
-    TWideStringList l;
-    l.SetSorted(true);
-    l.Add(L"key");
-    l.Add(L"KEY=1");
-    l.Add(L"zz=2");
-    EXPECT_EQ(l.PositionOfName(L"key"), l.IndexOf(L"KEY=1"));
-    EXPECT_EQ(l.PositionOfName(L"zz"), 2);
-    EXPECT_EQ(l.PositionOfName(L"zzz"), -1);  // past the end
-    EXPECT_EQ(l.PositionOfName(L"ke"), -1);
 }
 
 TEST(WideStringList, EventsAroundChangesAndBatches)
@@ -429,7 +365,7 @@ TEST(WideStringList, SortsWithoutRegardToCaseAndOnlyWhenUnsorted)
     EXPECT_EQ(Items(l), (W{L"a", L"b", L"C"}));
     EXPECT_EQ(events.log, "<>");
 
-    // Objects travel with their strings; a larger list with many equal items sorts whole.
+    // Objects travel with their strings; many equal items sort whole.
     TWideStringList big;
     std::vector<int> tags(200);
     for (int i = 0; i < 200; ++i) big.AddObject(std::to_wstring((i * 37) % 50), &tags[static_cast<size_t>(i)]);
@@ -441,11 +377,6 @@ TEST(WideStringList, SortsWithoutRegardToCaseAndOnlyWhenUnsorted)
         const int tag = static_cast<int>(static_cast<int*>(big.Objects(i)) - tags.data());
         EXPECT_EQ(std::to_wstring((tag * 37) % 50), big.Strings(i));
     }
-
-    big.SetSorted(true);
-    events.log.clear();
-    big.SortItems();  // already sorted: left alone
-    EXPECT_EQ(big.Count(), 200);
 }
 
 TEST(WideStringList, GrowsInSteps)
@@ -475,12 +406,6 @@ TEST(WideStringList, SearchesASortedListOfAnyElements)
     target = 4;
     EXPECT_FALSE(SearchSortedList(list, compare, &target, index));
     EXPECT_EQ(index, 3);
-    target = 0;
-    EXPECT_FALSE(SearchSortedList(list, compare, &target, index));
-    EXPECT_EQ(index, 0);
-    target = 3;
-    EXPECT_TRUE(SearchSortedList(list, compare, &target, index));
-    EXPECT_EQ(list[static_cast<size_t>(index)], 3);
     EXPECT_FALSE(SearchSortedList(std::vector<int>{}, compare, &target, index));
     EXPECT_EQ(index, 0);
 }
@@ -510,16 +435,12 @@ TEST(AnsiView, AssignmentBothWaysWithAnsiLists)
     back.Assign(&wide);
     EXPECT_EQ(Items(back), (std::vector<std::string>{A(L"検索"), A(L"ｷｬｯｼｭ")}));
     EXPECT_EQ(back.Objects(1), &o2);
-    back.Clear();
-    wide.CopyTo(&back);
-    EXPECT_EQ(back.Count(), 2);
 
     // The published property: writing an ANSI list replaces the items.
     TStringList three;
     three.Add("x");
     wide.SetAnsiStrings(&three);
     EXPECT_EQ(Items(wide), (W{L"x"}));
-    EXPECT_EQ(wide.AnsiStrings()->Count(), 1);
 
     // A sorted wide list takes the ANSI items in their places instead of refusing them.
     TWideStringList sorted;
@@ -553,9 +474,6 @@ TEST(AnsiView, RoundTripThroughTheSystemCodePage)
     EXPECT_EQ(wide.Strings(0), L"辞書");
     EXPECT_EQ(wide.Strings(3), L"ﾌｧｲﾙ");
     EXPECT_EQ(view->IndexOf(A(L"ﾌｧｲﾙ")), 3);
-    EXPECT_EQ(view->Text(), A(wide.Text()));
-    view->Delete(0);
-    EXPECT_EQ(wide.Count(), view->Count());
     EXPECT_EQ(ListError([&] { view->Delete(7); }), IndexError(7));
     view->Clear();
     EXPECT_EQ(wide.Count(), 0);
@@ -571,9 +489,6 @@ TEST(AnsiView, ReadsAndWritesTextInACodePage)
     TMemoryStream utf8;
     view->SaveCodePageStream(utf8, CP_UTF8);
     EXPECT_EQ(utf8.Bytes(), EncodeUtf8(L"検索\r\na\r\n"));
-    TMemoryStream sjis;
-    view->SaveCodePageStream(sjis, 932);
-    EXPECT_EQ(sjis.Bytes(), A(L"検索\r\na\r\n"));
     TMemoryStream utf7;
     view->SaveCodePageStream(utf7, 65000);
     EXPECT_EQ(DecodeUtf7(utf7.Bytes()), L"検索\r\na\r\n");
@@ -598,15 +513,13 @@ TEST(AnsiView, ReadsAndWritesTextInACodePage)
     EXPECT_EQ(Items(loaded), (W{L"検索", L"a"}));  // the failed load changed nothing
 }
 
-TEST(WideStrings, ClassRecordsPublishTheAnsiView)
+TEST(WideStrings, PublishesTheAnsiViewUnstored)
 {
     const TPropInfo* p = TWideStringList::StaticClass().FindProperty("AnsiStrings");
     ASSERT_NE(p, nullptr);
     TWideStringList l;
     EXPECT_FALSE(p->IsStored(&l));
     EXPECT_EQ(p->GetObj(&l), l.AnsiStrings());
-    EXPECT_TRUE(l.AnsiStrings()->InheritsFrom(TStrings::StaticClass()));
-    EXPECT_TRUE(TWideStringList::StaticClass().InheritsFrom(TPersistent::StaticClass()));
 }
 
 }  // namespace
