@@ -14,11 +14,17 @@
 #include <vector>
 
 #include "Classes.h"
+#include "ObjectInstance.h"
 #include "ResourceStrings.h"
 #include "StringList.h"
 #include "SysUtils.h"
 
 class TStream;
+
+// The window layer's stubs come from the class library's object-instance facility.
+inline WNDPROC WideMakeObjectInstance(const TWndMethod& method) { return MakeObjectInstance(method); }
+inline void WideFreeObjectInstance(WNDPROC stub) { FreeObjectInstance(stub); }
+
 class TAnsiStringsForWideStrings;
 class TAnsiStrings;
 
@@ -248,7 +254,6 @@ public:
 class TAnsiStringsForWideStrings : public TAnsiStrings {
     KERVO_CLASS(TAnsiStringsForWideStrings, TAnsiStrings)
 public:
-    TAnsiStringsForWideStrings() = default;
     explicit TAnsiStringsForWideStrings(TWideStrings* wideStrings) : wideStrings_(wideStrings) {}
 
     TWideStrings* WideStrings() const { return wideStrings_; }
