@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "TestRegistry.h"
 #include "LayerTestKit.h"
 #include "TestEnv.h"
 
@@ -28,21 +29,7 @@ std::string WindowsPath(const char* unixPath)
     return p;
 }
 
-bool Exists(HKEY root, const std::string& path)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
-
-void Create(HKEY root, const std::string& path)
-{
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) == ERROR_SUCCESS)
-        RegCloseKey(key);
-}
+void Create(HKEY root, const std::string& path) { testenv::CreateKeyPath(root, path); }
 
 void FillCaches()
 {
@@ -54,11 +41,11 @@ void FillCaches()
 
 void ExpectCachesCleared()
 {
-    EXPECT_TRUE(Exists(HKEY_CLASSES_ROOT, kCategory));
-    EXPECT_FALSE(Exists(HKEY_CLASSES_ROOT, kCategory + "\\Enum"));
-    EXPECT_FALSE(Exists(HKEY_CLASSES_ROOT, kCategory + "\\En"));
-    EXPECT_FALSE(Exists(HKEY_CURRENT_USER, kInfoCache));
-    EXPECT_FALSE(Exists(HKEY_CURRENT_USER, kCommCache));
+    EXPECT_TRUE(testenv::KeyExists(HKEY_CLASSES_ROOT, kCategory));
+    EXPECT_FALSE(testenv::KeyExists(HKEY_CLASSES_ROOT, kCategory + "\\Enum"));
+    EXPECT_FALSE(testenv::KeyExists(HKEY_CLASSES_ROOT, kCategory + "\\En"));
+    EXPECT_FALSE(testenv::KeyExists(HKEY_CURRENT_USER, kInfoCache));
+    EXPECT_FALSE(testenv::KeyExists(HKEY_CURRENT_USER, kCommCache));
 }
 
 struct FindData {

@@ -1,5 +1,6 @@
 // The installer's window as CreateInstallForm builds it, and the band-category cache clearing on
 // the real registry.
+#include "TestRegistry.h"
 #include "InstUnit.h"
 #include "LayerTestKit.h"
 #include "TestEnv.h"
@@ -127,22 +128,9 @@ const std::string kInfo = kPostSetup + "{00021493-0000-0000-C000-000000000046}";
 const std::string kComm = kPostSetup + "{00021494-0000-0000-C000-000000000046}";
 const std::string kDeskBandCache = kPostSetup + "{00021492-0000-0000-C000-000000000046}\\Enum";
 
-bool Exists(HKEY root, const std::string& path)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
-
 void Create(HKEY root, const std::string& path)
 {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS)
-        << path;
-    RegCloseKey(key);
+    ASSERT_TRUE(testenv::CreateKeyPath(root, path)) << path;
 }
 
 void RemoveTree(HKEY root, const std::string& path)
@@ -168,9 +156,9 @@ TEST(BandCategoryCache, RemovesTheCacheTreesAndNothingElse)
     RemoveTree(HKEY_CLASSES_ROOT, kCategory + "\\Enum");
     RemoveTree(HKEY_CLASSES_ROOT, kCategory + "\\En");
     ClearBandCategoryCache();
-    EXPECT_TRUE(Exists(HKEY_CLASSES_ROOT, kCategory));
-    EXPECT_FALSE(Exists(HKEY_CLASSES_ROOT, kCategory + "\\Enum"));
-    EXPECT_FALSE(Exists(HKEY_CLASSES_ROOT, kCategory + "\\En"));
+    EXPECT_TRUE(testenv::KeyExists(HKEY_CLASSES_ROOT, kCategory));
+    EXPECT_FALSE(testenv::KeyExists(HKEY_CLASSES_ROOT, kCategory + "\\Enum"));
+    EXPECT_FALSE(testenv::KeyExists(HKEY_CLASSES_ROOT, kCategory + "\\En"));
 
     Create(HKEY_CLASSES_ROOT, kCategory + "\\Enum\\a\\b\\c\\d");
     Create(HKEY_CLASSES_ROOT, kCategory + "\\Enum\\e");
@@ -181,15 +169,15 @@ TEST(BandCategoryCache, RemovesTheCacheTreesAndNothingElse)
     Create(HKEY_CURRENT_USER, kInfo + "\\Other");
     Create(HKEY_CURRENT_USER, kDeskBandCache + "\\untouched");
     ClearBandCategoryCache();
-    EXPECT_FALSE(Exists(HKEY_CLASSES_ROOT, kCategory + "\\Enum"));
-    EXPECT_FALSE(Exists(HKEY_CLASSES_ROOT, kCategory + "\\En"));
-    EXPECT_TRUE(Exists(HKEY_CLASSES_ROOT, kCategory + "\\Keep"));
-    EXPECT_FALSE(Exists(HKEY_CURRENT_USER, kInfo + "\\Enum"));
-    EXPECT_FALSE(Exists(HKEY_CURRENT_USER, kComm + "\\Enum"));
-    EXPECT_TRUE(Exists(HKEY_CURRENT_USER, kInfo + "\\Other"));
-    EXPECT_TRUE(Exists(HKEY_CURRENT_USER, kComm));
+    EXPECT_FALSE(testenv::KeyExists(HKEY_CLASSES_ROOT, kCategory + "\\Enum"));
+    EXPECT_FALSE(testenv::KeyExists(HKEY_CLASSES_ROOT, kCategory + "\\En"));
+    EXPECT_TRUE(testenv::KeyExists(HKEY_CLASSES_ROOT, kCategory + "\\Keep"));
+    EXPECT_FALSE(testenv::KeyExists(HKEY_CURRENT_USER, kInfo + "\\Enum"));
+    EXPECT_FALSE(testenv::KeyExists(HKEY_CURRENT_USER, kComm + "\\Enum"));
+    EXPECT_TRUE(testenv::KeyExists(HKEY_CURRENT_USER, kInfo + "\\Other"));
+    EXPECT_TRUE(testenv::KeyExists(HKEY_CURRENT_USER, kComm));
     // The desk-band category's cache under the current user is not the installer's business.
-    EXPECT_TRUE(Exists(HKEY_CURRENT_USER, kDeskBandCache + "\\untouched"));
+    EXPECT_TRUE(testenv::KeyExists(HKEY_CURRENT_USER, kDeskBandCache + "\\untouched"));
 
     RemoveTree(HKEY_CLASSES_ROOT, kCategory + "\\Keep");
     RemoveTree(HKEY_CURRENT_USER, kInfo + "\\Other");

@@ -1,6 +1,7 @@
 // A stand-in for the band library's registration exports. Each call records which band-category
 // cache keys exist at that moment (the installer clears them just before), then fills the caches
 // again as the shell might while a band registers, so the test sees the clearing after the call.
+#include "TestRegistry.h"
 #include "DllLog.h"
 
 namespace {
@@ -12,31 +13,17 @@ const char kPostSetup[] =
 const char kInfoBand[] = "{00021493-0000-0000-C000-000000000046}\\Enum";
 const char kCommBand[] = "{00021494-0000-0000-C000-000000000046}\\Enum";
 
-bool Exists(HKEY root, const std::string& path)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
-
-void Create(HKEY root, const std::string& path)
-{
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) == ERROR_SUCCESS)
-        RegCloseKey(key);
-}
+void Create(HKEY root, const std::string& path) { testenv::CreateKeyPath(root, path); }
 
 void Record(const char* what)
 {
     const std::string deskBand = kDeskBand;
     const std::string post = kPostSetup;
     std::string line = what;
-    line += " enum=" + std::to_string(Exists(HKEY_CLASSES_ROOT, deskBand + "\\Enum"));
-    line += " en=" + std::to_string(Exists(HKEY_CLASSES_ROOT, deskBand + "\\En"));
-    line += " info=" + std::to_string(Exists(HKEY_CURRENT_USER, post + kInfoBand));
-    line += " comm=" + std::to_string(Exists(HKEY_CURRENT_USER, post + kCommBand));
+    line += " enum=" + std::to_string(testenv::KeyExists(HKEY_CLASSES_ROOT, deskBand + "\\Enum"));
+    line += " en=" + std::to_string(testenv::KeyExists(HKEY_CLASSES_ROOT, deskBand + "\\En"));
+    line += " info=" + std::to_string(testenv::KeyExists(HKEY_CURRENT_USER, post + kInfoBand));
+    line += " comm=" + std::to_string(testenv::KeyExists(HKEY_CURRENT_USER, post + kCommBand));
     AppendLog(line);
     Create(HKEY_CLASSES_ROOT, deskBand + "\\Enum\\{0DEC0DED-0000-0000-0000-000000000001}");
     Create(HKEY_CURRENT_USER, post + kInfoBand + "\\x");
