@@ -5,9 +5,6 @@
 #include "GuidText.h"
 #include "SysUtils.h"
 
-// ---------------------------------------------------------------------------------------------
-// Factories
-
 namespace {
 
 // A COM reference released when the scope ends, also on the way out of an exception.
@@ -15,15 +12,19 @@ template <class I>
 class TComRef {
 public:
     TComRef() = default;
-    ~TComRef()
-    {
-        if (p_) p_->Release();
-    }
+    ~TComRef() { Reset(); }
     TComRef(const TComRef&) = delete;
     TComRef& operator=(const TComRef&) = delete;
     I* operator->() const { return p_; }
     I* Get() const { return p_; }
     void** Out() { return reinterpret_cast<void**>(&p_); }
+    void Reset()
+    {
+        if (I* p = p_) {
+            p_ = nullptr;
+            p->Release();
+        }
+    }
 
 private:
     I* p_ = nullptr;
@@ -46,6 +47,10 @@ private:
 };
 
 }  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Factories
+
 
 void TzCatBandObjectFactory::UpdateRegistration(bool doRegister)
 {
