@@ -55,7 +55,7 @@ bool TPropInfo::IsWritable() const
     switch (Kind) {
     case TPropKind::String: return static_cast<bool>(SetString);
     case TPropKind::WideString: return static_cast<bool>(SetWide);
-    case TPropKind::Object: return static_cast<bool>(SetObject);
+    case TPropKind::Object: return static_cast<bool>(SetObj);
     case TPropKind::Method: return static_cast<bool>(SetMethod);
     default: return static_cast<bool>(SetOrd);
     }
@@ -63,8 +63,8 @@ bool TPropInfo::IsWritable() const
 
 bool TPropInfo::IsComponentReference() const
 {
-    return Kind == TPropKind::Object && ObjectClass != nullptr &&
-           ObjectClass->InheritsFrom(TComponent::StaticClass());
+    return Kind == TPropKind::Object && ObjectClassOf != nullptr &&
+           ObjectClassOf().InheritsFrom(TComponent::StaticClass());
 }
 
 void TClassRecord::Init(const char* name, const TClassRecord* parent, Factory factory)
@@ -181,16 +181,16 @@ std::vector<const TClassRecord*>& Registry()
 }
 }  // namespace
 
-void RegisterClass(const TClassRecord& record)
+void RegisterClassRecord(const TClassRecord& record)
 {
     // The first record of a name stays; registering it again changes nothing.
     if (!FindRegisteredClass(record.Name())) Registry().push_back(&record);
 }
 
-void RegisterClasses(std::initializer_list<const TClassRecord*> records)
+void RegisterClassRecords(std::initializer_list<const TClassRecord*> records)
 {
     for (const TClassRecord* r : records) {
-        if (r) RegisterClass(*r);
+        if (r) RegisterClassRecord(*r);
     }
 }
 
@@ -363,7 +363,7 @@ void TComponent::CheckFieldType(const std::string& name) const
 {
     if (!owner_ || name.empty()) return;
     const TFieldInfo* field = owner_->GetClass().FindField(name);
-    if (field && !InheritsFrom(*field->FieldClass)) RaiseInvalidCast(this, *field->FieldClass);
+    if (field && !InheritsFrom(field->FieldClass())) RaiseInvalidCast(this, field->FieldClass());
 }
 
 void TComponent::BindOwnerField(bool bind)
@@ -372,7 +372,7 @@ void TComponent::BindOwnerField(bool bind)
     const TFieldInfo* field = owner_->GetClass().FindField(name_);
     if (!field) return;
     if (bind) {
-        if (!InheritsFrom(*field->FieldClass)) RaiseInvalidCast(this, *field->FieldClass);
+        if (!InheritsFrom(field->FieldClass())) RaiseInvalidCast(this, field->FieldClass());
         field->Set(owner_, this);
     } else {
         field->Set(owner_, nullptr);

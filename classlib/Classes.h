@@ -29,6 +29,7 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <bit>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -55,6 +56,15 @@ KERVO_EXCEPTION(EComponentError, Exception)
 // A member function of any class of the library, stored without its type; TMethod carries the
 // signature beside it so that a handler is only ever called through its own type.
 using TGenericMethod = void (TObject::*)();
+
+// Between method pointer types of TObject, which all share one representation; the event and
+// the method table convert back before any call.
+template <class To, class From>
+To MethodCast(From method)
+{
+    static_assert(sizeof(To) == sizeof(From), "method pointers of one class share one size");
+    return std::bit_cast<To>(method);
+}
 
 // One address per signature, to tell handler types apart at run time.
 template <class Sig>
@@ -103,7 +113,7 @@ public:
     TObject* Object() const { return data_; }
     TMethod Method() const
     {
-        return {data_, reinterpret_cast<TGenericMethod>(code_), SignatureOf<Signature>()};
+        return {data_, MethodCast<TGenericMethod>(code_), SignatureOf<Signature>()};
     }
     // Takes a method of the same signature; an empty method clears the event.
     void SetMethod(const TMethod& m)
@@ -114,7 +124,7 @@ public:
         }
         if (m.Signature != SignatureOf<Signature>()) RaiseHandlerTypeError();
         data_ = m.Data;
-        code_ = reinterpret_cast<Code>(m.Code);
+        code_ = MethodCast<Code>(m.Code);
     }
 
     bool operator==(const TEvent& other) const { return data_ == other.data_ && code_ == other.code_; }
@@ -181,7 +191,10 @@ struct TPropInfo {
     std::string Name;
     TPropKind Kind = TPropKind::Integer;
     const TClassRecord* OwnerClass = nullptr;   // the class that declares it
-    const TClassRecord* ObjectClass = nullptr;  // Object: the class of the value
+    // Object: the class of the value. Looked up on use, so that a class may have properties of
+    // its own class without its record depending on itself while it is built.
+    const TClassRecord& (*ObjectClassOf)() = nullptr;
+    const TClassRecord* ObjectClass() const { return ObjectClassOf ? &ObjectClassOf() : nullptr; }
     std::vector<std::string> MemberNames;       // Enumeration and Set: name of value / bit n
     const TIdentMap* Idents = nullptr;          // Integer: optional names of values
     int64_t MinValue = 0, MaxValue = 0;         // ordinal kinds: the range the setter takes
@@ -198,8 +211,8 @@ struct TPropInfo {
     std::function<void(TObject*, const std::string&)> SetString;
     std::function<std::wstring(TObject*)> GetWide;
     std::function<void(TObject*, const std::wstring&)> SetWide;
-    std::function<TObject*(TObject*)> GetObject;
-    std::function<void(TObject*, TObject*)> SetObject;
+    std::function<TObject*(TObject*)> GetObj;
+    std::function<void(TObject*, TObject*)> SetObj;
     std::function<TMethod(TObject*)> GetMethod;
     std::function<void(TObject*, const TMethod&)> SetMethod;
 
@@ -219,7 +232,8 @@ struct TMethodEntry {
 // A published field of a component class: set to the owned component of the same name.
 struct TFieldInfo {
     std::string Name;
-    const TClassRecord* FieldClass = nullptr;
+    const TClassRecord& (*FieldClassOf)() = nullptr;
+    const TClassRecord& FieldClass() const { return FieldClassOf(); }
     std::function<void(TObject* self, TComponent* value)> Set;
 };
 
@@ -265,7 +279,6 @@ private:
     void Init(const char* name, const TClassRecord* parent, Factory factory);
 
     template <class T> friend class TClassBuilder;
-    friend class TPropBuilder;
 
     TPropInfo& AddProperty(std::unique_ptr<TPropInfo> info);
 
@@ -279,9 +292,10 @@ private:
     std::vector<TInterfaceEntry> interfaces_;
 };
 
-// The registry by name of classes that form resources may create.
-void RegisterClass(const TClassRecord& record);
-void RegisterClasses(std::initializer_list<const TClassRecord*> records);
+// The registry by name of classes that form resources may create; classes of a root's published
+// fields are found without it.
+void RegisterClassRecord(const TClassRecord& record);
+void RegisterClassRecords(std::initializer_list<const TClassRecord*> records);
 const TClassRecord* FindRegisteredClass(const std::string& name);  // nullptr when unknown
 
 // Inside a class declaration: the record accessors. Leaves the access at public.
@@ -389,19 +403,20 @@ T* CheckedCast(TObject* object)
     return static_cast<T*>(object);
 }
 
-// Typed interface query; the interface type names its identifier as a static member IID.
+// Typed interface query; the interface type names its identifier as a static member Iid (not
+// IID, which would hide the type of that name in the classes that implement it).
 template <class I>
 I* QueryInterfaceOf(TObject* object)
 {
     void* p = nullptr;
-    if (object && object->GetInterface(I::IID, &p)) return static_cast<I*>(p);
+    if (object && object->GetInterface(I::Iid, &p)) return static_cast<I*>(p);
     return nullptr;
 }
 
 // For a library class that also derives from a COM interface whose references must not govern
 // its lifetime: the three IUnknown methods, answered from the class records.
 #define KERVO_UNCOUNTED_IUNKNOWN                                                       \
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override          \
+    HRESULT STDMETHODCALLTYPE QueryInterface(const GUID& iid, void** out) override      \
     {                                                                                  \
         if (!out) return E_POINTER;                                                    \
         return GetInterface(iid, out) ? S_OK : E_NOINTERFACE;                          \
@@ -740,8 +755,8 @@ public:
         static_assert(std::is_pointer_v<P>, "object properties are pointers");
         using C = std::remove_cv_t<std::remove_pointer_t<P>>;
         auto info = NewProperty(name, TPropKind::Object);
-        info->ObjectClass = &C::StaticClass();
-        info->GetObject = [getter](TObject* o) -> TObject* {
+        info->ObjectClassOf = &C::StaticClass;
+        info->GetObj = [getter](TObject* o) -> TObject* {
             return const_cast<C*>(classes_detail::Get<T>(getter, o));
         };
         return TPropBuilder(record_.AddProperty(std::move(info)));
@@ -751,7 +766,7 @@ public:
     {
         using C = std::remove_cv_t<std::remove_pointer_t<classes_detail::ValueOf<T, G>>>;
         TPropBuilder p = Object(name, getter);
-        p.Info().SetObject = [setter](TObject* o, TObject* v) {
+        p.Info().SetObj = [setter](TObject* o, TObject* v) {
             classes_detail::Set<T>(setter, o, static_cast<C*>(v));
         };
         return p;
@@ -786,7 +801,7 @@ public:
         static_assert(std::is_base_of_v<C, T> || std::is_same_v<C, T>, "a method of this class");
         using Code = R (TObject::*)(A...);
         record_.methods_.push_back(
-            {name, reinterpret_cast<TGenericMethod>(static_cast<Code>(method)), SignatureOf<R(A...)>()});
+            {name, MethodCast<TGenericMethod>(static_cast<Code>(method)), SignatureOf<R(A...)>()});
     }
 
     // Published field: a pointer to a component, set to the owned component of the same name.
@@ -794,7 +809,7 @@ public:
     void Field(const char* name, F* C::*field)
     {
         static_assert(std::is_base_of_v<TComponent, F>, "fields hold components");
-        record_.fields_.push_back({name, &F::StaticClass(), [field](TObject* self, TComponent* value) {
+        record_.fields_.push_back({name, &F::StaticClass, [field](TObject* self, TComponent* value) {
                                        static_cast<T*>(self)->*field = static_cast<F*>(value);
                                    }});
     }

@@ -940,7 +940,21 @@ void TWinControl::HandleNeeded()
 {
     if (handle_) return;
     if (Parent()) Parent()->HandleNeeded();
-    if (!handle_) AfterWindowCreated();
+    if (handle_) return;
+    AfterWindowCreated();
+    // Siblings' windows stack in the order of the parent's list: the later ones above.
+    if (Parent() && handle_) {
+        HWND above = HWND_TOP;
+        const auto& list = Parent()->controls_;
+        for (auto it = std::find(list.begin(), list.end(), this); it != list.end(); ++it) {
+            auto* win = dynamic_cast<TWinControl*>(*it);
+            if (win && win != this && win->handle_) {
+                above = win->handle_;
+                break;
+            }
+        }
+        SetWindowPos(handle_, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
 }
 
 void TWinControl::AdjustCreateParams(TCreateParams& params)

@@ -388,7 +388,7 @@ const TClassRecord* TReader::FindComponentClass(const std::string& name) const
     if (const TClassRecord* r = FindRegisteredClass(name)) return r;
     // Classes of the root's published fields are known without registration.
     for (const TFieldInfo* f : root_->GetClass().Fields()) {
-        for (const TClassRecord* r = f->FieldClass; r; r = r->Parent()) {
+        for (const TClassRecord* r = &f->FieldClass(); r; r = r->Parent()) {
             if (SameIdent(r->Name(), name)) return r;
         }
     }
@@ -419,9 +419,9 @@ TComponent* TReader::ReadComponent()
                 Error(FormatText(L"%s という名前のコンポーネントは既に存在します", {Wide(h.Name)}));
             }
             const TFieldInfo* field = owner_->GetClass().FindField(h.Name);
-            if (field && !cls->InheritsFrom(*field->FieldClass)) {
+            if (field && !cls->InheritsFrom(field->FieldClass())) {
                 Error(FormatText(L"%s のクラス %s はフィールドの型 %s に合いません",
-                                 {Wide(h.Name), Wide(cls->Name()), Wide(field->FieldClass->Name())}));
+                                 {Wide(h.Name), Wide(cls->Name()), Wide(field->FieldClass().Name())}));
             }
         }
         component = static_cast<TComponent*>(cls->CreateInstance(owner_));
@@ -470,7 +470,7 @@ void TReader::ReadProperty(TObject* instance)
     for (size_t i = 0; i + 1 < parts.size(); ++i) {
         const TPropInfo* p = object->GetClass().FindProperty(parts[i]);
         if (!p || p->Kind != TPropKind::Object || p->IsComponentReference()) unknown();
-        TObject* sub = p->GetObject(object);
+        TObject* sub = p->GetObj(object);
         if (!sub) unknown();
         object = sub;
     }
@@ -590,17 +590,17 @@ void TReader::ReadPropValue(TObject* instance, const TPropInfo* prop)
         if (prop->IsComponentReference()) {
             TValueKind k = ReadValue();
             if (k == TValueKind::Nil) {
-                if (!prop->SetObject) readOnly();
-                prop->SetObject(instance, nullptr);
+                if (!prop->SetObj) readOnly();
+                prop->SetObj(instance, nullptr);
             } else if (k == TValueKind::Ident) {
-                if (!prop->SetObject) readOnly();
+                if (!prop->SetObj) readOnly();
                 fixups_.push_back({instance, prop, ReadStr(), propPath_});
             } else {
                 ValueError();
             }
             break;
         }
-        TObject* sub = prop->GetObject(instance);
+        TObject* sub = prop->GetObj(instance);
         if (NextValue() == TValueKind::Collection && IsInstance<TCollection>(sub)) {
             ReadCollection(static_cast<TCollection*>(sub));
         } else {
@@ -671,11 +671,11 @@ void TReader::ResolveFixups()
         } else {
             TComponent* target = FindReference(f.Name);
             if (!target) Error(FormatText(L"コンポーネント %s が見つかりません", {Wide(f.Name)}));
-            if (!target->InheritsFrom(*f.Prop->ObjectClass)) {
+            if (!target->InheritsFrom(*f.Prop->ObjectClass())) {
                 Error(FormatText(L"コンポーネント %s はプロパティ %s の型 %s に合いません",
-                                 {Wide(f.Name), Wide(f.Path), Wide(f.Prop->ObjectClass->Name())}));
+                                 {Wide(f.Name), Wide(f.Path), Wide(f.Prop->ObjectClass()->Name())}));
             }
-            f.Prop->SetObject(f.Instance, target);
+            f.Prop->SetObj(f.Instance, target);
         }
     }
     fixups_.clear();
@@ -786,6 +786,14 @@ void TWriter::WriteBinary(const void* data, int32_t size)
     WriteBytes(data, size);
 }
 
+void TWriter::WritePrefix(uint8_t flags, int64_t childPosition)
+{
+    if ((flags & 0x0F) == 0) return;
+    const uint8_t prefix = static_cast<uint8_t>(kPrefixMask | (flags & 0x0F));
+    WriteBytes(&prefix, 1);
+    if (flags & kFlagChildPos) WriteInteger(childPosition);
+}
+
 // ---------------------------------------------------------------------------------------------
 // TWriter: components
 
@@ -805,10 +813,7 @@ void TWriter::WriteComponent(TComponent* component, TComponent* ancestor)
         throw EWriteError(std::wstring(L"コンポーネントの入れ子が深すぎます"));
     }
     DepthGuard guard{depth_};
-    if (component != root_ && ancestor) {
-        const uint8_t prefix = kPrefixMask | kFlagInherited;
-        WriteBytes(&prefix, 1);
-    }
+    if (component != root_ && ancestor) WritePrefix(kFlagInherited, 0);
     WriteStr(component->ClassName());
     WriteStr(component->Name());
     WriteProperties(component, ancestor, std::string());
@@ -848,12 +853,12 @@ void TWriter::WriteProperties(TObject* instance, TObject* ancestor, const std::s
     }
 }
 
-std::string TWriter::ReferenceName(TObject* target) const
+std::string TWriter::ReferenceName(TObject* target, TComponent* root)
 {
     if (!IsInstance<TComponent>(target)) return std::string();
     auto* c = static_cast<TComponent*>(target);
     if (c->Name().empty()) return std::string();
-    if (c == root_ || c->Owner() == root_) return c->Name();
+    if (c == root || c->Owner() == root) return c->Name();
     if (c->Owner() && !c->Owner()->Name().empty()) return c->Owner()->Name() + "." + c->Name();
     return c->Name();
 }
@@ -912,14 +917,14 @@ void TWriter::WriteProperty(TObject* instance, const TPropInfo* prop, TObject* a
         return;
     }
     case TPropKind::Object: {
-        TObject* v = prop->GetObject(instance);
+        TObject* v = prop->GetObj(instance);
         if (prop->IsComponentReference()) {
             if (ancestorProp) {
-                TObject* av = ancestorProp->GetObject(ancestor);
+                TObject* av = ancestorProp->GetObj(ancestor);
                 const bool same = (v == nullptr && av == nullptr) ||
                                   (v != nullptr && v == root_ && av == ancestorRoot_) ||
                                   (v != nullptr && av != nullptr && v != root_ && av != ancestorRoot_ &&
-                                   ReferenceName(v) == ReferenceName(av));
+                                   ReferenceName(v, root_) == ReferenceName(av, ancestorRoot_));
                 if (same) return;
             } else if (!v) {
                 return;
@@ -929,14 +934,14 @@ void TWriter::WriteProperty(TObject* instance, const TPropInfo* prop, TObject* a
                 WriteValue(TValueKind::Nil);
                 return;
             }
-            const std::string ref = ReferenceName(v);
+            const std::string ref = ReferenceName(v, root_);
             if (ref.empty()) return;
             WriteStr(name);
             WriteIdent(ref);
             return;
         }
         if (!v) return;
-        TObject* av = ancestorProp ? ancestorProp->GetObject(ancestor) : nullptr;
+        TObject* av = ancestorProp ? ancestorProp->GetObj(ancestor) : nullptr;
         if (IsInstance<TCollection>(v)) {
             auto* collection = static_cast<TCollection*>(v);
             if (IsInstance<TCollection>(av)) {

@@ -178,6 +178,9 @@ public:
     // single-byte string and anything else as UTF-8 (20); otherwise as UTF-16 (18).
     void WriteWideString(const std::wstring& text);
     void WriteBinary(const void* data, int32_t size);
+    // A component's prefix byte, 0xF0 | flags (1 inherited, 2 child position, 4 inline), and with
+    // flag 2 the position; nothing for flags 0.
+    void WritePrefix(uint8_t flags, int64_t childPosition);
 
     void DefineProperty(const std::string& name, TReaderProc reader, TWriterProc writer, bool hasData) override;
     void DefineBinaryProperty(const std::string& name, TStreamProc reader, TStreamProc writer,
@@ -192,7 +195,9 @@ private:
     void WriteOrdValue(const TPropInfo* prop, int64_t value, const std::string& name);
     void WriteCollection(TCollection* collection);
     bool SameCollection(TCollection* a, TCollection* b);
-    std::string ReferenceName(TObject* target) const;
+    // How a reference to the target is written from the given root: a component of the root by
+    // its name (the root too), a component of another owner as "Owner.Name".
+    static std::string ReferenceName(TObject* target, TComponent* root);
 
     TComponent* ancestorRoot_ = nullptr;
     std::string propPrefix_;

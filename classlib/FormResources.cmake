@@ -1,0 +1,28 @@
+# kervo_form_resources(target FORM...): embeds each text form resource (resources/X.form) into the
+# target as an RCDATA entry named after the form's class in upper case, the class being the one its
+# first line names ("object Name: TClass"). The class library finds a form's resource by that name.
+function(kervo_form_resources target)
+  set(lines "")
+  set(paths "")
+  foreach(form IN LISTS ARGN)
+    get_filename_component(path "${form}" ABSOLUTE)
+    file(STRINGS "${path}" head REGEX "^[^A-Za-z]*(object|inherited|inline)[ \t]" LIMIT_COUNT 1)
+    if(NOT head MATCHES "(object|inherited|inline)[ \t]+([A-Za-z_][A-Za-z0-9_]*)([ \t]*:[ \t]*([A-Za-z_][A-Za-z0-9_]*))?")
+      message(FATAL_ERROR "${path}: no \"object Name: TClass\" line")
+    endif()
+    if(CMAKE_MATCH_4)
+      set(class "${CMAKE_MATCH_4}")
+    else()
+      set(class "${CMAKE_MATCH_2}")
+    endif()
+    string(TOUPPER "${class}" name)
+    string(APPEND lines "${name} RCDATA \"${path}\"\n")
+    list(APPEND paths "${path}")
+  endforeach()
+  set(rc "${CMAKE_CURRENT_BINARY_DIR}/${target}_forms.rc")
+  file(CONFIGURE OUTPUT "${rc}" CONTENT "${lines}" @ONLY)
+  target_sources(${target} PRIVATE "${rc}")
+  # Rebuilt when a form changes; the class name is taken again when the project is configured.
+  set_source_files_properties("${rc}" PROPERTIES OBJECT_DEPENDS "${paths}")
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${paths})
+endfunction()
