@@ -25,6 +25,9 @@ public:
     TestSite(const TestSite&) = delete;
     TestSite& operator=(const TestSite&) = delete;
 
+    // The site as the shell hands it over.
+    IUnknown* Unknown() { return static_cast<IOleWindow*>(this); }
+
     // References held by others (the test's own one not counted).
     LONG OutsideReferences() const { return refs_ - 1; }
 
