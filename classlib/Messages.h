@@ -4,6 +4,11 @@
 // so that it can be stored, replaced and compared (a control's handler chain is a list of these).
 #include <windows.h>
 
+// Component messages of the action layer: an action without a handler of its own is offered to
+// the application window (LParam: the action; a non-zero answer means it was taken care of).
+constexpr UINT CM_ACTIONEXECUTE = 0xB040;
+constexpr UINT CM_ACTIONUPDATE = 0xB041;
+
 struct TMessage {
     UINT Msg;
     WPARAM WParam;

@@ -160,14 +160,7 @@ LRESULT CALLBACK StubEntry(Stub* stub, UINT msg, WPARAM wParam, LPARAM lParam)
     } catch (...) {
         error = std::current_exception();
     }
-    if (error) {
-        if (TStubExceptionHook hook = ExceptionHook.load()) {
-            try {
-                hook(error);
-            } catch (...) {
-            }
-        }
-    }
+    if (error) ReportStubException(error);
     return message.Result;
 }
 
@@ -241,4 +234,15 @@ void FreeObjectInstance(WNDPROC procedure)
 TStubExceptionHook SetStubExceptionHook(TStubExceptionHook hook)
 {
     return ExceptionHook.exchange(hook);
+}
+
+void ReportStubException(std::exception_ptr error)
+{
+    if (!error) return;
+    if (TStubExceptionHook hook = ExceptionHook.load()) {
+        try {
+            hook(error);
+        } catch (...) {
+        }
+    }
 }

@@ -29,3 +29,7 @@ using TStubExceptionHook = void (*)(std::exception_ptr error);
 
 // Installs hook (null: back to swallowing) and returns the previous one (null for the default).
 TStubExceptionHook SetStubExceptionHook(TStubExceptionHook hook);
+
+// Hands an exception to the hook as a stub does, for a handler that catches it itself (to keep
+// a state of its own while the error is shown). A hook that raises is swallowed.
+void ReportStubException(std::exception_ptr error);
