@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "Menus.h"
+
 namespace {
 
 // The client size a band form takes from its parent: one pixel more than the parent's extent.
@@ -79,7 +81,7 @@ void TzBandForm::DestructionStarting()
     TForm::DestructionStarting();
 }
 
-void TzBandForm::SetBandContextMenu(TComponent* menu)
+void TzBandForm::SetBandContextMenu(TPopupMenu* menu)
 {
     bandContextMenu_ = menu;
     if (menu) menu->FreeNotification(this);

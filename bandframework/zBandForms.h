@@ -51,9 +51,9 @@ public:
     void SetBandIntegralX(uint16_t value) { bandIntegralX_ = value; }
     uint16_t BandIntegralY() const { return bandIntegralY_; }
     void SetBandIntegralY(uint16_t value) { bandIntegralY_ = value; }
-    TComponent* BandContextMenu() const { return bandContextMenu_; }
+    TPopupMenu* BandContextMenu() const { return bandContextMenu_; }
     // Follows the menu: when it is freed, the form holds none.
-    void SetBandContextMenu(TComponent* menu);
+    void SetBandContextMenu(TPopupMenu* menu);
 
     // The size answers: the event's result when it is assigned, else the form's own values.
     POINTL GetMinSize();     // (Constraints.MinWidth, Constraints.MinHeight)
@@ -75,7 +75,7 @@ private:
 
     TzCustomBandObject* bandObject_ = nullptr;
     TzBandModeFlags bandModeFlags_{bmfVariableHeight};
-    TComponent* bandContextMenu_ = nullptr;
+    TPopupMenu* bandContextMenu_ = nullptr;
     uint16_t bandIntegralX_ = 1;
     uint16_t bandIntegralY_ = 1;
 };

@@ -1,7 +1,5 @@
 #include "zBandObject.h"
 
-#include <comcat.h>
-
 #include <iterator>
 
 #include "GuidText.h"
@@ -31,22 +29,6 @@ public:
 
 private:
     I* p_ = nullptr;
-};
-
-// COM on the calling thread for the length of a registration step. Only a successful
-// initialisation is balanced: a thread already in another apartment model keeps it untouched.
-class TComInitialised {
-public:
-    TComInitialised() : result_(CoInitialize(nullptr)) {}
-    ~TComInitialised()
-    {
-        if (SUCCEEDED(result_)) CoUninitialize();
-    }
-    TComInitialised(const TComInitialised&) = delete;
-    TComInitialised& operator=(const TComInitialised&) = delete;
-
-private:
-    HRESULT result_;
 };
 
 }  // namespace

@@ -20,6 +20,18 @@ int TTestBandForm::Live = 0;
 KERVO_CLASS_RECORD(TTestBandForm)
 {
     b.Field("Button1", &TTestBandForm::Button1);
+    b.Field("PopupMenu1", &TTestBandForm::PopupMenu1);
+    b.Field("ItemOption", &TTestBandForm::ItemOption);
+    b.Field("ItemLine", &TTestBandForm::ItemLine);
+    b.Field("ItemDisabled", &TTestBandForm::ItemDisabled);
+    b.Field("ItemDefault", &TTestBandForm::ItemDefault);
+    b.Field("ItemRadio", &TTestBandForm::ItemRadio);
+    b.Field("ItemColumn", &TTestBandForm::ItemColumn);
+    b.Field("ItemShortCut", &TTestBandForm::ItemShortCut);
+    b.Field("ItemSub", &TTestBandForm::ItemSub);
+    b.Field("ItemSubChild", &TTestBandForm::ItemSubChild);
+    b.Field("ItemHidden", &TTestBandForm::ItemHidden);
+    b.Method("MenuClick", &TTestBandForm::MenuClick);
     b.Method("FormCreate", &TTestBandForm::FormCreate);
     b.Method("FormClose", &TTestBandForm::FormClose);
     b.Method("FixedPoint", &TTestBandForm::FixedPoint);
@@ -48,6 +60,11 @@ void TTestBandForm::FormCreate(TObject*)
 void TTestBandForm::FormClose(TObject*, TCloseAction& action)
 {
     action = closeAction;
+}
+
+void TTestBandForm::MenuClick(TObject* sender)
+{
+    clicks.push_back(static_cast<TComponent*>(sender)->Name());
 }
 
 POINTL TTestBandForm::FixedPoint(TObject* sender)

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "Menus.h"
 #include "StdCtrls.h"
 #include "zBandForms.h"
 #include "zBandObject.h"
@@ -25,6 +26,12 @@ public:
     ~TTestBandForm() override;
 
     TButton* Button1 = nullptr;
+    TPopupMenu* PopupMenu1 = nullptr;
+    TMenuItem *ItemOption = nullptr, *ItemLine = nullptr, *ItemDisabled = nullptr, *ItemDefault = nullptr,
+              *ItemRadio = nullptr, *ItemColumn = nullptr, *ItemShortCut = nullptr, *ItemSub = nullptr,
+              *ItemSubChild = nullptr, *ItemHidden = nullptr;
+    // The menu items clicked, by name.
+    std::vector<std::string> clicks;
 
     // What the create handler saw.
     struct Seen {
@@ -43,6 +50,7 @@ public:
 
     void FormCreate(TObject* sender);
     void FormClose(TObject* sender, TCloseAction& action);
+    void MenuClick(TObject* sender);
     POINTL FixedPoint(TObject* sender);
 };
 
@@ -78,6 +86,33 @@ I* Query(IUnknown* object, REFIID iid)
     if (FAILED(object->QueryInterface(iid, &p))) return nullptr;
     return static_cast<I*>(p);
 }
+
+// One band object as the shell holds it: its IUnknown and the interfaces it is driven through.
+struct Band {
+    IUnknown* unknown = NewBand();
+    TTestBand* object = TTestBand::Last;
+    IDeskBand* deskBand = unknown ? Query<IDeskBand>(unknown, IID_IDeskBand) : nullptr;
+    IObjectWithSite* withSite = unknown ? Query<IObjectWithSite>(unknown, IID_IObjectWithSite) : nullptr;
+    IInputObject* input = unknown ? Query<IInputObject>(unknown, IID_IInputObject) : nullptr;
+
+    Band() = default;
+    Band(const Band&) = delete;
+    Band& operator=(const Band&) = delete;
+    ~Band() { Release(); }
+    bool Whole() const { return unknown && object && deskBand && withSite && input; }
+    void Release()
+    {
+        for (IUnknown* p : {static_cast<IUnknown*>(input), static_cast<IUnknown*>(withSite),
+                            static_cast<IUnknown*>(deskBand), unknown})
+            if (p) p->Release();
+        input = nullptr;
+        withSite = nullptr;
+        deskBand = nullptr;
+        unknown = nullptr;
+        object = nullptr;
+        Pump();
+    }
+};
 
 // A visible top-level window standing in for the shell's band site window.
 class SiteWindow {

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include "Menus.h"
 #include "TestBand.h"
 
 using namespace bandtest;
@@ -126,14 +127,14 @@ TEST(BandForm, ForgetsItsContextMenuWhenTheMenuIsFreed)
 {
     SiteWindow site(120, 24);
     FormPtr form(TzBandForm::CreateForBand<TTestBandForm>(site.Handle(), nullptr));
-    auto* menu = new TComponent(nullptr);
+    auto* menu = new TPopupMenu(nullptr);
     form->SetBandContextMenu(menu);
     EXPECT_EQ(form->BandContextMenu(), menu);
     menu->Free();
     EXPECT_EQ(form->BandContextMenu(), nullptr);
 
     // A menu the form owns goes with the form without a stale reference on the way.
-    auto* owned = new TComponent(form.get());
+    auto* owned = new TPopupMenu(form.get());
     form->SetBandContextMenu(owned);
     form.reset();
 }

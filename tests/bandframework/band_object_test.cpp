@@ -16,33 +16,6 @@ using namespace bandtest;
 
 namespace {
 
-// One band object as the shell holds it: its IUnknown and the interfaces it is driven through.
-struct Band {
-    IUnknown* unknown = NewBand();
-    TTestBand* object = TTestBand::Last;
-    IDeskBand* deskBand = unknown ? Query<IDeskBand>(unknown, IID_IDeskBand) : nullptr;
-    IObjectWithSite* withSite = unknown ? Query<IObjectWithSite>(unknown, IID_IObjectWithSite) : nullptr;
-    IInputObject* input = unknown ? Query<IInputObject>(unknown, IID_IInputObject) : nullptr;
-
-    Band() = default;
-    Band(const Band&) = delete;
-    Band& operator=(const Band&) = delete;
-    ~Band() { Release(); }
-    bool Whole() const { return unknown && object && deskBand && withSite && input; }
-    void Release()
-    {
-        for (IUnknown* p : {static_cast<IUnknown*>(input), static_cast<IUnknown*>(withSite),
-                            static_cast<IUnknown*>(deskBand), unknown})
-            if (p) p->Release();
-        input = nullptr;
-        withSite = nullptr;
-        deskBand = nullptr;
-        unknown = nullptr;
-        object = nullptr;
-        Pump();
-    }
-};
-
 // A band information record filled with a pattern, to see which members a call wrote.
 DESKBANDINFO Patterned(DWORD mask)
 {
