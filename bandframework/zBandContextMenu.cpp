@@ -45,7 +45,10 @@ std::string TzContextMenuBandObject::MenuItemCaptionText(TMenuItem* item)
         const TMenuItem* parent = item->Parent();
         const bool topOfMainMenu =
             parent && !parent->Parent() && IsInstance<TMainMenu>(parent->GetParentMenu());
-        if (!topOfMainMenu) text += "\t" + ShortCutToText(item->ShortCut());
+        if (!topOfMainMenu) {
+            text += '\t';
+            text.append(ShortCutToText(item->ShortCut()));
+        }
     }
     return text;
 }

@@ -2,9 +2,30 @@
 
 #include <limits>
 
+#include "ComObj.h"
 #include "Menus.h"
 
 namespace {
+
+// A band form's window calls into this library until the form is freed, which a closed form does
+// from a message posted to itself: the shell must not unload the library before that.
+int liveBandForms = 0;
+TComServer::THoldQuery previousHoldQuery = nullptr;
+
+bool BandFormsHoldLibrary()
+{
+    return liveBandForms > 0 || (previousHoldQuery && previousHoldQuery());
+}
+
+void CountBandForm()
+{
+    static const bool installed = [] {
+        previousHoldQuery = ComServer().SetHoldQuery(&BandFormsHoldLibrary);
+        return true;
+    }();
+    (void)installed;
+    ++liveBandForms;
+}
 
 // The client size a band form takes from its parent: one pixel more than the parent's extent.
 int ExtentPlusOne(LONG low, LONG high)
@@ -38,7 +59,15 @@ KERVO_CLASS_RECORD(TzBandForm)
         .Default(TFormBorderStyle::bsNone);
 }
 
-TzBandForm::TzBandForm(TComponent* owner) : TForm(owner) {}
+TzBandForm::TzBandForm(TComponent* owner) : TForm(owner)
+{
+    CountBandForm();
+}
+
+TzBandForm::~TzBandForm()
+{
+    --liveBandForms;
+}
 
 void TzBandForm::InitializeForm()
 {

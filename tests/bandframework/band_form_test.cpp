@@ -154,3 +154,18 @@ TEST(BandForm, NoMouseOrKeyEventsWhileItIsTakenApart)
     form->Free();
     EXPECT_TRUE(probe.noStdEvents);
 }
+
+TEST(BandForm, KeepsItsLibraryLoadedUntilItIsFreed)
+{
+    SiteWindow site(120, 24);
+    ASSERT_EQ(ComServer().CanUnloadNow(), S_OK);
+    TTestBandForm* form = TzBandForm::CreateForBand<TTestBandForm>(site.Handle(), nullptr);
+    EXPECT_EQ(ComServer().CanUnloadNow(), S_FALSE);
+    // Closed, it frees itself from a posted message, which must still find the library.
+    form->Close();
+    EXPECT_EQ(TTestBandForm::Live, 1);
+    EXPECT_EQ(ComServer().CanUnloadNow(), S_FALSE);
+    Pump();
+    EXPECT_EQ(TTestBandForm::Live, 0);
+    EXPECT_EQ(ComServer().CanUnloadNow(), S_OK);
+}
