@@ -25,7 +25,6 @@ class TMenuItem;
 
 class TzCustomBandObject : public TComObject {
 public:
-    KERVO_COM_IUNKNOWN
     HRESULT InnerQueryInterface(REFIID iid, void** out) override;
 
     // The state the shell last gave and what the object holds (for descendants and tests).

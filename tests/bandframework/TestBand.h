@@ -1,9 +1,8 @@
 #pragma once
 // A band made on the framework inside the test program: its form (read from its own form
-// resource, TestBandForm.form), its band object, and a factory that makes the objects through
-// the class library's COM server, as the shell's calls would.
+// resource, TestBandForm.form), its band object, made by a desk-band factory of the program's
+// COM server as the shell would have it made, and a window standing in for the band site's.
 #include <windows.h>
-#include <ole2.h>
 #include <shobjidl.h>
 
 #include <string>
@@ -11,120 +10,86 @@
 
 #include "Menus.h"
 #include "StdCtrls.h"
+#include "TestSite.h"
 #include "zBandForms.h"
 #include "zBandObject.h"
 
 namespace bandtest {
 
-// Dispatches every waiting message of the thread.
 void Pump();
 
 class TTestBandForm : public TzBandForm {
     KERVO_CLASS(TTestBandForm, TzBandForm)
 public:
-    explicit TTestBandForm(TComponent* owner);
-    ~TTestBandForm() override;
+    explicit TTestBandForm(TComponent* owner) : TzBandForm(owner) { ++Live; }
+    ~TTestBandForm() override { --Live; }
+    static int Live;
 
     TButton* Button1 = nullptr;
     TPopupMenu* PopupMenu1 = nullptr;
-    TMenuItem *ItemOption = nullptr, *ItemLine = nullptr, *ItemDisabled = nullptr, *ItemDefault = nullptr,
-              *ItemRadio = nullptr, *ItemColumn = nullptr, *ItemShortCut = nullptr, *ItemSub = nullptr,
-              *ItemSubChild = nullptr, *ItemHidden = nullptr;
-    // The menu items clicked, by name.
-    std::vector<std::string> clicks;
+    TMenuItem *ItemOption = nullptr, *ItemDisabled = nullptr, *ItemShortCut = nullptr, *ItemSub = nullptr,
+              *ItemSubChild = nullptr;
 
-    // What the create handler saw.
-    struct Seen {
-        bool ran = false;
+    struct {  // what the create handler saw
+        bool ran = false, visible = true;
         TzCustomBandObject* bandObject = nullptr;
         TzBandModeFlags modeFlags;
         int clientWidth = 0, clientHeight = 0;
-        bool visible = true;
     } seen;
-
-    // The action the close handler gives.
     TCloseAction closeAction = TCloseAction::caFree;
+    std::vector<std::string> clicks;  // menu items clicked, by name
 
-    // Forms of this class alive now.
-    static int Live;
-
-    void FormCreate(TObject* sender);
-    void FormClose(TObject* sender, TCloseAction& action);
-    void MenuClick(TObject* sender);
-    POINTL FixedPoint(TObject* sender);
+    void FormCreate(TObject*);
+    void FormClose(TObject*, TCloseAction& action) { action = closeAction; }
+    void MenuClick(TObject* sender) { clicks.push_back(static_cast<TComponent*>(sender)->Name()); }
+    POINTL FixedPoint(TObject* sender) { return POINTL{sender == this ? 41 : -41, 17}; }
 };
 
-// The band object; what the shell called is in `calls`.
 class TTestBand : public TzDeskBandObject {
 public:
-    TTestBand();
-    ~TTestBand() override;
-
-    TTestBandForm* Form() const { return static_cast<TTestBandForm*>(BandForm()); }
-
-    std::vector<std::string> calls;
-    int formsMade = 0;
-
-    // The band made most recently, and whether the next band's form creation raises.
-    static TTestBand* Last;
+    TTestBand() { Last = this, ++Live; }
+    ~TTestBand() override { --Live; }
+    static TTestBand* Last;  // the band made most recently
     static bool FailFormCreation;
     static int Live;
+
+    TTestBandForm* Form() const { return static_cast<TTestBandForm*>(BandForm()); }
+    std::vector<std::string> calls;
+    int formsMade = 0;
 
     TzBandForm* CreateBandForm(HWND parentWindow) override;
     HRESULT ShowDW(BOOL show) override;
 };
 
-extern const CLSID CLSID_TestBandObject;
-
-// A new band object through the factory, as the shell gets one: its IUnknown (one reference).
-IUnknown* NewBand();
+extern const CLSID CLSID_TestBand;
 
 template <class I>
 I* Query(IUnknown* object, REFIID iid)
 {
     void* p = nullptr;
-    if (FAILED(object->QueryInterface(iid, &p))) return nullptr;
-    return static_cast<I*>(p);
+    return SUCCEEDED(object->QueryInterface(iid, &p)) ? static_cast<I*>(p) : nullptr;
 }
 
-// One band object as the shell holds it: its IUnknown and the interfaces it is driven through.
+// A band object held through the interfaces the shell uses.
 struct Band {
-    IUnknown* unknown = NewBand();
-    TTestBand* object = TTestBand::Last;
-    IDeskBand* deskBand = unknown ? Query<IDeskBand>(unknown, IID_IDeskBand) : nullptr;
-    IObjectWithSite* withSite = unknown ? Query<IObjectWithSite>(unknown, IID_IObjectWithSite) : nullptr;
-    IInputObject* input = unknown ? Query<IInputObject>(unknown, IID_IInputObject) : nullptr;
-
-    Band() = default;
+    Band();
+    ~Band() { Release(); }
     Band(const Band&) = delete;
     Band& operator=(const Band&) = delete;
-    ~Band() { Release(); }
-    bool Whole() const { return unknown && object && deskBand && withSite && input; }
-    void Release()
-    {
-        for (IUnknown* p : {static_cast<IUnknown*>(input), static_cast<IUnknown*>(withSite),
-                            static_cast<IUnknown*>(deskBand), unknown})
-            if (p) p->Release();
-        input = nullptr;
-        withSite = nullptr;
-        deskBand = nullptr;
-        unknown = nullptr;
-        object = nullptr;
-        Pump();
-    }
+    void Release();
+
+    IUnknown* unknown = nullptr;
+    TTestBand* object = nullptr;
+    IDeskBand* deskBand = nullptr;
+    IObjectWithSite* withSite = nullptr;
+    IInputObject* input = nullptr;
 };
 
-// A visible top-level window standing in for the shell's band site window.
-class SiteWindow {
-public:
+// A shown top-level window with the given client size, as the band site's window.
+struct SiteWindow {
     SiteWindow(int clientWidth, int clientHeight);
-    ~SiteWindow();
-    SiteWindow(const SiteWindow&) = delete;
-    SiteWindow& operator=(const SiteWindow&) = delete;
-    HWND Handle() const { return handle_; }
-
-private:
-    HWND handle_;
+    ~SiteWindow() { DestroyWindow(handle); }
+    HWND handle;
 };
 
 }  // namespace bandtest

@@ -1,24 +1,18 @@
 // The band form base: made on a foreign parent window from its own form resource, the band
-// defaults forced on what the resource stored, and its four size answers.
+// defaults forced on what the resource stored, its size answers and its menu reference.
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include "Menus.h"
+#include <memory>
+
 #include "TestBand.h"
 
 using namespace bandtest;
 
 namespace {
 
-struct FormDeleter {
-    void operator()(TzBandForm* f) const
-    {
-        if (f) f->Free();
-    }
-};
-using FormPtr = std::unique_ptr<TTestBandForm, FormDeleter>;
+using FormPtr = TObjectPtr<TTestBandForm>;
 
-// A band form class without a form resource of its own.
 class TNoResourceBandForm : public TzBandForm {
     KERVO_CLASS(TNoResourceBandForm, TzBandForm)
 public:
@@ -28,7 +22,7 @@ KERVO_CLASS_RECORD(TNoResourceBandForm) {}
 
 }  // namespace
 
-// Found by gtest's comparisons only at global scope, where POINTL lives.
+// Found by gtest only at global scope, where POINTL lives.
 static bool operator==(const POINTL& a, const POINTL& b)
 {
     return a.x == b.x && a.y == b.y;
@@ -37,18 +31,13 @@ static bool operator==(const POINTL& a, const POINTL& b)
 TEST(BandForm, IsAChildOfTheSiteWithTheBandDefaultsWhateverItsResourceStored)
 {
     SiteWindow site(300, 40);
-    auto* owner = reinterpret_cast<TzCustomBandObject*>(0x1234);  // stored, never consulted
-    FormPtr form(TzBandForm::CreateForBand<TTestBandForm>(site.Handle(), owner));
-
+    auto* band = reinterpret_cast<TzCustomBandObject*>(0x1234);  // stored, never used
+    FormPtr form(TzBandForm::CreateForBand<TTestBandForm>(site.handle, band));
     EXPECT_EQ(form->Owner(), nullptr);
-    EXPECT_EQ(form->BandObject(), owner);
-    EXPECT_EQ(GetParent(form->Handle()), site.Handle());
-    EXPECT_TRUE(GetWindowLongPtrA(form->Handle(), GWL_STYLE) & WS_CHILD);
-    // What the resource stored for everything else stays.
-    EXPECT_EQ(form->Caption(), AnsiFromWide(L"テスト バンド"));
-    ASSERT_NE(form->Button1, nullptr);
+    EXPECT_EQ(GetParent(form->Handle()), site.handle);
+    EXPECT_EQ(form->Caption(), AnsiFromWide(L"テスト バンド"));  // the resource's other values stay
 
-    // The nine forced values.
+    // The resource stored other values for all nine.
     EXPECT_EQ(form->BandModeFlags(), TzBandModeFlags{bmfVariableHeight});
     EXPECT_EQ(form->BandIntegralX(), 1);
     EXPECT_EQ(form->BandIntegralY(), 1);
@@ -57,47 +46,34 @@ TEST(BandForm, IsAChildOfTheSiteWithTheBandDefaultsWhateverItsResourceStored)
     EXPECT_EQ(form->BorderWidth(), 0);
     EXPECT_EQ(form->FormStyle(), TFormStyle::fsNormal);
     EXPECT_EQ(form->Position(), TPosition::poDesigned);
-    EXPECT_FALSE(form->Visible());
     EXPECT_FALSE(IsWindowVisible(form->Handle()));
 
-    // One pixel more than the site's client area each way.
-    EXPECT_EQ(form->ClientWidth(), 301);
-    EXPECT_EQ(form->ClientHeight(), 41);
+    // One pixel more than the site's client area each way, as the create handler saw it last.
     RECT r;
     GetClientRect(form->Handle(), &r);
     EXPECT_EQ(r.right, 301);
     EXPECT_EQ(r.bottom, 41);
-
-    // The create handler ran last, seeing all of it.
     EXPECT_TRUE(form->seen.ran);
-    EXPECT_EQ(form->seen.bandObject, owner);
+    EXPECT_EQ(form->seen.bandObject, band);
     EXPECT_EQ(form->seen.modeFlags, TzBandModeFlags{bmfVariableHeight});
     EXPECT_EQ(form->seen.clientWidth, 301);
     EXPECT_EQ(form->seen.clientHeight, 41);
     EXPECT_FALSE(form->seen.visible);
-}
 
-TEST(BandForm, AnEmptySiteGivesAOneByOneForm)
-{
-    SiteWindow site(0, 0);
-    FormPtr form(TzBandForm::CreateForBand<TTestBandForm>(site.Handle(), nullptr));
-    EXPECT_EQ(form->ClientWidth(), 1);
-    EXPECT_EQ(form->ClientHeight(), 1);
-}
+    SiteWindow empty(0, 0);
+    FormPtr small(TzBandForm::CreateForBand<TTestBandForm>(empty.handle, nullptr));
+    EXPECT_EQ(small->ClientWidth(), 1);
+    EXPECT_EQ(small->ClientHeight(), 1);
 
-TEST(BandForm, AClassWithoutResourceCannotBeMade)
-{
-    SiteWindow site(100, 20);
-    const int liveBefore = TTestBandForm::Live;
-    EXPECT_THROW(TzBandForm::CreateForBand<TNoResourceBandForm>(site.Handle(), nullptr), EResNotFound);
-    EXPECT_EQ(TTestBandForm::Live, liveBefore);
+    const int live = TTestBandForm::Live;
+    EXPECT_THROW(TzBandForm::CreateForBand<TNoResourceBandForm>(site.handle, nullptr), EResNotFound);
+    EXPECT_EQ(TTestBandForm::Live, live);
 }
 
 TEST(BandForm, SizeAnswersComeFromPropertiesOrEvents)
 {
     SiteWindow site(120, 24);
-    FormPtr form(TzBandForm::CreateForBand<TTestBandForm>(site.Handle(), nullptr));
-
+    FormPtr form(TzBandForm::CreateForBand<TTestBandForm>(site.handle, nullptr));
     EXPECT_EQ(form->GetMinSize(), (POINTL{0, 0}));
     EXPECT_EQ(form->GetMaxSize(), (POINTL{-1, -1}));  // 0 is no limit
     EXPECT_EQ(form->GetIntegral(), (POINTL{1, 1}));
@@ -114,58 +90,42 @@ TEST(BandForm, SizeAnswersComeFromPropertiesOrEvents)
     EXPECT_EQ(form->GetIntegral(), (POINTL{5, 65535}));
     EXPECT_EQ(form->GetActualSize(), (POINTL{200, 25}));
 
-    // An assigned event decides alone, with the form as sender.
     TTestBandForm* f = form.get();
     for (TzGetPointLEvent* e : {&f->OnBandGetMinSize, &f->OnBandGetMaxSize, &f->OnBandGetIntegral,
                                 &f->OnBandGetActualSize})
         e->Bind(f, &TTestBandForm::FixedPoint);
     for (POINTL p : {f->GetMinSize(), f->GetMaxSize(), f->GetIntegral(), f->GetActualSize()})
-        EXPECT_EQ(p, (POINTL{41, 17}));
+        EXPECT_EQ(p, (POINTL{41, 17}));  // the event's answer, given the form as sender
 }
 
-TEST(BandForm, ForgetsItsContextMenuWhenTheMenuIsFreed)
+TEST(BandForm, FollowsItsMenuAndKeepsItsLibraryUntilFreed)
 {
     SiteWindow site(120, 24);
-    FormPtr form(TzBandForm::CreateForBand<TTestBandForm>(site.Handle(), nullptr));
+    ASSERT_EQ(ComServer().CanUnloadNow(), S_OK);
+    TTestBandForm* form = TzBandForm::CreateForBand<TTestBandForm>(site.handle, nullptr);
+    EXPECT_EQ(ComServer().CanUnloadNow(), S_FALSE);
+
+    EXPECT_EQ(form->BandContextMenu(), form->PopupMenu1);
     auto* menu = new TPopupMenu(nullptr);
     form->SetBandContextMenu(menu);
-    EXPECT_EQ(form->BandContextMenu(), menu);
     menu->Free();
     EXPECT_EQ(form->BandContextMenu(), nullptr);
+    form->SetBandContextMenu(form->PopupMenu1);  // owned by the form: goes with it, told first
 
-    // A menu the form owns goes with the form without a stale reference on the way.
-    auto* owned = new TPopupMenu(form.get());
-    form->SetBandContextMenu(owned);
-    form.reset();
-}
-
-TEST(BandForm, NoMouseOrKeyEventsWhileItIsTakenApart)
-{
-    SiteWindow site(120, 24);
-    TTestBandForm* form = TzBandForm::CreateForBand<TTestBandForm>(site.Handle(), nullptr);
     struct Probe : TObject {
-        TTestBandForm* form = nullptr;
+        TzBandForm* form;
         bool noStdEvents = false;
         void Destroyed(TObject*) { noStdEvents = form->ControlStyle().Contains(TControlStyleFlag::csNoStdEvents); }
     } probe;
     probe.form = form;
-    EXPECT_FALSE(form->ControlStyle().Contains(TControlStyleFlag::csNoStdEvents));
     form->OnDestroy.Bind(&probe, &Probe::Destroyed);
-    form->Free();
-    EXPECT_TRUE(probe.noStdEvents);
-}
 
-TEST(BandForm, KeepsItsLibraryLoadedUntilItIsFreed)
-{
-    SiteWindow site(120, 24);
-    ASSERT_EQ(ComServer().CanUnloadNow(), S_OK);
-    TTestBandForm* form = TzBandForm::CreateForBand<TTestBandForm>(site.Handle(), nullptr);
-    EXPECT_EQ(ComServer().CanUnloadNow(), S_FALSE);
     // Closed, it frees itself from a posted message, which must still find the library.
     form->Close();
     EXPECT_EQ(TTestBandForm::Live, 1);
     EXPECT_EQ(ComServer().CanUnloadNow(), S_FALSE);
     Pump();
     EXPECT_EQ(TTestBandForm::Live, 0);
+    EXPECT_TRUE(probe.noStdEvents);  // no mouse or key events while it is taken apart
     EXPECT_EQ(ComServer().CanUnloadNow(), S_OK);
 }
