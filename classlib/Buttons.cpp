@@ -201,3 +201,7 @@ void TSpeedButton::HandleWindowMessage(TMessage& message)
         break;
     }
 }
+
+namespace {
+const bool registered = (RegisterClassRecords({&TSpeedButton::StaticClass()}), true);
+}

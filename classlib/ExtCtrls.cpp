@@ -176,3 +176,7 @@ void TBevel::Paint()
     case TBevelShape::bsSpacer: break;
     }
 }
+
+namespace {
+const bool registered = (RegisterClassRecords({&TPanel::StaticClass(), &TBevel::StaticClass()}), true);
+}

@@ -1,25 +1,19 @@
 #include "Forms.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "Filer.h"
+#include "FormText.h"
 #include "ObjectInstance.h"
 #include "Streams.h"
 
 namespace {
 
-std::string UpperCase(std::string s)
-{
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
-// Reads one form resource into the root.
+// Reads one form resource, text or binary, into the root.
 void ReadFormResource(HINSTANCE module, const std::string& name, TComponent* root)
 {
     TResourceStream stream(module, name, MAKEINTRESOURCEA(10) /* RT_RCDATA */);
-    ReadBinaryComponent(stream, root);
+    ReadComponentFromStream(stream, root);
 }
 
 struct DisabledWindows {
@@ -128,13 +122,13 @@ void TCustomForm::InitializeForm()
     }
     bool found = false;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        const std::string name = UpperCase((*it)->Name());
+        const std::string name = FormResourceName(**it);
         if (!FindResourceA(module, name.c_str(), MAKEINTRESOURCEA(10))) continue;
         found = true;
         ReadFormResource(module, name, this);
     }
     if (!found) {
-        throw EResNotFound(FormatText(L"リソース %s が見つかりません", {WideFromAnsi(UpperCase(ClassName()))}));
+        throw EResNotFound(FormatText(L"リソース %s が見つかりません", {WideFromAnsi(FormResourceName(GetClass()))}));
     }
 }
 
@@ -743,3 +737,9 @@ struct ApplicationHolder {
 
 TApplication* Application = nullptr;
 static ApplicationHolder g_applicationHolder;
+
+KERVO_CLASS_RECORD(TXPManifest) {}
+
+namespace {
+const bool registered = (RegisterClassRecords({&TForm::StaticClass(), &TXPManifest::StaticClass()}), true);
+}

@@ -282,3 +282,7 @@ void TGroupBox::HandleWindowMessage(TMessage& message)
         break;
     }
 }
+
+namespace {
+const bool registered = (RegisterClassRecords({&TButton::StaticClass(), &TLabel::StaticClass(), &TGroupBox::StaticClass()}), true);
+}

@@ -108,4 +108,32 @@ protected:
 
 inline LPARAM Pos(int x, int y) { return MAKELPARAM(x, y); }
 
+// Closes a modal form that a failing test would leave running: after a few seconds the form
+// gets WM_CLOSE (ModalResult mrCancel). Disarmed when it goes out of scope.
+class Deadline {
+public:
+    explicit Deadline(HWND form, UINT milliseconds = 4000)
+    {
+        Target() = form;
+        id_ = SetTimer(nullptr, 0, milliseconds, &Deadline::Fire);
+    }
+    ~Deadline()
+    {
+        KillTimer(nullptr, id_);
+        Target() = nullptr;
+    }
+
+private:
+    static HWND& Target()
+    {
+        static HWND target = nullptr;
+        return target;
+    }
+    static void CALLBACK Fire(HWND, UINT, UINT_PTR, DWORD)
+    {
+        if (Target()) PostMessageA(Target(), WM_CLOSE, 0, 0);
+    }
+    UINT_PTR id_;
+};
+
 }  // namespace ctltest

@@ -91,8 +91,6 @@ struct Dialog : TObject {
             PostMessageA(button->Handle(), WM_KEYUP, key, 0xC0000001);
         }
     }
-    // Keeps the dialog from running forever when nothing closes it.
-    void Deadline() { SetTimer(form->Handle(), 77, 3000, nullptr); }
 };
 
 }  // namespace
@@ -207,7 +205,7 @@ TEST(Form, ModalLoopRunsUntilModalResultAndDisablesTheOtherWindows)
     } clicker;
     clicker.b = dlg.ok;
     dlg.form->OnShow.Bind(&clicker, &Clicker::Show);
-    dlg.Deadline();
+    Deadline deadline(dlg.form->Handle());
 
     EXPECT_EQ(dlg.form->ShowModal(), mrOk);
     EXPECT_FALSE(probe.otherEnabled) << "the other window was disabled while modal";
@@ -239,7 +237,7 @@ TEST(Form, EnterPressesTheDefaultButtonUnlessAnotherButtonHasTheFocusAndEscTheCa
         Dialog dlg;
         dlg.form->SetActiveControl(dlg.cancel);
         dlg.keys = {{dlg.cancel, VK_ESCAPE}};
-        dlg.Deadline();
+        Deadline deadline(dlg.form->Handle());
         EXPECT_EQ(dlg.form->ShowModal(), mrCancel);
         EXPECT_EQ(dlg.events.log, (std::vector<std::string>{"click CancelBtn"}));
     }
@@ -249,7 +247,7 @@ TEST(Form, EnterPressesTheDefaultButtonUnlessAnotherButtonHasTheFocusAndEscTheCa
         Dialog dlg;
         dlg.form->SetActiveControl(dlg.other);
         dlg.keys = {{dlg.other, VK_RETURN}, {dlg.other, VK_ESCAPE}};
-        dlg.Deadline();
+        Deadline deadline(dlg.form->Handle());
         EXPECT_EQ(dlg.form->ShowModal(), mrCancel);
         EXPECT_EQ(dlg.events.log, (std::vector<std::string>{"click OtherBtn", "click CancelBtn"}));
     }
@@ -265,7 +263,7 @@ TEST(Form, EnterPressesTheDefaultButtonUnlessAnotherButtonHasTheFocusAndEscTheCa
         inner->SetBounds(5, 12, 60, 22);
         dlg.form->SetActiveControl(dlg.ok);
         dlg.keys = {{dlg.ok, VK_RETURN}};
-        dlg.Deadline();
+        Deadline deadline(dlg.form->Handle());
         EXPECT_EQ(dlg.form->ShowModal(), mrOk);
         EXPECT_EQ(dlg.events.log, (std::vector<std::string>{"click OKBtn"}));
     }
