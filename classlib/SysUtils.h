@@ -40,6 +40,7 @@ private:
 KERVO_EXCEPTION(EAbstractError, Exception)      // "Abstract エラー"
 KERVO_EXCEPTION(EConvertError, Exception)
 KERVO_EXCEPTION(EInvalidCast, Exception)
+KERVO_EXCEPTION(EIntOverflow, Exception)      // "整数オーバーフロー"
 KERVO_EXCEPTION(EOutOfResources, Exception)     // "行を挿入できません"
 KERVO_EXCEPTION(EStringListError, Exception)
 KERVO_EXCEPTION(EStreamError, Exception)

@@ -159,6 +159,9 @@ struct Thrower {
 
 TEST(ObjectInstance, ExceptionsEndInTheHookAndNeverLeaveTheStub)
 {
+    // The application object installs its error display as the hook at start-up; this test
+    // starts from the default and puts the application's back afterwards.
+    const TStubExceptionHook applicationHook = SetStubExceptionHook(nullptr);
     Thrower t;
     WNDPROC p = MakeObjectInstance(TWndMethod::Bind<&Thrower::Handle>(&t));
     HWND w = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
@@ -176,6 +179,7 @@ TEST(ObjectInstance, ExceptionsEndInTheHookAndNeverLeaveTheStub)
     SetWindowLongPtrW(w, GWLP_WNDPROC, old);
     DestroyWindow(w);
     FreeObjectInstance(p);
+    SetStubExceptionHook(applicationHook);
 }
 
 namespace {

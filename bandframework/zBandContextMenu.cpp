@@ -1,0 +1,137 @@
+// The band's context menu: the band form's BandContextMenu merged into the shell's menu of the
+// band, and the shell's choice carried out through the menu's command dispatch.
+#include <algorithm>
+#include <cstring>
+
+#include "Menus.h"
+#include "zBandForms.h"
+#include "zBandObject.h"
+
+namespace {
+
+TPopupMenu* BandMenuOf(TzBandForm* form)
+{
+    return form ? form->BandContextMenu() : nullptr;
+}
+
+// At most cchMax - 1 bytes of the text and a terminating zero; nothing with no room at all.
+void CopyCommandString(const std::string& text, LPSTR buffer, UINT cchMax)
+{
+    if (cchMax == 0) return;
+    const size_t n = std::min<size_t>(text.size(), cchMax - 1);
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
+}
+
+UINT CheckedCommandID(uint16_t command, UINT idCmdFirst)
+{
+    const UINT id = idCmdFirst + command;
+    if (id < idCmdFirst) throw EIntOverflow(std::wstring(L"整数オーバーフロー"));
+    return id;
+}
+
+}  // namespace
+
+HRESULT TzContextMenuBandObject::InnerQueryInterface(REFIID iid, void** out)
+{
+    if (IsEqualIID(iid, IID_IContextMenu)) return Answer<IContextMenu>(&contextMenu_, out);
+    return TzCustomBandObject::InnerQueryInterface(iid, out);
+}
+
+std::string TzContextMenuBandObject::MenuItemCaptionText(TMenuItem* item)
+{
+    std::string text = item->Caption();
+    if (item->Count() == 0 && item->ShortCut() != 0) {
+        const TMenuItem* parent = item->Parent();
+        const bool topOfMainMenu =
+            parent && !parent->Parent() && IsInstance<TMainMenu>(parent->GetParentMenu());
+        if (!topOfMainMenu) {
+            text += '\t';
+            text.append(ShortCutToText(item->ShortCut()));
+        }
+    }
+    return text;
+}
+
+bool TzContextMenuBandObject::AppendBandMenuItem(TMenuItem* item, HMENU menu, UINT idCmdFirst, bool rightToLeft)
+{
+    if (!item->Visible()) return false;
+    const std::string text = MenuItemCaptionText(item);
+
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_CHECKMARKS | MIIM_TYPE | MIIM_DATA;
+    info.fType = MFT_STRING;
+    if (item->RadioItem()) info.fType |= MFT_RADIOCHECK;
+    if (item->Break() == TMenuBreak::mbBreak) info.fType |= MFT_MENUBREAK;
+    if (item->Break() == TMenuBreak::mbBarBreak) info.fType |= MFT_MENUBARBREAK;
+    if (item->IsLine()) info.fType |= MFT_SEPARATOR;
+    if (rightToLeft) info.fType |= MFT_RIGHTORDER | MFT_RIGHTJUSTIFY;
+    if (item->IsOwnerDrawn()) info.fType |= MFT_OWNERDRAW;
+    if (item->Checked()) info.fState |= MFS_CHECKED;
+    if (!item->Enabled()) info.fState |= MFS_DISABLED | MFS_GRAYED;
+    if (item->Default()) info.fState |= MFS_DEFAULT;
+    info.wID = CheckedCommandID(item->Command(), idCmdFirst);
+    info.hSubMenu = item->Count() > 0 ? item->Handle() : nullptr;
+    info.dwTypeData = const_cast<char*>(text.c_str());
+    return InsertMenuItemA(menu, 0xFFFFFFFF, TRUE, &info) != FALSE;
+}
+
+HRESULT TzContextMenuBandObject::QueryContextMenu(HMENU menu, UINT, UINT idCmdFirst, UINT, UINT flags)
+{
+    if (flags & CMF_DEFAULTONLY) return MakeBandResult(SEVERITY_SUCCESS, 0, 0);
+    TPopupMenu* bandMenu = BandMenuOf(BandForm());
+    if (!bandMenu) return MakeBandResult(SEVERITY_SUCCESS, 0, 1);
+    const bool rightToLeft = SysLocale().MiddleEast && bandMenu->BiDiMode() != TBiDiMode::bdLeftToRight;
+    ULONG largest = 0;
+    TMenuItem* items = bandMenu->Items();
+    for (int i = 0; i < items->Count(); ++i) {
+        TMenuItem* item = items->Items(i);
+        if (AppendBandMenuItem(item, menu, idCmdFirst, rightToLeft)) largest = std::max<ULONG>(largest, item->Command());
+    }
+    return MakeBandResult(SEVERITY_SUCCESS, 0, largest + 1);
+}
+
+HRESULT TzContextMenuBandObject::InvokeCommand(CMINVOKECOMMANDINFO* info)
+{
+    if (!info) return E_INVALIDARG;
+    // The band's commands are offsets; a verb given as a string names nothing of the band.
+    const auto verb = reinterpret_cast<ULONG_PTR>(info->lpVerb);
+    if (verb >> 16 != 0) return E_INVALIDARG;
+    TPopupMenu* bandMenu = BandMenuOf(BandForm());
+    if (!bandMenu) return E_INVALIDARG;
+    return bandMenu->DispatchCommand(static_cast<uint16_t>(verb)) ? S_OK : E_INVALIDARG;
+}
+
+HRESULT TzContextMenuBandObject::GetCommandString(UINT_PTR idCmd, UINT type, UINT*, LPSTR name, UINT cchMax)
+{
+    TPopupMenu* bandMenu = BandMenuOf(BandForm());
+    if (!bandMenu) return E_INVALIDARG;
+    if (type == GCS_VALIDATEA) return S_OK;
+    if (type != GCS_VERBA && type != GCS_HELPTEXTA) return E_INVALIDARG;
+    if (!name && cchMax != 0) return E_INVALIDARG;
+    TMenuItem* item = idCmd <= 0xFFFF ? bandMenu->FindItem(static_cast<uint32_t>(idCmd), TFindItemKind::fkCommand)
+                                      : nullptr;
+    if (!item) return E_INVALIDARG;
+    CopyCommandString(type == GCS_VERBA ? MenuItemCaptionText(item) : item->Hint(), name, cchMax);
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE TzContextMenuBandObject::ContextMenuEntry::QueryContextMenu(HMENU menu, UINT indexMenu,
+                                                                                      UINT idCmdFirst, UINT idCmdLast,
+                                                                                      UINT flags)
+{
+    return Guarded([&] { return self.QueryContextMenu(menu, indexMenu, idCmdFirst, idCmdLast, flags); });
+}
+
+HRESULT STDMETHODCALLTYPE TzContextMenuBandObject::ContextMenuEntry::InvokeCommand(CMINVOKECOMMANDINFO* info)
+{
+    return Guarded([&] { return self.InvokeCommand(info); });
+}
+
+HRESULT STDMETHODCALLTYPE TzContextMenuBandObject::ContextMenuEntry::GetCommandString(UINT_PTR idCmd, UINT type,
+                                                                                      UINT* reserved, LPSTR name,
+                                                                                      UINT cchMax)
+{
+    return Guarded([&] { return self.GetCommandString(idCmd, type, reserved, name, cchMax); });
+}

@@ -1,0 +1,149 @@
+#include "zBandForms.h"
+
+#include <limits>
+
+#include "ComObj.h"
+#include "Menus.h"
+
+namespace {
+
+// A band form's window calls into this library until the form is freed, which a closed form does
+// from a message posted to itself: the shell must not unload the library before that.
+int liveBandForms = 0;
+TComServer::THoldQuery previousHoldQuery = nullptr;
+
+bool BandFormsHoldLibrary()
+{
+    return liveBandForms > 0 || (previousHoldQuery && previousHoldQuery());
+}
+
+void CountBandForm()
+{
+    static const bool installed = [] {
+        previousHoldQuery = ComServer().SetHoldQuery(&BandFormsHoldLibrary);
+        return true;
+    }();
+    (void)installed;
+    ++liveBandForms;
+}
+
+// The client size a band form takes from its parent: one pixel more than the parent's extent.
+int ExtentPlusOne(LONG low, LONG high)
+{
+    const long long n = static_cast<long long>(high) - low + 1;
+    if (n > std::numeric_limits<int>::max() || n < std::numeric_limits<int>::min())
+        throw EIntOverflow(std::wstring(L"整数オーバーフロー"));
+    return static_cast<int>(n);
+}
+
+}  // namespace
+
+KERVO_CLASS_RECORD(TzBandForm)
+{
+    b.Set("BandModeFlags", &TzBandForm::BandModeFlags, &TzBandForm::SetBandModeFlags,
+          {"bmfVariableHeight", "bmfDebossed", "bmfBkColor"})
+        .Default(TzBandModeFlags{bmfVariableHeight});
+    b.Integer("BandIntegralX", &TzBandForm::BandIntegralX, &TzBandForm::SetBandIntegralX).Default(1);
+    b.Integer("BandIntegralY", &TzBandForm::BandIntegralY, &TzBandForm::SetBandIntegralY).Default(1);
+    b.Object("BandContextMenu", &TzBandForm::BandContextMenu, &TzBandForm::SetBandContextMenu);
+    b.Event("OnBandGetMinSize", &TzBandForm::OnBandGetMinSize);
+    b.Event("OnBandGetMaxSize", &TzBandForm::OnBandGetMaxSize);
+    b.Event("OnBandGetIntegral", &TzBandForm::OnBandGetIntegral);
+    b.Event("OnBandGetActualSize", &TzBandForm::OnBandGetActualSize);
+    // Redeclared with the band's defaults, which decide what a form resource stores.
+    b.Set("BorderIcons", &TzBandForm::BorderIcons, &TzBandForm::SetBorderIcons,
+          {"biSystemMenu", "biMinimize", "biMaximize", "biHelp"})
+        .Default(TBorderIcons{});
+    b.Enum("BorderStyle", &TzBandForm::BorderStyle, &TzBandForm::SetBorderStyle,
+           {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"})
+        .Default(TFormBorderStyle::bsNone);
+}
+
+TzBandForm::TzBandForm(TComponent* owner) : TForm(owner)
+{
+    CountBandForm();
+}
+
+TzBandForm::~TzBandForm()
+{
+    --liveBandForms;
+}
+
+void TzBandForm::InitializeForm()
+{
+    if (FormInitialized()) return;
+    TForm::InitializeForm();
+    // Whatever the resource stored, a band form is a borderless, hidden child of the site.
+    ApplyBandDefaults();
+}
+
+void TzBandForm::ApplyBandDefaults()
+{
+    bandModeFlags_ = TzBandModeFlags{bmfVariableHeight};
+    bandIntegralX_ = 1;
+    bandIntegralY_ = 1;
+    SetBorderIcons(TBorderIcons{});
+    SetBorderStyle(TFormBorderStyle::bsNone);
+    SetBorderWidth(0);
+    SetFormStyle(TFormStyle::fsNormal);
+    SetPosition(TPosition::poDesigned);
+    SetVisible(false);
+}
+
+void TzBandForm::PrepareForBand(HWND parentWindow, TzCustomBandObject* bandObject)
+{
+    SetParentWindow(parentWindow);
+    InitializeForm();
+    bandObject_ = bandObject;
+    RECT r{0, 0, 0, 0};
+    GetClientRect(parentWindow, &r);
+    SetClientWidth(ExtentPlusOne(r.left, r.right));
+    SetClientHeight(ExtentPlusOne(r.top, r.bottom));
+}
+
+void TzBandForm::DestructionStarting()
+{
+    // No mouse or key events reach handlers while the form is taken apart.
+    TControlStyle style = ControlStyle();
+    style.Include(TControlStyleFlag::csNoStdEvents);
+    SetControlStyle(style);
+    TForm::DestructionStarting();
+}
+
+void TzBandForm::SetBandContextMenu(TPopupMenu* menu)
+{
+    bandContextMenu_ = menu;
+    if (menu) menu->FreeNotification(this);
+}
+
+void TzBandForm::ComponentNotification(TComponent* component, TOperation operation)
+{
+    TForm::ComponentNotification(component, operation);
+    if (operation == TOperation::Removal && component == bandContextMenu_) bandContextMenu_ = nullptr;
+}
+
+POINTL TzBandForm::GetMinSize()
+{
+    if (OnBandGetMinSize) return OnBandGetMinSize(this);
+    return POINTL{Constraints()->MinWidth(), Constraints()->MinHeight()};
+}
+
+POINTL TzBandForm::GetMaxSize()
+{
+    if (OnBandGetMaxSize) return OnBandGetMaxSize(this);
+    const int w = Constraints()->MaxWidth();
+    const int h = Constraints()->MaxHeight();
+    return POINTL{w == 0 ? -1 : w, h == 0 ? -1 : h};
+}
+
+POINTL TzBandForm::GetIntegral()
+{
+    if (OnBandGetIntegral) return OnBandGetIntegral(this);
+    return POINTL{bandIntegralX_, bandIntegralY_};
+}
+
+POINTL TzBandForm::GetActualSize()
+{
+    if (OnBandGetActualSize) return OnBandGetActualSize(this);
+    return POINTL{ClientWidth(), ClientHeight()};
+}

@@ -1,0 +1,745 @@
+#include "Forms.h"
+
+#include <algorithm>
+
+#include "Filer.h"
+#include "FormText.h"
+#include "ObjectInstance.h"
+#include "Streams.h"
+
+namespace {
+
+// Reads one form resource, text or binary, into the root.
+void ReadFormResource(HINSTANCE module, const std::string& name, TComponent* root)
+{
+    TResourceStream stream(module, name, MAKEINTRESOURCEA(10) /* RT_RCDATA */);
+    ReadComponentFromStream(stream, root);
+}
+
+struct DisabledWindows {
+    HWND keep;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK DisableThreadWindow(HWND window, LPARAM data)
+{
+    auto* state = reinterpret_cast<DisabledWindows*>(data);
+    if (window != state->keep && IsWindowVisible(window) && IsWindowEnabled(window)) {
+        state->windows.push_back(window);
+        EnableWindow(window, FALSE);
+    }
+    return TRUE;
+}
+
+std::string ProgramTitle()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string name = path;
+    const size_t slash = name.find_last_of("\\/:");
+    if (slash != std::string::npos) name.erase(0, slash + 1);
+    const size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos) name.erase(dot);
+    return name;
+}
+
+void ShowErrorBox(const std::string& message, const std::string& title)
+{
+    MessageBoxA(GetActiveWindow(), message.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TCustomForm
+
+KERVO_CLASS_RECORD(TCustomForm)
+{
+    b.Object("ActiveControl", &TCustomForm::ActiveControl, &TCustomForm::SetActiveControl);
+    b.Set("BorderIcons", &TCustomForm::BorderIcons, &TCustomForm::SetBorderIcons,
+          {"biSystemMenu", "biMinimize", "biMaximize", "biHelp"})
+        .Default(TBorderIcons{TBorderIcon::biSystemMenu, TBorderIcon::biMinimize, TBorderIcon::biMaximize});
+    b.Enum("BorderStyle", &TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle,
+           {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"})
+        .Default(TFormBorderStyle::bsSizeable);
+    b.Integer("BorderWidth", &TCustomForm::BorderWidth, &TCustomForm::SetBorderWidth).Default(0);
+    b.Integer("ClientHeight", &TCustomForm::FormClientHeight, &TCustomForm::SetFormClientHeight);
+    b.Integer("ClientWidth", &TCustomForm::FormClientWidth, &TCustomForm::SetFormClientWidth);
+    b.Enum("FormStyle", &TCustomForm::FormStyle, &TCustomForm::SetFormStyle,
+           {"fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop"})
+        .Default(TFormStyle::fsNormal);
+    b.Boolean("KeyPreview", &TCustomForm::KeyPreview, &TCustomForm::SetKeyPreview).Default(false);
+    b.Boolean("OldCreateOrder", &TCustomForm::OldCreateOrder, &TCustomForm::SetOldCreateOrder);
+    b.Enum("Position", &TCustomForm::Position, &TCustomForm::SetPosition,
+           {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter", "poDesktopCenter",
+            "poMainFormCenter", "poOwnerFormCenter"})
+        .Default(TPosition::poDesigned);
+    b.Boolean("Visible", &TCustomForm::Visible, &TCustomForm::SetVisible).Default(false);
+    b.Event("OnActivate", &TCustomForm::OnActivate);
+    b.Event("OnClose", &TCustomForm::OnClose);
+    b.Event("OnCloseQuery", &TCustomForm::OnCloseQuery);
+    b.Event("OnCreate", &TCustomForm::OnCreate);
+    b.Event("OnDeactivate", &TCustomForm::OnDeactivate);
+    b.Event("OnDestroy", &TCustomForm::OnDestroy);
+    b.Event("OnHide", &TCustomForm::OnHide);
+    b.Event("OnShow", &TCustomForm::OnShow);
+}
+
+KERVO_CLASS_RECORD(TForm) {}
+
+TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner)
+{
+    SetControlStyle({TControlStyleFlag::csAcceptsControls, TControlStyleFlag::csCaptureMouse,
+                     TControlStyleFlag::csClickEvents, TControlStyleFlag::csSetCaption,
+                     TControlStyleFlag::csDoubleClicks});
+    SetVisibleField(false);
+    SetColor(SysColorValue(COLOR_BTNFACE));
+    SetParentFont(false);
+    SetBounds(0, 0, 320, 240);
+}
+
+TCustomForm::~TCustomForm() = default;
+
+void TCustomForm::ConstructionDone()
+{
+    TWinControl::ConstructionDone();
+    InitializeForm();
+    if (!created_) {
+        created_ = true;
+        DoCreate();
+    }
+}
+
+void TCustomForm::InitializeForm()
+{
+    if (initialized_) return;
+    initialized_ = true;
+    const HINSTANCE module = CurrentModuleInstance();
+    std::vector<const TClassRecord*> chain;
+    for (const TClassRecord* r = &GetClass(); r && r != &TForm::StaticClass() && r != &TCustomForm::StaticClass();
+         r = r->Parent()) {
+        chain.push_back(r);
+    }
+    bool found = false;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        const std::string name = FormResourceName(**it);
+        if (!FindResourceA(module, name.c_str(), MAKEINTRESOURCEA(10))) continue;
+        found = true;
+        ReadFormResource(module, name, this);
+    }
+    if (!found) {
+        throw EResNotFound(FormatText(L"リソース %s が見つかりません", {WideFromAnsi(FormResourceName(GetClass()))}));
+    }
+}
+
+void TCustomForm::DestructionStarting()
+{
+    if (Visible() && HandleAllocated()) {
+        SetVisibleField(false);
+        try {
+            DoHide();
+        } catch (...) {
+            Application->HandleException(this, std::current_exception());
+        }
+        ShowWindow(Handle(), SW_HIDE);
+    }
+    if (created_) {
+        try {
+            DoDestroy();
+        } catch (...) {
+            Application->HandleException(this, std::current_exception());
+        }
+    }
+    TWinControl::DestructionStarting();
+}
+
+void TCustomForm::DoCreate()
+{
+    if (OnCreate) OnCreate(this);
+}
+
+void TCustomForm::DoDestroy()
+{
+    if (OnDestroy) OnDestroy(this);
+}
+
+void TCustomForm::DoShow()
+{
+    if (OnShow) OnShow(this);
+}
+
+void TCustomForm::DoHide()
+{
+    if (OnHide) OnHide(this);
+}
+
+void TCustomForm::DoClose(TCloseAction& action)
+{
+    if (OnClose) OnClose(this, action);
+}
+
+void TCustomForm::AdjustCreateParams(TCreateParams& params)
+{
+    TWinControl::AdjustCreateParams(params);
+    params.Style |= WS_CLIPCHILDREN;
+    const bool topLevel = !Parent() && !ParentWindow();
+    if (topLevel) {
+        params.Style &= ~static_cast<DWORD>(WS_CHILD | WS_GROUP | WS_TABSTOP);
+        TCustomForm* main = Application ? Application->MainForm() : nullptr;
+        params.WndParent = (main && main != this && main->HandleAllocated()) ? main->Handle() : nullptr;
+    }
+    switch (borderStyle_) {
+    case TFormBorderStyle::bsNone:
+        if (topLevel) params.Style |= WS_POPUP;
+        break;
+    case TFormBorderStyle::bsSingle:
+    case TFormBorderStyle::bsToolWindow:
+        params.Style |= WS_CAPTION | WS_BORDER;
+        break;
+    case TFormBorderStyle::bsSizeable:
+    case TFormBorderStyle::bsSizeToolWin:
+        params.Style |= WS_CAPTION | WS_THICKFRAME;
+        break;
+    case TFormBorderStyle::bsDialog:
+        params.Style |= WS_POPUP | WS_CAPTION;
+        params.ExStyle |= WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+        break;
+    }
+    if (borderStyle_ == TFormBorderStyle::bsToolWindow || borderStyle_ == TFormBorderStyle::bsSizeToolWin) {
+        params.ExStyle |= WS_EX_TOOLWINDOW;
+    }
+    if (borderStyle_ != TFormBorderStyle::bsNone) {
+        if (borderIcons_.Contains(TBorderIcon::biSystemMenu)) params.Style |= WS_SYSMENU;
+        if (borderStyle_ != TFormBorderStyle::bsDialog && borderStyle_ != TFormBorderStyle::bsToolWindow &&
+            borderStyle_ != TFormBorderStyle::bsSizeToolWin) {
+            if (borderIcons_.Contains(TBorderIcon::biMinimize)) params.Style |= WS_MINIMIZEBOX;
+            if (borderIcons_.Contains(TBorderIcon::biMaximize)) params.Style |= WS_MAXIMIZEBOX;
+        }
+        if (borderIcons_.Contains(TBorderIcon::biHelp) &&
+            (borderStyle_ == TFormBorderStyle::bsDialog ||
+             (!borderIcons_.Contains(TBorderIcon::biMinimize) && !borderIcons_.Contains(TBorderIcon::biMaximize)))) {
+            params.ExStyle |= WS_EX_CONTEXTHELP;
+        }
+    }
+    if (formStyle_ == TFormStyle::fsStayOnTop && topLevel) params.ExStyle |= WS_EX_TOPMOST;
+    if (topLevel && (position_ == TPosition::poDefault || position_ == TPosition::poDefaultPosOnly)) {
+        params.X = CW_USEDEFAULT;
+        params.Y = CW_USEDEFAULT;
+    }
+}
+
+void TCustomForm::AfterLoad()
+{
+    TWinControl::AfterLoad();
+    if (pendingClientWidth_ >= 0) SetClientWidth(pendingClientWidth_);
+    if (pendingClientHeight_ >= 0) SetClientHeight(pendingClientHeight_);
+    pendingClientWidth_ = pendingClientHeight_ = -1;
+}
+
+void TCustomForm::SetFormClientWidth(int value)
+{
+    if (IsReading()) {
+        pendingClientWidth_ = value;
+        return;
+    }
+    SetClientWidth(value);
+}
+
+void TCustomForm::SetFormClientHeight(int value)
+{
+    if (IsReading()) {
+        pendingClientHeight_ = value;
+        return;
+    }
+    SetClientHeight(value);
+}
+
+void TCustomForm::SetBorderStyle(TFormBorderStyle value)
+{
+    if (value == borderStyle_) return;
+    borderStyle_ = value;
+    if (HandleAllocated()) RecreateWnd();
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons value)
+{
+    if (value == borderIcons_) return;
+    borderIcons_ = value;
+    if (HandleAllocated()) RecreateWnd();
+}
+
+void TCustomForm::SetBorderWidth(int value)
+{
+    borderWidth_ = std::max(0, value);
+}
+
+void TCustomForm::SetFormStyle(TFormStyle value)
+{
+    if (value == formStyle_) return;
+    formStyle_ = value;
+    if (HandleAllocated()) RecreateWnd();
+}
+
+void TCustomForm::Show()
+{
+    SetVisible(true);
+    BringToFront();
+}
+
+void TCustomForm::PlaceOnScreen()
+{
+    if (placed_ || Parent() || ParentWindow()) return;
+    placed_ = true;
+    if (position_ != TPosition::poScreenCenter && position_ != TPosition::poDesktopCenter) return;
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - Width()) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - Height()) / 2;
+    SetBounds(std::max(0, x), std::max(0, y), Width(), Height());
+}
+
+bool TCustomForm::CloseQuery()
+{
+    bool canClose = true;
+    if (OnCloseQuery) OnCloseQuery(this, canClose);
+    return canClose;
+}
+
+void TCustomForm::Close()
+{
+    if (modal_) {
+        modalResult_ = mrCancel;
+        return;
+    }
+    if (!CloseQuery()) return;
+    TCloseAction action = TCloseAction::caHide;
+    DoClose(action);
+    switch (action) {
+    case TCloseAction::caNone: break;
+    case TCloseAction::caHide:
+        if (Application && Application->MainForm() == this) Application->Terminate();
+        else Hide();
+        break;
+    case TCloseAction::caMinimize:
+        if (Application && Application->MainForm() == this) Application->Terminate();
+        else if (HandleAllocated()) ShowWindow(Handle(), SW_MINIMIZE);
+        break;
+    case TCloseAction::caFree:
+        if (Application && Application->MainForm() == this) Application->Terminate();
+        else Release();
+        break;
+    }
+}
+
+void TCustomForm::CloseModal()
+{
+    TCloseAction action = TCloseAction::caNone;
+    if (CloseQuery()) {
+        action = TCloseAction::caHide;
+        DoClose(action);
+    }
+    if (action == TCloseAction::caNone) modalResult_ = mrNone;
+    else if (action == TCloseAction::caFree) Release();
+}
+
+void TCustomForm::Release()
+{
+    PostMessageA(Handle(), CM_RELEASE, 0, 0);
+}
+
+TModalResult TCustomForm::ShowModal()
+{
+    if (Visible() || !Enabled() || modal_) {
+        throw EInvalidOperation(std::wstring(L"表示中または無効なウィンドウはモーダルにできません"));
+    }
+    if (GetCapture()) SendMessageA(GetCapture(), WM_CANCELMODE, 0, 0);
+    ReleaseCapture();
+    HandleNeeded();
+    const HWND activeBefore = GetActiveWindow();
+    DisabledWindows disabled{Handle(), {}};
+    EnumThreadWindows(GetCurrentThreadId(), DisableThreadWindow, reinterpret_cast<LPARAM>(&disabled));
+    modal_ = true;
+    modalResult_ = mrNone;
+    ++Application->modalLevel_;
+    auto restore = [&]() {
+        modal_ = false;
+        try {
+            Hide();
+        } catch (...) {
+            Application->HandleException(this, std::current_exception());
+        }
+        for (HWND w : disabled.windows) {
+            if (IsWindow(w)) EnableWindow(w, TRUE);
+        }
+        if (activeBefore && IsWindow(activeBefore)) SetActiveWindow(activeBefore);
+        --Application->modalLevel_;
+    };
+    try {
+        Show();
+        if (HandleAllocated()) SetForegroundWindow(Handle());
+        do {
+            Application->HandleMessage();
+            if (Application->Terminated()) modalResult_ = mrCancel;
+            else if (modalResult_ != mrNone) CloseModal();
+        } while (modalResult_ == mrNone);
+    } catch (...) {
+        restore();
+        throw;
+    }
+    restore();
+    return modalResult_;
+}
+
+bool TCustomForm::Active()
+{
+    if (!HandleAllocated()) return false;
+    const HWND focus = GetFocus();
+    return focus && (focus == Handle() || IsChild(Handle(), focus));
+}
+
+void TCustomForm::SetFocus()
+{
+    if (Active()) return;
+    if (!Visible() || !Enabled() || !HandleAllocated()) return;
+    if (activeControl_ && activeControl_->CanFocus()) ::SetFocus(activeControl_->Handle());
+    else ::SetFocus(Handle());
+}
+
+void TCustomForm::SetActiveControl(TWinControl* control)
+{
+    if (control == this) control = nullptr;
+    if (control && !ContainsControl(control)) return;
+    activeControl_ = control;
+}
+
+void TCustomForm::SetFocusedControl(TWinControl* control)
+{
+    if (control != this && control) activeControl_ = control;
+    if (focusedControl_ == control) return;
+    TWinControl* previous = focusedControl_;
+    focusedControl_ = control;
+    if (previous && previous != this) previous->Perform(CM_EXIT);
+    Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(control));
+    if (control && control != this && focusedControl_ == control) control->Perform(CM_ENTER);
+}
+
+void TCustomForm::DefocusControl(TWinControl* control, bool removing)
+{
+    if (!control) return;
+    if (removing && control->ContainsControl(focusedControl_)) focusedControl_ = nullptr;
+    if (control->ContainsControl(activeControl_)) activeControl_ = nullptr;
+}
+
+void TCustomForm::UpdateActions()
+{
+    std::vector<TControl*> pending{this};
+    while (!pending.empty()) {
+        TControl* c = pending.back();
+        pending.pop_back();
+        if (!c->Visible()) continue;
+        if (c->Action() && ControlPlugins().UpdateAction) ControlPlugins().UpdateAction(c->Action());
+        if (auto* win = dynamic_cast<TWinControl*>(c)) {
+            for (TControl* child : win->ControlList()) pending.push_back(child);
+        }
+    }
+}
+
+void TCustomForm::ComponentNotification(TComponent* component, TOperation operation)
+{
+    TWinControl::ComponentNotification(component, operation);
+    if (operation == TOperation::Removal) {
+        if (component == activeControl_) activeControl_ = nullptr;
+        if (component == focusedControl_) focusedControl_ = nullptr;
+    }
+}
+
+void TCustomForm::HandleWindowMessage(TMessage& message)
+{
+    switch (message.Msg) {
+    case CM_SHOWINGCHANGED:
+        if (Showing()) {
+            PlaceOnScreen();
+            if (!Recreating()) DoShow();
+            if (!Parent() && !ParentWindow()) ShowWindow(Handle(), SW_SHOWNORMAL);
+            else TWinControl::HandleWindowMessage(message);
+        } else {
+            if (!Recreating()) DoHide();
+            if (!Parent() && !ParentWindow()) ShowWindow(Handle(), SW_HIDE);
+            else TWinControl::HandleWindowMessage(message);
+        }
+        break;
+    case CM_RELEASE:
+        Free();
+        break;
+    case WM_CLOSE:
+        Close();
+        break;
+    case WM_ACTIVATE:
+        if (LOWORD(message.WParam) != WA_INACTIVE) {
+            if (!activeControl_) {
+                if (TWinControl* first = FindNextControl(nullptr, true, true, false)) activeControl_ = first;
+            }
+            if (activeControl_ && activeControl_->CanFocus() && !HIWORD(message.WParam)) {
+                ::SetFocus(activeControl_->Handle());
+            } else {
+                DefaultHandler(message);
+            }
+            if (OnActivate) OnActivate(this);
+        } else {
+            DefaultHandler(message);
+            if (OnDeactivate) OnDeactivate(this);
+        }
+        break;
+    case CM_DIALOGKEY: {
+        const WORD key = LOWORD(message.WParam);
+        if (key == VK_TAB && GetKeyState(VK_CONTROL) >= 0) {
+            SelectNext(activeControl_, GetKeyState(VK_SHIFT) >= 0, true);
+            message.Result = 1;
+            break;
+        }
+        if ((key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN) && activeControl_ &&
+            activeControl_->Parent()) {
+            activeControl_->Parent()->SelectNext(activeControl_, key == VK_RIGHT || key == VK_DOWN, false);
+            message.Result = 1;
+            break;
+        }
+        TWinControl::HandleWindowMessage(message);
+        break;
+    }
+    default:
+        TWinControl::HandleWindowMessage(message);
+        break;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// TApplication
+
+KERVO_CLASS_RECORD(TApplication) {}
+
+TApplication::TApplication(TComponent* owner) : TComponent(owner), title_(ProgramTitle())
+{
+    display_ = ShowErrorBox;
+}
+
+TApplication::~TApplication()
+{
+    if (handle_) DestroyWindow(handle_);
+    FreeObjectInstance(objectInstance_);
+}
+
+void TApplication::Initialize()
+{
+    if (handle_) return;
+    objectInstance_ = MakeObjectInstance(TWndMethod::Bind<&TApplication::AppWndProc>(this));
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = CurrentModuleInstance();
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszClassName = "TApplication";
+    WNDCLASSA existing{};
+    if (!GetClassInfoA(wc.hInstance, wc.lpszClassName, &existing) && !RegisterClassA(&wc)) RaiseLastOSError();
+    handle_ = CreateWindowExA(0, "TApplication", title_.c_str(), WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU,
+                              0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+    if (!handle_) RaiseLastOSError();
+    SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(objectInstance_));
+}
+
+void TApplication::SetTitle(const std::string& title)
+{
+    title_ = title;
+    if (handle_) SetWindowTextA(handle_, title.c_str());
+}
+
+void TApplication::FormCreated(TComponent* form)
+{
+    if (!mainForm_ && IsInstance<TCustomForm>(form)) {
+        mainForm_ = static_cast<TCustomForm*>(form);
+        mainForm_->HandleNeeded();
+    }
+}
+
+void TApplication::Run()
+{
+    terminated_ = false;
+    if (mainForm_ && showMainForm_) mainForm_->SetVisible(true);
+    while (!terminated_) {
+        try {
+            HandleMessage();
+        } catch (...) {
+            HandleException(this, std::current_exception());
+        }
+        if (!mainForm_) terminated_ = true;
+    }
+}
+
+bool TApplication::IsKeyMsg(MSG& msg)
+{
+    if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
+    if (GetCapture()) return false;
+    HWND window = msg.hwnd;
+    while (window && !FindControl(window)) window = GetParent(window);
+    if (!window) return false;
+    return SendMessageA(window, CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
+}
+
+bool TApplication::ProcessMessage(MSG& msg)
+{
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+    if (msg.message == WM_QUIT) {
+        terminated_ = true;
+        return true;
+    }
+    bool handled = false;
+    if (OnMessage) OnMessage(msg, handled);
+    if (handled || IsKeyMsg(msg)) return true;
+    if (dialogHandle_ && IsDialogMessageA(dialogHandle_, &msg)) return true;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+    return true;
+}
+
+void TApplication::HandleMessage()
+{
+    MSG msg;
+    if (!ProcessMessage(msg)) {
+        Idle();
+        if (!terminated_) WaitMessage();
+    }
+}
+
+void TApplication::ProcessMessages()
+{
+    MSG msg;
+    while (ProcessMessage(msg)) {
+    }
+}
+
+void TApplication::Idle()
+{
+    try {
+        if (mainForm_ && mainForm_->Visible() && mainForm_->Enabled() && mainForm_->HandleAllocated() &&
+            IsWindowEnabled(mainForm_->Handle())) {
+            mainForm_->UpdateActions();
+        }
+    } catch (...) {
+        HandleException(this, std::current_exception());
+    }
+}
+
+void TApplication::Terminate()
+{
+    terminated_ = true;
+    PostQuitMessage(0);
+}
+
+std::string TApplication::ExceptionMessage(std::exception_ptr error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const Exception& e) {
+        return e.Message();
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return AnsiFromWide(L"不明な例外が発生しました");
+    }
+}
+
+void TApplication::HandleException(TObject*, std::exception_ptr error)
+{
+    if (!error) return;
+    ShowException(ExceptionMessage(error));
+}
+
+void TApplication::ShowException(const std::string& message)
+{
+    if (!display_) return;
+    const bool outer = !showingException_;
+    showingException_ = true;
+    try {
+        display_(message, title_);
+    } catch (...) {
+    }
+    if (outer) showingException_ = false;
+}
+
+TApplication::TExceptionDisplay TApplication::SetExceptionDisplay(TExceptionDisplay display)
+{
+    TExceptionDisplay previous = std::move(display_);
+    display_ = display ? std::move(display) : TExceptionDisplay(ShowErrorBox);
+    return previous;
+}
+
+void TApplication::HookMainWindow(const TWindowHook& hook) { hooks_.push_back(hook); }
+
+void TApplication::UnhookMainWindow(const TWindowHook& hook)
+{
+    auto it = std::find(hooks_.begin(), hooks_.end(), hook);
+    if (it != hooks_.end()) hooks_.erase(it);
+}
+
+void TApplication::AppWndProc(TMessage& message)
+{
+    try {
+        for (size_t i = hooks_.size(); i-- > 0;) {
+            TWindowHook hook = hooks_[i];
+            if (hook && hook(message)) return;
+        }
+        switch (message.Msg) {
+        case WM_CLOSE:
+            if (mainForm_) mainForm_->Close();
+            break;
+        default:
+            message.Result = DefWindowProcA(handle_, message.Msg, message.WParam, message.LParam);
+            break;
+        }
+    } catch (...) {
+        HandleException(this, std::current_exception());
+    }
+}
+
+void TApplication::ControlDestroyed(TControl* control)
+{
+    if (control == mainForm_) mainForm_ = nullptr;
+}
+
+void TApplication::ComponentNotification(TComponent* component, TOperation operation)
+{
+    TComponent::ComponentNotification(component, operation);
+    if (operation == TOperation::Removal && component == mainForm_) mainForm_ = nullptr;
+}
+
+namespace {
+
+// The module's application object, made at start-up; at unload its forms go first, then the
+// window classes and the atoms of the module.
+struct ApplicationHolder {
+    ApplicationHolder()
+    {
+        Application = new TApplication(nullptr);
+        SetStubExceptionHook([](std::exception_ptr error) {
+            if (Application) Application->HandleException(nullptr, error);
+        });
+    }
+    ~ApplicationHolder()
+    {
+        SetStubExceptionHook(nullptr);
+        TApplication* app = Application;
+        try {
+            app->Free();
+        } catch (...) {
+        }
+        Application = nullptr;
+        UnregisterControlWindowClasses();
+    }
+};
+
+}  // namespace
+
+TApplication* Application = nullptr;
+static ApplicationHolder g_applicationHolder;
+
+KERVO_CLASS_RECORD(TXPManifest) {}
+
+namespace {
+const bool registered = (RegisterClassRecords({&TForm::StaticClass(), &TXPManifest::StaticClass()}), true);
+}

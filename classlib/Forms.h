@@ -1,0 +1,289 @@
+#pragma once
+// Forms and the application object.
+//
+// A form is a windowed control read from its form resource (RCDATA named after its class in
+// upper case) by its after-construction step, so that the whole object exists when the resource
+// binds its fields and events; OnCreate follows. Make<TMyForm>(owner) or
+// Application->CreateForm(ref) make one; a form parented on a window that is not the library's
+// (a band site) gets SetParentWindow before its after-construction step.
+//
+// Events of showing and hiding follow the Visible property: OnShow when it turns true, OnHide
+// when it turns false. A form that is freed while visible gets OnHide first, while its window
+// and its components still exist, so that what OnShow registered on the window (a drop target,
+// a hotkey) is released before the window goes.
+#include <windows.h>
+
+#include <exception>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Controls.h"
+
+enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum class TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
+using TBorderIcons = TSmallSet<TBorderIcon>;
+enum class TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
+enum class TPosition {
+    poDesigned,
+    poDefault,
+    poDefaultPosOnly,
+    poDefaultSizeOnly,
+    poScreenCenter,
+    poDesktopCenter,
+    poMainFormCenter,
+    poOwnerFormCenter
+};
+enum class TCloseAction { caNone, caHide, caFree, caMinimize };
+
+using TModalResult = int;
+constexpr TModalResult mrNone = 0;
+constexpr TModalResult mrOk = IDOK;
+constexpr TModalResult mrCancel = IDCANCEL;
+constexpr TModalResult mrAbort = IDABORT;
+constexpr TModalResult mrRetry = IDRETRY;
+constexpr TModalResult mrIgnore = IDIGNORE;
+constexpr TModalResult mrYes = IDYES;
+constexpr TModalResult mrNo = IDNO;
+
+using TCloseEvent = TEvent<void(TObject* sender, TCloseAction& action)>;
+using TCloseQueryEvent = TEvent<void(TObject* sender, bool& canClose)>;
+
+KERVO_EXCEPTION(EInvalidOperation, Exception)
+
+class TCustomForm : public TWinControl {
+    KERVO_CLASS(TCustomForm, TWinControl)
+public:
+    explicit TCustomForm(TComponent* owner);
+    ~TCustomForm() override;
+    // Reads the form resources (InitializeForm, unless done), then OnCreate.
+    void ConstructionDone() override;
+    // OnHide when visible, OnDestroy, then the controls and components.
+    void DestructionStarting() override;
+
+    // Reads the resources of the form's class and its ancestors below TForm, the most basic
+    // first, once. None found raises EResNotFound.
+    virtual void InitializeForm();
+    bool FormInitialized() const { return initialized_; }
+    // For a form built in code: no resource is read.
+    void InitializeWithoutResource() { initialized_ = true; }
+
+    // Visible := true and to the top of its siblings; again while visible: only the latter.
+    void Show();
+    // OnCloseQuery, OnClose (default caHide), then by the action: hide, free (Release), nothing;
+    // the main form ends the application. A modal form only sets ModalResult to mrCancel.
+    void Close();
+    // Frees the form from its own message queue: a release message posted to its window.
+    void Release();
+    // Runs the form modally: ModalResult 0, the thread's other windows disabled, a message loop
+    // until ModalResult is not 0, then hidden and the windows enabled again.
+    TModalResult ShowModal();
+    TModalResult ModalResult() const { return modalResult_; }
+    void SetModalResult(TModalResult value) { modalResult_ = value; }
+    bool IsModal() const { return modal_; }
+    bool CloseQuery();
+
+    // The focus is on the form's window or inside it.
+    bool Active();
+    // Gives the form the keyboard focus (its active control when it can take it). A form that
+    // is already active, hidden or disabled is left alone.
+    void SetFocus() override;
+    TWinControl* ActiveControl() const { return activeControl_; }
+    void SetActiveControl(TWinControl* control);
+    // Bookkeeping of the windowed control that took the focus (OnExit, OnEnter, CM_FOCUSCHANGED).
+    void SetFocusedControl(TWinControl* control);
+    // A control that goes away, hides or is disabled stops being the active control.
+    void DefocusControl(TWinControl* control, bool removing);
+
+    TFormBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TFormBorderStyle value);
+    TBorderIcons BorderIcons() const { return borderIcons_; }
+    void SetBorderIcons(TBorderIcons value);
+    int BorderWidth() const { return borderWidth_; }
+    void SetBorderWidth(int value);
+    TFormStyle FormStyle() const { return formStyle_; }
+    void SetFormStyle(TFormStyle value);
+    TPosition Position() const { return position_; }
+    void SetPosition(TPosition value) { position_ = value; }
+    bool KeyPreview() const { return keyPreview_; }
+    void SetKeyPreview(bool value) { keyPreview_ = value; }
+    bool OldCreateOrder() const { return oldCreateOrder_; }
+    void SetOldCreateOrder(bool value) { oldCreateOrder_ = value; }
+    int FormClientWidth() { return ClientWidth(); }
+    int FormClientHeight() { return ClientHeight(); }
+    void SetFormClientWidth(int value);
+    void SetFormClientHeight(int value);
+
+    // Updates the actions of the visible controls (idle time).
+    void UpdateActions();
+
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnDestroy;
+    TNotifyEvent OnShow;
+    TNotifyEvent OnHide;
+    TCloseEvent OnClose;
+    TCloseQueryEvent OnCloseQuery;
+    TNotifyEvent OnActivate;
+    TNotifyEvent OnDeactivate;
+
+    void HandleWindowMessage(TMessage& message) override;
+
+protected:
+    void AdjustCreateParams(TCreateParams& params) override;
+    void AfterLoad() override;
+    void ComponentNotification(TComponent* component, TOperation operation) override;
+    virtual void DoCreate();
+    virtual void DoDestroy();
+    virtual void DoShow();
+    virtual void DoHide();
+    virtual void DoClose(TCloseAction& action);
+
+private:
+    void CloseModal();
+    void PlaceOnScreen();
+
+    bool initialized_ = false;
+    bool created_ = false;
+    TFormBorderStyle borderStyle_ = TFormBorderStyle::bsSizeable;
+    TBorderIcons borderIcons_{TBorderIcon::biSystemMenu, TBorderIcon::biMinimize, TBorderIcon::biMaximize};
+    int borderWidth_ = 0;
+    TFormStyle formStyle_ = TFormStyle::fsNormal;
+    TPosition position_ = TPosition::poDesigned;
+    bool placed_ = false;
+    bool keyPreview_ = false;
+    bool oldCreateOrder_ = false;
+    bool modal_ = false;
+    TModalResult modalResult_ = mrNone;
+    TWinControl* activeControl_ = nullptr;
+    TWinControl* focusedControl_ = nullptr;
+    int pendingClientWidth_ = -1;
+    int pendingClientHeight_ = -1;
+};
+
+class TForm : public TCustomForm {
+    KERVO_CLASS(TForm, TCustomForm)
+public:
+    explicit TForm(TComponent* owner) : TCustomForm(owner) {}
+};
+
+// Makes a form that has no form resource (its controls made in code), OnCreate included.
+template <class T>
+T* MakeNewForm(TComponent* owner)
+{
+    T* form = new T(owner);
+    form->InitializeWithoutResource();
+    try {
+        form->ConstructionDone();
+    } catch (...) {
+        form->Free();
+        throw;
+    }
+    return form;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TApplication
+
+using TMessageEvent = TEvent<void(MSG& msg, bool& handled)>;
+// A hook on the application window's messages; true when it handled the message.
+using TWindowHook = TEvent<bool(TMessage& message)>;
+
+class TApplication : public TComponent {
+    KERVO_CLASS(TApplication, TComponent)
+public:
+    explicit TApplication(TComponent* owner);
+    ~TApplication() override;
+
+    // The application window of a program (a library has none): a hidden window that receives
+    // the application-wide messages and carries the title.
+    void Initialize();
+    HWND Handle() const { return handle_; }
+
+    // The caption of error boxes and of the application window; the program's name by default.
+    const std::string& Title() const { return title_; }
+    void SetTitle(const std::string& title);
+
+    TCustomForm* MainForm() const { return mainForm_; }
+    bool ShowMainForm() const { return showMainForm_; }
+    void SetShowMainForm(bool value) { showMainForm_ = value; }
+
+    // Makes a form owned by the application; the first becomes the main form. The reference is
+    // set before the form's OnCreate runs.
+    template <class T>
+    void CreateForm(T*& reference)
+    {
+        T* form = new T(this);
+        reference = form;
+        try {
+            form->ConstructionDone();
+        } catch (...) {
+            reference = nullptr;
+            form->Free();
+            throw;
+        }
+        FormCreated(form);
+    }
+
+    // The message loop until the main form closes (Terminate).
+    void Run();
+    // One message, or the idle step and a wait when there is none.
+    void HandleMessage();
+    // Every message now waiting, then back.
+    void ProcessMessages();
+    void Terminate();
+    bool Terminated() const { return terminated_; }
+    int ModalLevel() const { return modalLevel_; }
+
+    // An exception of a message handler: OnException-free display in a message box with the
+    // error icon and the title. The display is replaceable (tests record instead of blocking).
+    void HandleException(TObject* sender, std::exception_ptr error);
+    void ShowException(const std::string& message);
+    using TExceptionDisplay = std::function<void(const std::string& message, const std::string& title)>;
+    TExceptionDisplay SetExceptionDisplay(TExceptionDisplay display);
+    bool ShowingException() const { return showingException_; }
+    static std::string ExceptionMessage(std::exception_ptr error);
+
+    // A window whose dialog keys IsDialogMessage handles in the loop (0: none).
+    HWND DialogHandle() const { return dialogHandle_; }
+    void SetDialogHandle(HWND window) { dialogHandle_ = window; }
+    TMessageEvent OnMessage;
+
+    void HookMainWindow(const TWindowHook& hook);
+    void UnhookMainWindow(const TWindowHook& hook);
+
+    // Called by every control on its way out.
+    void ControlDestroyed(TControl* control);
+
+protected:
+    void ComponentNotification(TComponent* component, TOperation operation) override;
+
+private:
+    friend class TCustomForm;
+    void FormCreated(TComponent* form);
+    bool ProcessMessage(MSG& msg);
+    bool IsKeyMsg(MSG& msg);
+    void Idle();
+    void AppWndProc(TMessage& message);
+
+    HWND handle_ = nullptr;
+    WNDPROC objectInstance_ = nullptr;
+    std::string title_;
+    TCustomForm* mainForm_ = nullptr;
+    bool showMainForm_ = true;
+    bool terminated_ = false;
+    int modalLevel_ = 0;
+    HWND dialogHandle_ = nullptr;
+    bool showingException_ = false;
+    TExceptionDisplay display_;
+    std::vector<TWindowHook> hooks_;
+};
+
+// The application object of this module.
+extern TApplication* Application;
+
+// The component that links the application manifest (the manifest resource does the work).
+class TXPManifest : public TComponent {
+    KERVO_CLASS(TXPManifest, TComponent)
+public:
+    explicit TXPManifest(TComponent* owner) : TComponent(owner) {}
+};

@@ -1,0 +1,403 @@
+// Windowed and windowless controls through real windows and messages: creation on demand with
+// the library's window classes and atoms, the replaceable window procedure, text, reflected
+// commands, mouse routing with capture and double-clicks, painting of windowless children read
+// back from a memory device context, keys, focus and tab order.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "Buttons.h"
+#include "ControlsTestSupport.h"
+#include "ExtCtrls.h"
+#include "Forms.h"
+#include "StdCtrls.h"
+#include "Streams.h"
+
+using namespace ctltest;
+
+KERVO_CLASS_RECORD(TProbeControl) {}
+
+namespace {
+
+// A windowed control whose default handling is recorded (what would reach Windows).
+class TRecordingControl : public TWinControl {
+    KERVO_CLASS(TRecordingControl, TWinControl)
+public:
+    explicit TRecordingControl(TComponent* owner) : TWinControl(owner) {}
+    std::vector<TMessage> defaults;
+    void DefaultHandler(TMessage& message) override
+    {
+        if (message.Msg == WM_CHAR || message.Msg == WM_KEYDOWN) defaults.push_back(message);
+        TWinControl::DefaultHandler(message);
+    }
+};
+
+// Counts what its window-procedure hook sees and passes everything on.
+struct PassThrough : TObject {
+    TWndMethod previous;
+    std::vector<UINT> seen;
+    void Handle(TMessage& m)
+    {
+        seen.push_back(m.Msg);
+        previous(m);
+    }
+};
+
+struct Events : TObject {
+    std::vector<std::string> log;
+    void Click(TObject* sender) { log.push_back("click " + static_cast<TComponent*>(sender)->Name()); }
+    void KeyDown(TObject*, WORD& key, TShiftState) { log.push_back("keydown " + std::to_string(key)); if (key == 'X') key = 0; }
+    void KeyPress(TObject*, char& key)
+    {
+        log.push_back("keypress " + std::to_string(static_cast<unsigned char>(key)));
+        if (key == 'q') key = 'Q';
+    }
+    void Enter(TObject* sender) { log.push_back("enter " + static_cast<TComponent*>(sender)->Name()); }
+    void Exit(TObject* sender) { log.push_back("exit " + static_cast<TComponent*>(sender)->Name()); }
+};
+
+struct FormDeleter {
+    void operator()(TCustomForm* f) const
+    {
+        if (f) f->Free();
+    }
+};
+using FormPtr = std::unique_ptr<TForm, FormDeleter>;
+
+FormPtr NewForm()
+{
+    FormPtr form(MakeNewForm<TForm>(nullptr));
+    form->SetBounds(20, 20, 300, 200);
+    return form;
+}
+
+std::string ClassNameOf(HWND window)
+{
+    char name[128] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+}  // namespace
+
+KERVO_CLASS_RECORD(TRecordingControl) {}
+
+TEST(WinControl, WindowsAreMadeOnDemandParentsFirstWithTheLibrarysClassesAndAtoms)
+{
+    FormPtr form = NewForm();
+    auto* panel = new TPanel(form.get());
+    panel->SetParent(form.get());
+    panel->SetBounds(10, 10, 200, 100);
+    auto* button = new TButton(form.get());
+    button->SetParent(panel);
+    button->SetCaption("OK");
+    EXPECT_FALSE(form->HandleAllocated());
+
+    const HWND h = button->Handle();  // asks for the innermost window first
+    ASSERT_TRUE(form->HandleAllocated());
+    ASSERT_TRUE(panel->HandleAllocated());
+    EXPECT_EQ(GetParent(h), panel->Handle());
+    EXPECT_EQ(GetParent(panel->Handle()), form->Handle());
+    EXPECT_EQ(ClassNameOf(form->Handle()), "TForm");
+    EXPECT_EQ(ClassNameOf(h), "TButton");
+    WNDCLASSA wc{};
+    EXPECT_TRUE(GetClassInfoA(CurrentModuleInstance(), "TButton", &wc)) << "registered with the module's instance";
+    EXPECT_EQ(GetDlgCtrlID(h), static_cast<int>(reinterpret_cast<INT_PTR>(h) & 0xFFFFFFFF)) << "a child without ID gets its handle";
+
+    // Both window properties name the control, under atoms with the documented names.
+    EXPECT_EQ(FindControl(h), button);
+    EXPECT_EQ(GetPropA(h, MAKEINTATOM(WindowAtom())), button);
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "KervoWindow%08lX", static_cast<unsigned long>(GetCurrentProcessId()));
+    EXPECT_EQ(WindowAtomName(), expected);
+    EXPECT_EQ(GlobalFindAtomA(ControlAtomName().c_str()), ControlAtom());
+    EXPECT_EQ(ControlAtomName().size(), std::string("KervoControl").size() + 16);
+
+    char text[16] = {};
+    GetWindowTextA(h, text, sizeof text);
+    EXPECT_STREQ(text, "OK");
+    EXPECT_EQ(button->Width(), 75);
+    EXPECT_EQ(FindControl(nullptr), nullptr);
+}
+
+TEST(WinControl, WindowProcIsReplaceableComparableAndEndsInTheDefaultProcedure)
+{
+    FormPtr form = NewForm();
+    auto* button = new TButton(form.get());
+    button->SetParent(form.get());
+    EXPECT_EQ(button->WindowProc(), button->DefaultWindowProc());
+    EXPECT_EQ(button->WindowProc().Code(), TWndMethod::ProcedureOf<&TControl::HandleWindowMessage>());
+
+    PassThrough hook;
+    hook.previous = button->WindowProc();
+    button->SetWindowProc(TWndMethod::Bind<&PassThrough::Handle>(&hook));
+    EXPECT_NE(button->WindowProc(), button->DefaultWindowProc());
+
+    const HWND h = button->Handle();
+    // A message sent by Windows and one performed by the library both pass the hook; the
+    // button's own procedure still answers (the default procedure of the system class).
+    SendMessageA(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("abc"));
+    EXPECT_EQ(button->Perform(WM_GETTEXTLENGTH), 3);
+    EXPECT_EQ(button->Perform(WM_GETDLGCODE) & DLGC_BUTTON, DLGC_BUTTON);
+    EXPECT_NE(std::find(hook.seen.begin(), hook.seen.end(), static_cast<UINT>(WM_SETTEXT)), hook.seen.end());
+    EXPECT_NE(std::find(hook.seen.begin(), hook.seen.end(), static_cast<UINT>(WM_GETDLGCODE)), hook.seen.end());
+    button->SetWindowProc(hook.previous);
+}
+
+TEST(WinControl, TextGoesThroughTheWindowAndSurvivesRecreation)
+{
+    FormPtr form = NewForm();
+    auto* panel = new TPanel(form.get());
+    panel->SetParent(form.get());
+    auto* button = new TButton(form.get());
+    button->SetParent(panel);
+    panel->SetCaption("before");  // no window yet: kept by the control
+    EXPECT_EQ(panel->Caption(), "before");
+
+    PassThrough hook;
+    hook.previous = panel->WindowProc();
+    panel->SetWindowProc(TWndMethod::Bind<&PassThrough::Handle>(&hook));
+    panel->SetCaption(AnsiFromWide(L"検索サイト"));
+    ASSERT_GE(hook.seen.size(), 2u);
+    // Set through WM_SETTEXT, then the text-changed notification.
+    auto set = std::find(hook.seen.begin(), hook.seen.end(), static_cast<UINT>(WM_SETTEXT));
+    auto changed = std::find(hook.seen.begin(), hook.seen.end(), CM_TEXTCHANGED);
+    ASSERT_NE(set, hook.seen.end());
+    ASSERT_NE(changed, hook.seen.end());
+    EXPECT_LT(set, changed);
+    hook.seen.clear();
+    panel->SetCaption(AnsiFromWide(L"検索サイト"));
+    EXPECT_EQ(std::find(hook.seen.begin(), hook.seen.end(), CM_TEXTCHANGED), hook.seen.end()) << "unchanged text";
+    panel->SetWindowProc(hook.previous);
+
+    const HWND old = panel->Handle();
+    const HWND oldChild = button->Handle();
+    char text[64] = {};
+    GetWindowTextA(old, text, sizeof text);
+    EXPECT_EQ(WideFromAnsi(text), L"検索サイト");
+    panel->RecreateWnd();
+    EXPECT_FALSE(IsWindow(old));
+    EXPECT_FALSE(IsWindow(oldChild));
+    ASSERT_TRUE(panel->HandleAllocated());
+    EXPECT_TRUE(button->HandleAllocated()) << "visible children come back with their parent";
+    EXPECT_EQ(GetParent(button->Handle()), panel->Handle());
+    EXPECT_EQ(WideFromAnsi(panel->Caption()), L"検索サイト");
+}
+
+TEST(WinControl, ReflectedCommandClicksTheButtonAndBmClickWorks)
+{
+    FormPtr form = NewForm();
+    Events events;
+    auto* button = new TButton(form.get());
+    button->SetName("Button1");
+    button->SetParent(form.get());
+    button->SetModalResult(mrRetry);
+    button->OnClick.Bind(&events, &Events::Click);
+    SendMessageA(button->Handle(), BM_CLICK, 0, 0);
+    ASSERT_EQ(events.log.size(), 1u);
+    EXPECT_EQ(events.log[0], "click Button1");
+    EXPECT_EQ(form->ModalResult(), mrRetry) << "a click hands the button's ModalResult to its form";
+
+    // The command notification of any child arrives reflected as $BD11.
+    PassThrough hook;
+    hook.previous = button->WindowProc();
+    button->SetWindowProc(TWndMethod::Bind<&PassThrough::Handle>(&hook));
+    SendMessageA(form->Handle(), WM_COMMAND, MAKEWPARAM(0, BN_SETFOCUS), reinterpret_cast<LPARAM>(button->Handle()));
+    EXPECT_NE(std::find(hook.seen.begin(), hook.seen.end(), 0xBD11u), hook.seen.end());
+    button->SetWindowProc(hook.previous);
+}
+
+TEST(WinControl, AnExceptionInAHandlerIsShownWithTheTitleAndGoesNoFurther)
+{
+    ExceptionRecorder recorder;
+    FormPtr form = NewForm();
+    struct Thrower : TObject {
+        void Click(TObject*) { throw Exception(std::wstring(L"クリックで失敗")); }
+    } thrower;
+    auto* button = new TButton(form.get());
+    button->SetParent(form.get());
+    button->OnClick.Bind(&thrower, &Thrower::Click);
+    const std::string oldTitle = Application->Title();
+    Application->SetTitle(AnsiFromWide(L"テスト題"));
+    SendMessageA(button->Handle(), BM_CLICK, 0, 0);
+    Application->SetTitle(oldTitle);
+    ASSERT_EQ(recorder.messages.size(), 1u);
+    EXPECT_EQ(WideFromAnsi(recorder.messages[0]), L"クリックで失敗");
+    EXPECT_EQ(WideFromAnsi(recorder.titles[0]), L"テスト題");
+    EXPECT_TRUE(IsWindow(button->Handle()));
+}
+
+TEST(WinControl, KeyEventsChangeTheKeyAndOnlyTheLowWordOfACharacter)
+{
+    FormPtr form = NewForm();
+    Events events;
+    auto* control = new TRecordingControl(form.get());
+    control->SetParent(form.get());
+    control->OnKeyDown.Bind(&events, &Events::KeyDown);
+    control->OnKeyPress.Bind(&events, &Events::KeyPress);
+    const HWND h = control->Handle();
+
+    SendMessageA(h, WM_KEYDOWN, 'A', 0);
+    SendMessageA(h, WM_KEYDOWN, 'X', 0);  // the handler swallows X
+    ASSERT_EQ(control->defaults.size(), 1u);
+    EXPECT_EQ(control->defaults[0].WParam, static_cast<WPARAM>('A'));
+
+    control->defaults.clear();
+    SendMessageA(h, WM_CHAR, 'q', 0);
+    // A wide character parked in the high word (low word 255) keeps its high word.
+    SendMessageA(h, WM_CHAR, 0x304200FF, 0);
+    ASSERT_EQ(control->defaults.size(), 2u);
+    EXPECT_EQ(control->defaults[0].WParam, static_cast<WPARAM>('Q'));
+    EXPECT_EQ(control->defaults[1].WParam, static_cast<WPARAM>(0x304200FF));
+    EXPECT_EQ(events.log.back(), "keypress 255");
+}
+
+TEST(GraphicControl, ParentPaintsItsWindowlessChildrenClippedToTheirBounds)
+{
+    FormPtr form = NewForm();
+    auto* panel = new TPanel(form.get());
+    panel->SetParent(form.get());
+    panel->SetBevelOuter(TPanelBevel::bvNone);
+    panel->SetBounds(0, 0, 100, 60);
+    auto* probe = new TProbeControl(form.get());
+    probe->SetParent(panel);
+    probe->SetBounds(10, 20, 30, 15);
+    probe->overpaint = true;
+    auto* hidden = new TProbeControl(form.get());
+    hidden->SetParent(panel);
+    hidden->SetBounds(50, 20, 10, 10);
+    hidden->fill = RGB(0, 0, 200);
+    hidden->SetVisible(false);
+
+    MemoryCanvas canvas(100, 60);
+    SendMessageA(panel->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(canvas.Dc()), 0);
+    const COLORREF face = canvas.Nearest(GetSysColor(COLOR_BTNFACE));
+    const COLORREF red = canvas.Nearest(RGB(200, 0, 0));
+    EXPECT_EQ(canvas.Pixel(10, 20), red);
+    EXPECT_EQ(canvas.Pixel(39, 34), red);
+    EXPECT_EQ(canvas.Pixel(40, 34), face) << "clipped at the right edge";
+    EXPECT_EQ(canvas.Pixel(39, 35), face) << "clipped at the bottom edge";
+    EXPECT_EQ(canvas.Pixel(9, 20), face);
+    EXPECT_EQ(canvas.Pixel(55, 25), face) << "an invisible control is not painted";
+    EXPECT_EQ(hidden->paints, 0);
+}
+
+TEST(GraphicControl, MouseGoesToTheChildUnderThePointAndStaysWithItWhileCaptured)
+{
+    FormPtr form = NewForm();
+    auto* panel = new TPanel(form.get());
+    panel->SetParent(form.get());
+    panel->SetBounds(0, 0, 200, 100);
+    auto* probe = new TProbeControl(form.get());
+    probe->SetParent(panel);
+    probe->SetBounds(10, 10, 40, 20);
+    probe->SetControlStyle({TControlStyleFlag::csCaptureMouse, TControlStyleFlag::csClickEvents});
+    Events events;
+    probe->SetName("Probe");
+    probe->OnClick.Bind(&events, &Events::Click);
+    const HWND h = panel->Handle();
+
+    SendMessageA(h, WM_LBUTTONDOWN, MK_LBUTTON, Pos(15, 12));
+    EXPECT_EQ(CaptureControl(), probe);
+    EXPECT_EQ(GetCapture(), h);
+    SendMessageA(h, WM_MOUSEMOVE, MK_LBUTTON, Pos(150, 80));  // outside, still the probe's
+    SendMessageA(h, WM_LBUTTONUP, 0, Pos(150, 80));           // released outside: no click
+    EXPECT_EQ(CaptureControl(), nullptr);
+    EXPECT_EQ(GetCapture(), nullptr);
+    ASSERT_EQ(probe->calls.size(), 3u);
+    EXPECT_EQ(probe->calls[0], "down 5,2");
+    EXPECT_EQ(probe->calls[1], "move 140,70");
+    EXPECT_EQ(probe->calls[2], "up 140,70");
+    EXPECT_TRUE(events.log.empty());
+
+    SendMessageA(h, WM_LBUTTONDOWN, MK_LBUTTON, Pos(20, 20));
+    SendMessageA(h, WM_LBUTTONUP, 0, Pos(21, 21));
+    ASSERT_EQ(events.log.size(), 1u) << "press and release inside click once";
+
+    // Outside every child nothing reaches the probe; a disabled child gets nothing either.
+    probe->calls.clear();
+    SendMessageA(h, WM_LBUTTONDOWN, MK_LBUTTON, Pos(150, 80));
+    SendMessageA(h, WM_LBUTTONUP, 0, Pos(150, 80));
+    probe->SetEnabled(false);
+    SendMessageA(h, WM_LBUTTONDOWN, MK_LBUTTON, Pos(15, 12));
+    SendMessageA(h, WM_LBUTTONUP, 0, Pos(15, 12));
+    EXPECT_TRUE(probe->calls.empty());
+    // ... but the lookup for hover counts it when asked to.
+    EXPECT_EQ(panel->ControlAtPos(POINT{15, 12}, false), nullptr);
+    EXPECT_EQ(panel->ControlAtPos(POINT{15, 12}, true), probe);
+}
+
+TEST(GraphicControl, DoubleClickIsAPressWithTheFlagOrAPlainPress)
+{
+    FormPtr form = NewForm();
+    form->SetBounds(0, 0, 200, 100);
+    auto* panel = new TPanel(form.get());
+    panel->SetParent(form.get());
+    panel->SetBounds(0, 0, 200, 100);
+    auto* probe = new TProbeControl(form.get());
+    probe->SetParent(panel);
+    probe->SetBounds(0, 0, 50, 50);
+    struct Dbl : TObject {
+        int count = 0;
+        void DblClick(TObject*) { ++count; }
+    } dbl;
+    probe->OnDblClick.Bind(&dbl, &Dbl::DblClick);
+
+    probe->SetControlStyle({TControlStyleFlag::csDoubleClicks, TControlStyleFlag::csClickEvents});
+    SendMessageA(panel->Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, Pos(5, 5));
+    SendMessageA(panel->Handle(), WM_LBUTTONUP, 0, Pos(5, 5));
+    probe->SetControlStyle({TControlStyleFlag::csClickEvents});
+    SendMessageA(panel->Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, Pos(6, 6));
+    ASSERT_EQ(probe->calls.size(), 3u);
+    EXPECT_EQ(probe->calls[0], "down 5,5 dbl");
+    EXPECT_EQ(probe->calls[2], "down 6,6");
+    EXPECT_EQ(dbl.count, 1);
+}
+
+TEST(WinControl, TabOrderFocusAndEnterExit)
+{
+    FormPtr form = NewForm();
+    Events events;
+    std::vector<TButton*> buttons;
+    for (int i = 0; i < 3; ++i) {
+        auto* b = new TButton(form.get());
+        b->SetName("B" + std::to_string(i));
+        b->SetParent(form.get());
+        b->SetBounds(10, 10 + 30 * i, 75, 25);
+        b->OnEnter.Bind(&events, &Events::Enter);
+        b->OnExit.Bind(&events, &Events::Exit);
+        buttons.push_back(b);
+    }
+    EXPECT_EQ(buttons[2]->TabOrder(), 2);
+    buttons[2]->SetTabOrder(0);
+    EXPECT_EQ(buttons[2]->TabOrder(), 0);
+    EXPECT_EQ(buttons[0]->TabOrder(), 1);
+    EXPECT_EQ(form->FindNextControl(buttons[2], true, true, false), buttons[0]);
+    EXPECT_EQ(form->FindNextControl(buttons[2], false, true, false), buttons[1]) << "wraps backwards";
+    buttons[0]->SetEnabled(false);
+    EXPECT_EQ(form->FindNextControl(buttons[2], true, true, false), buttons[1]) << "skips what cannot take the focus";
+    buttons[0]->SetEnabled(true);
+
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    buttons[2]->SetFocus();
+    Pump();
+    ASSERT_EQ(GetFocus(), buttons[2]->Handle());
+    EXPECT_EQ(form->ActiveControl(), buttons[2]);
+    EXPECT_TRUE(form->Active());
+    events.log.clear();
+    form->SelectNext(form->ActiveControl(), true, true);
+    EXPECT_EQ(GetFocus(), buttons[0]->Handle());
+    ASSERT_EQ(events.log.size(), 2u);
+    EXPECT_EQ(events.log[0], "exit B2");
+    EXPECT_EQ(events.log[1], "enter B0");
+
+    // A control that goes away stops being the active control.
+    buttons[0]->Free();
+    EXPECT_EQ(form->ActiveControl(), nullptr);
+}
