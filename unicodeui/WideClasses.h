@@ -44,6 +44,9 @@ public:
     void CopyFrom(TPersistent* source) override;
     // Into an ANSI string list, through the ANSI view; anything else is refused.
     void CopyTo(TPersistent* destination) override;
+    // The items in form resources: "WideStrings" with a UTF-7 copy when needed, and the older
+    // forms "Strings" and "WideStringsW" read (defined in WideStreaming.cpp).
+    void DefineStreamedProperties(TFiler& filer) override;
 
     // What a concrete list provides; the base raises EAbstractError.
     virtual std::wstring ItemAt(int index) const;
