@@ -83,6 +83,12 @@ public:
     virtual void InsertItemObject(int index, const std::wstring& s, void* object);
     // The new index counts in the list without the moved item.
     virtual void MoveItem(int currentIndex, int newIndex);
+    // Text files and streams: loading recognises UTF-16 (either byte order) and UTF-8 by their
+    // byte-order marks and takes anything else as ANSI; saving writes UTF-16 little-endian.
+    virtual void LoadFile(const std::wstring& fileName);
+    virtual void LoadStream(TStream& stream, bool detectEncoding);
+    virtual void SaveFile(const std::wstring& fileName);
+    virtual void SaveStream(TStream& stream, bool writeByteOrderMark);
     virtual void AssignTextBuffer(const wchar_t* text);
 
     // Batches nest; only the outermost pair reaches UpdatingChanged.
