@@ -364,9 +364,10 @@ TEST(WinControl, TabOrderFocusAndEnterExit)
     FormPtr form = NewForm();
     Events events;
     std::vector<TButton*> buttons;
-    for (int i = 0; i < 3; ++i) {
+    for (const char* name : {"B0", "B1", "B2"}) {
+        const int i = name[1] - '0';
         auto* b = new TButton(form.get());
-        b->SetName("B" + std::to_string(i));
+        b->SetName(name);
         b->SetParent(form.get());
         b->SetBounds(10, 10 + 30 * i, 75, 25);
         b->OnEnter.Bind(&events, &Events::Enter);
