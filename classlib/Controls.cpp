@@ -636,6 +636,7 @@ void TControl::HandleWindowMessage(TMessage& message)
     case WM_MBUTTONDBLCLK: HandleMouseMessage(message, TMouseButton::mbMiddle, true, true); break;
     case WM_MBUTTONUP: HandleMouseMessage(message, TMouseButton::mbMiddle, false, false); break;
     case WM_MOUSEMOVE:
+        if (Application) Application->HintMouseMessage(this, message);
         DefaultHandler(message);
         if (!controlStyle_.Contains(TControlStyleFlag::csNoStdEvents)) {
             MouseMove(KeysToShiftState(message.WParam), GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam));

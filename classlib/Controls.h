@@ -145,6 +145,8 @@ struct TControlPlugins {
     std::function<void(TComponent* popupMenu, int x, int y)> PopupMenu;
     std::function<bool(TComponent* action)> ExecuteAction;                     // false: nothing ran
     std::function<void(TComponent* action)> UpdateAction;                      // idle-time update
+    std::function<std::string(TComponent* action)> ActionShortCutText;         // "" when none
+    std::function<void(const std::string& hint)> HintChanged;                  // the application hint changed
 };
 TControlPlugins& ControlPlugins();
 
