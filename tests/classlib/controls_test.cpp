@@ -17,6 +17,7 @@
 #include "Forms.h"
 #include "StdCtrls.h"
 #include "Streams.h"
+#include "TestEnv.h"
 
 using namespace ctltest;
 
@@ -401,4 +402,38 @@ TEST(WinControl, TabOrderFocusAndEnterExit)
     // A control that goes away stops being the active control.
     buttons[0]->Free();
     EXPECT_EQ(form->ActiveControl(), nullptr);
+}
+
+TEST(WinControl, ALibrarysWindowClassesAndAtomsAreItsOwnAndGoWithIt)
+{
+    const std::string dll = testenv::ProgramDir() + "testcontrols.dll";
+    HMODULE library = LoadLibraryA(dll.c_str());
+    ASSERT_TRUE(library) << dll;
+    auto proc = [library]<class F>(const char* name, F*) {
+        return reinterpret_cast<F*>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
+    };
+    auto make = proc("MakePanelWindow", static_cast<HWND (*)(HWND)>(nullptr));
+    auto release = proc("FreePanel", static_cast<void (*)()>(nullptr));
+    auto instance = proc("LibraryInstance", static_cast<HINSTANCE (*)()>(nullptr));
+    auto atomName = proc("LibraryControlAtomName", static_cast<const char* (*)()>(nullptr));
+    ASSERT_TRUE(make && release && instance && atomName);
+
+    FormPtr host = NewForm();
+    const HWND panel = make(host->Handle());
+    ASSERT_TRUE(panel);
+    EXPECT_EQ(reinterpret_cast<HINSTANCE>(GetClassLongPtrA(panel, GCLP_HMODULE)), instance());
+    EXPECT_NE(instance(), CurrentModuleInstance());
+    WNDCLASSA wc{};
+    EXPECT_TRUE(GetClassInfoA(instance(), "TPanel", &wc));
+    // The library's control atom is its own: this program's lookup does not take its windows.
+    const std::string name = atomName();
+    EXPECT_NE(name, ControlAtomName());
+    EXPECT_NE(GlobalFindAtomA(name.c_str()), 0);
+    EXPECT_EQ(FindControl(panel), nullptr);
+
+    release();
+    const HINSTANCE gone = instance();
+    FreeLibrary(library);
+    EXPECT_FALSE(GetClassInfoA(gone, "TPanel", &wc)) << "unregistered at unload";
+    EXPECT_EQ(GlobalFindAtomA(name.c_str()), 0) << "atom deleted at unload";
 }
