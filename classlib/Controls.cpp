@@ -1712,7 +1712,7 @@ void TWinControl::AfterLoad()
     });
     for (TWinControl* c : tabList_) c->pendingTabOrder_ = -1;
     TControl::AfterLoad();
-    if (Parent()) UpdateControlState();
+    UpdateControlState();
 }
 
 void TWinControl::ComponentNotification(TComponent* component, TOperation operation)

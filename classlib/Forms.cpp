@@ -26,9 +26,13 @@ struct DisabledWindows {
 BOOL CALLBACK DisableThreadWindow(HWND window, LPARAM data)
 {
     auto* state = reinterpret_cast<DisabledWindows*>(data);
-    if (window != state->keep && IsWindowVisible(window) && IsWindowEnabled(window)) {
-        state->windows.push_back(window);
-        EnableWindow(window, FALSE);
+    try {
+        if (window != state->keep && IsWindowVisible(window) && IsWindowEnabled(window)) {
+            state->windows.push_back(window);
+            EnableWindow(window, FALSE);
+        }
+    } catch (...) {
+        return FALSE;
     }
     return TRUE;
 }
@@ -92,8 +96,7 @@ KERVO_CLASS_RECORD(TForm) {}
 TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner)
 {
     SetControlStyle({TControlStyleFlag::csAcceptsControls, TControlStyleFlag::csCaptureMouse,
-                     TControlStyleFlag::csClickEvents, TControlStyleFlag::csSetCaption,
-                     TControlStyleFlag::csDoubleClicks});
+                     TControlStyleFlag::csClickEvents, TControlStyleFlag::csDoubleClicks});
     SetVisibleField(false);
     SetColor(SysColorValue(COLOR_BTNFACE));
     SetParentFont(false);

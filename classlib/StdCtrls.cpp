@@ -37,7 +37,7 @@ KERVO_CLASS_RECORD(TButton)
 
 TButton::TButton(TComponent* owner) : TWinControl(owner)
 {
-    SetControlStyle({TControlStyleFlag::csSetCaption, TControlStyleFlag::csDoubleClicks});
+    SetControlStyle({TControlStyleFlag::csDoubleClicks});
     SetBounds(0, 0, 75, 25);
     SetTabStop(true);
 }
@@ -131,7 +131,7 @@ KERVO_CLASS_RECORD(TLabel)
 
 TLabel::TLabel(TComponent* owner) : TGraphicControl(owner)
 {
-    SetControlStyle({TControlStyleFlag::csSetCaption, TControlStyleFlag::csOpaque});
+    SetControlStyle({TControlStyleFlag::csOpaque});
     SetBounds(0, 0, 65, 17);
     SetParentColor(true);
 }
@@ -238,8 +238,7 @@ KERVO_CLASS_RECORD(TGroupBox) {}
 TGroupBox::TGroupBox(TComponent* owner) : TWinControl(owner)
 {
     SetControlStyle({TControlStyleFlag::csAcceptsControls, TControlStyleFlag::csCaptureMouse,
-                     TControlStyleFlag::csClickEvents, TControlStyleFlag::csSetCaption,
-                     TControlStyleFlag::csDoubleClicks});
+                     TControlStyleFlag::csClickEvents, TControlStyleFlag::csDoubleClicks});
     SetBounds(0, 0, 185, 105);
     SetColor(SysColorValue(COLOR_BTNFACE));
     SetParentColor(true);
@@ -391,7 +390,7 @@ KERVO_CLASS_RECORD(TCustomComboBox)
 
 TCustomComboBox::TCustomComboBox(TComponent* owner) : TWinControl(owner)
 {
-    SetControlStyle({TControlStyleFlag::csSetCaption, TControlStyleFlag::csDoubleClicks,
+    SetControlStyle({TControlStyleFlag::csDoubleClicks,
                      TControlStyleFlag::csFixedHeight});
     SetBounds(0, 0, 145, 21);
     SetTabStop(true);
