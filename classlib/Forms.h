@@ -286,13 +286,16 @@ public:
     bool Terminated() const { return terminated_; }
     int ModalLevel() const { return modalLevel_; }
 
-    // An exception of a message handler: OnException-free display in a message box with the
-    // error icon and the title. The display is replaceable (tests record instead of blocking).
+    // An exception that a message handler let out: shown in a message box with the error icon,
+    // captioned with the title. The display is replaceable (tests record instead of blocking);
+    // the window-procedure stubs' exception hook leads here too.
     void HandleException(TObject* sender, std::exception_ptr error);
     void ShowException(const std::string& message);
     using TExceptionDisplay = std::function<void(const std::string& message, const std::string& title)>;
     TExceptionDisplay SetExceptionDisplay(TExceptionDisplay display);
+    // True while the display runs (a timer leaves its ticks alone meanwhile).
     bool ShowingException() const { return showingException_; }
+    // The message of an exception: the library's own, a standard exception's, or a fixed text.
     static std::string ExceptionMessage(std::exception_ptr error);
 
     // A window whose dialog keys IsDialogMessage handles in the loop (0: none).
