@@ -1017,6 +1017,7 @@ struct ApplicationHolder {
         }
         Application = nullptr;
         UnregisterControlWindowClasses();
+        UnregisterClassA("TApplication", CurrentModuleInstance());
     }
 };
 

@@ -437,3 +437,45 @@ TEST(WinControl, ALibrarysWindowClassesAndAtomsAreItsOwnAndGoWithIt)
     EXPECT_FALSE(GetClassInfoA(gone, "TPanel", &wc)) << "unregistered at unload";
     EXPECT_EQ(GlobalFindAtomA(name.c_str()), 0) << "atom deleted at unload";
 }
+
+TEST(GraphicControl, PanelBevelAndLabelPaintWithTheSystemColours)
+{
+    FormPtr form = NewForm();
+    auto* panel = new TPanel(form.get());
+    panel->SetParent(form.get());
+    panel->SetBounds(0, 0, 120, 60);  // raised outer bevel by default
+    auto* bevel = new TBevel(form.get());
+    bevel->SetParent(panel);
+    bevel->SetBounds(10, 10, 40, 30);
+    bevel->SetShape(TBevelShape::bsFrame);
+    auto* label = new TLabel(form.get());
+    label->SetParent(panel);
+    label->SetBounds(60, 10, 10, 10);
+    label->SetCaption(AnsiFromWide(L"通常検索"));
+
+    MemoryCanvas canvas(120, 60);
+    SendMessageA(panel->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(canvas.Dc()), 0);
+    const COLORREF highlight = canvas.Nearest(GetSysColor(COLOR_BTNHIGHLIGHT));
+    const COLORREF shadow = canvas.Nearest(GetSysColor(COLOR_BTNSHADOW));
+    const COLORREF face = canvas.Nearest(GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(canvas.Pixel(0, 0), highlight) << "raised panel: light top-left";
+    EXPECT_EQ(canvas.Pixel(119, 59), shadow) << "raised panel: dark bottom-right";
+    EXPECT_EQ(canvas.Pixel(10, 10), shadow) << "lowered frame: dark outer ring";
+    EXPECT_EQ(canvas.Pixel(11, 11), highlight) << "lowered frame: light inner ring";
+    EXPECT_EQ(canvas.Pixel(49, 39), highlight);
+    EXPECT_EQ(canvas.Pixel(30, 25), face) << "a frame leaves its inside to the parent";
+
+    // The auto-sized label covers its text, drawn in the window-text colour on the parent's face.
+    EXPECT_GT(label->Width(), 10);
+    int text = 0, other = 0;
+    const COLORREF ink = canvas.Nearest(GetSysColor(COLOR_WINDOWTEXT));
+    for (int y = label->Top(); y < label->Top() + label->Height(); ++y) {
+        for (int x = label->Left(); x < label->Left() + label->Width(); ++x) {
+            const COLORREF c = canvas.Pixel(x, y);
+            if (c == ink) ++text;
+            else if (c != face) ++other;
+        }
+    }
+    EXPECT_GT(text, 10);
+    EXPECT_LT(other, text) << "mostly ink on face (font smoothing may add a few shades)";
+}
