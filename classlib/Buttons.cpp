@@ -106,11 +106,6 @@ void TSpeedButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
     if (inside) Click();
 }
 
-void TSpeedButton::Click()
-{
-    TGraphicControl::Click();
-}
-
 void TSpeedButton::Paint()
 {
     HDC dc = PaintDC();

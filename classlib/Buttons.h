@@ -25,7 +25,6 @@ public:
     TButtonState State() const { return state_; }
     bool MouseInControl() const { return mouseInControl_; }
 
-    void Click() override;
     void HandleWindowMessage(TMessage& message) override;
 
 protected:

@@ -66,11 +66,12 @@ const TIdentMap& ColorIdents()
 TControl* g_captureControl = nullptr;
 TWinControl* g_creationControl = nullptr;
 
+// Module state that the unload step still uses: plain data, never destroyed before it.
 struct AtomState {
     ATOM window = 0;
     ATOM control = 0;
-    std::string windowName;
-    std::string controlName;
+    char windowName[32] = {};
+    char controlName[48] = {};
     bool made = false;
 };
 AtomState g_atoms;
@@ -78,23 +79,22 @@ AtomState g_atoms;
 void MakeAtoms()
 {
     if (g_atoms.made) return;
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "KervoWindow%08lX", static_cast<unsigned long>(GetCurrentProcessId()));
-    g_atoms.windowName = buffer;
-    std::snprintf(buffer, sizeof buffer, "KervoControl%08lX%08lX",
+    std::snprintf(g_atoms.windowName, sizeof g_atoms.windowName, "KervoWindow%08lX",
+                  static_cast<unsigned long>(GetCurrentProcessId()));
+    std::snprintf(g_atoms.controlName, sizeof g_atoms.controlName, "KervoControl%08lX%08lX",
                   static_cast<unsigned long>(reinterpret_cast<uintptr_t>(CurrentModuleInstance()) & 0xFFFFFFFFu),
                   static_cast<unsigned long>(GetCurrentThreadId()));
-    g_atoms.controlName = buffer;
-    g_atoms.window = GlobalAddAtomA(g_atoms.windowName.c_str());
-    g_atoms.control = GlobalAddAtomA(g_atoms.controlName.c_str());
+    g_atoms.window = GlobalAddAtomA(g_atoms.windowName);
+    g_atoms.control = GlobalAddAtomA(g_atoms.controlName);
     if (!g_atoms.window || !g_atoms.control) RaiseLastOSError();
     g_atoms.made = true;
 }
 
 std::vector<std::string>& RegisteredClassNames()
 {
-    static std::vector<std::string> names;
-    return names;
+    // Never destroyed: the unload step reads it after the static objects are gone.
+    static auto* names = new std::vector<std::string>;
+    return *names;
 }
 
 // The control's part of a mouse message's position, relative to the control's top-left corner.
@@ -144,8 +144,9 @@ TShiftState KeyDataToShiftState(LPARAM keyData)
 
 TControlPlugins& ControlPlugins()
 {
-    static TControlPlugins plugins;
-    return plugins;
+    // Never destroyed: forms freed at unload may still reach it.
+    static auto* plugins = new TControlPlugins;
+    return *plugins;
 }
 
 TControl* CaptureControl() { return g_captureControl; }
@@ -636,6 +637,7 @@ void TControl::HandleWindowMessage(TMessage& message)
     case WM_MBUTTONDBLCLK: HandleMouseMessage(message, TMouseButton::mbMiddle, true, true); break;
     case WM_MBUTTONUP: HandleMouseMessage(message, TMouseButton::mbMiddle, false, false); break;
     case WM_MOUSEMOVE:
+        if (Application) Application->HintMouseMessage(this, message);
         DefaultHandler(message);
         if (!controlStyle_.Contains(TControlStyleFlag::csNoStdEvents)) {
             MouseMove(KeysToShiftState(message.WParam), GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam));
@@ -1710,7 +1712,7 @@ void TWinControl::AfterLoad()
     });
     for (TWinControl* c : tabList_) c->pendingTabOrder_ = -1;
     TControl::AfterLoad();
-    if (Parent()) UpdateControlState();
+    UpdateControlState();
 }
 
 void TWinControl::ComponentNotification(TComponent* component, TOperation operation)

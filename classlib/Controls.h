@@ -103,7 +103,6 @@ enum class TControlStyleFlag {
     csAcceptsControls,  // may be the parent of other controls
     csCaptureMouse,     // captures the mouse from a press to the release
     csClickEvents,      // a press and release inside clicks
-    csSetCaption,       // the name is copied into an empty caption
     csOpaque,           // paints its whole area: the parent does not erase under it
     csDoubleClicks,     // takes double-clicks as such (else as a second press)
     csFixedWidth,
@@ -145,6 +144,8 @@ struct TControlPlugins {
     std::function<void(TComponent* popupMenu, int x, int y)> PopupMenu;
     std::function<bool(TComponent* action)> ExecuteAction;                     // false: nothing ran
     std::function<void(TComponent* action)> UpdateAction;                      // idle-time update
+    std::function<std::string(TComponent* action)> ActionShortCutText;         // "" when none
+    std::function<void(const std::string& hint)> HintChanged;                  // the application hint changed
 };
 TControlPlugins& ControlPlugins();
 

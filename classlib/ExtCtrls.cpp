@@ -48,8 +48,8 @@ KERVO_CLASS_RECORD(TPanel)
 TPanel::TPanel(TComponent* owner) : TWinControl(owner)
 {
     SetControlStyle({TControlStyleFlag::csAcceptsControls, TControlStyleFlag::csCaptureMouse,
-                     TControlStyleFlag::csClickEvents, TControlStyleFlag::csSetCaption,
-                     TControlStyleFlag::csOpaque, TControlStyleFlag::csDoubleClicks});
+                     TControlStyleFlag::csClickEvents, TControlStyleFlag::csOpaque,
+                     TControlStyleFlag::csDoubleClicks});
     SetBounds(0, 0, 185, 41);
     SetColor(SysColorValue(COLOR_BTNFACE));
 }

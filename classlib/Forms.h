@@ -182,9 +182,61 @@ T* MakeNewForm(TComponent* owner)
 }
 
 // ---------------------------------------------------------------------------------------------
+// Hints
+
+// What the application knows of a hint about to show; the control under the cursor receives it
+// with CM_HINTSHOW (LParam points to it) and may change it, or answer non-zero to show none.
+struct THintInfo {
+    TControl* HintControl = nullptr;
+    const TClassRecord* HintWindowClass = nullptr;
+    POINT HintPos{};       // screen position of the hint's top-left corner
+    int HintMaxWidth = 0;
+    TColor HintColor = SysColorValue(COLOR_INFOBK);
+    RECT CursorRect{};     // the hint goes when the cursor leaves it (control's client coordinates)
+    POINT CursorPos{};     // in the control's client coordinates
+    int ReshowTimeout = 0;
+    int HideTimeout = 0;
+    std::string HintStr;   // ANSI
+    void* HintData = nullptr;
+};
+
+// The small window that shows a hint.
+class THintWindow : public TWinControl {
+    KERVO_CLASS(THintWindow, TWinControl)
+public:
+    explicit THintWindow(TComponent* owner);
+
+    // Sets the caption and shows the window over the rectangle (screen), without activation.
+    virtual void ShowHintAt(RECT rect, const std::string& hint);
+    virtual void ShowHintWithData(RECT rect, const std::string& hint, void* data);
+    // The rectangle the hint needs, from (0, 0), at most maxWidth wide.
+    virtual RECT MeasureHint(int maxWidth, const std::string& hint, void* data);
+    void HideHint();
+
+    void HandleWindowMessage(TMessage& message) override;
+
+protected:
+    void AdjustCreateParams(TCreateParams& params) override;
+    // Draws the caption into HintDC.
+    virtual void PaintHint();
+    HDC HintDC() const { return hintDC_; }
+
+private:
+    HDC hintDC_ = nullptr;
+};
+
+// The parts of a hint: the short one before the first "|", the long one after it (each the whole
+// hint without a bar).
+std::string GetShortHint(const std::string& hint);
+std::string GetLongHint(const std::string& hint);
+// The first non-empty hint of the control and its parents.
+std::string GetHint(TControl* control);
+
+// ---------------------------------------------------------------------------------------------
 // TApplication
 
 using TMessageEvent = TEvent<void(MSG& msg, bool& handled)>;
+using TShowHintEvent = TEvent<void(std::string& hintStr, bool& canShow, THintInfo& hintInfo)>;
 // A hook on the application window's messages; true when it handled the message.
 using TWindowHook = TEvent<bool(TMessage& message)>;
 
@@ -234,13 +286,16 @@ public:
     bool Terminated() const { return terminated_; }
     int ModalLevel() const { return modalLevel_; }
 
-    // An exception of a message handler: OnException-free display in a message box with the
-    // error icon and the title. The display is replaceable (tests record instead of blocking).
+    // An exception that a message handler let out: shown in a message box with the error icon,
+    // captioned with the title. The display is replaceable (tests record instead of blocking);
+    // the window-procedure stubs' exception hook leads here too.
     void HandleException(TObject* sender, std::exception_ptr error);
     void ShowException(const std::string& message);
     using TExceptionDisplay = std::function<void(const std::string& message, const std::string& title)>;
     TExceptionDisplay SetExceptionDisplay(TExceptionDisplay display);
+    // True while the display runs (a timer leaves its ticks alone meanwhile).
     bool ShowingException() const { return showingException_; }
+    // The message of an exception: the library's own, a standard exception's, or a fixed text.
     static std::string ExceptionMessage(std::exception_ptr error);
 
     // A window whose dialog keys IsDialogMessage handles in the loop (0: none).
@@ -250,6 +305,30 @@ public:
 
     void HookMainWindow(const TWindowHook& hook);
     void UnhookMainWindow(const TWindowHook& hook);
+
+    // Hints: shown after HintPause over a control whose ShowHint is set, in a window of
+    // HintWindowClass; the long part of the hint under the cursor is the application hint.
+    bool ShowHint() const { return showHint_; }
+    void SetShowHint(bool value);
+    const std::string& Hint() const { return hint_; }
+    void SetHint(const std::string& value);
+    bool HintShortCuts() const { return hintShortCuts_; }
+    void SetHintShortCuts(bool value) { hintShortCuts_ = value; }
+    const TClassRecord* HintWindowClass() const { return hintWindowClass_; }
+    void SetHintWindowClass(const TClassRecord* cls) { hintWindowClass_ = cls; }
+    int HintPause() const { return hintPause_; }
+    void SetHintPause(int ms) { hintPause_ = ms; }
+    THintWindow* HintWindow() const { return hintWindow_; }
+    TControl* HintControl() const { return hintControl_; }
+    // The control under the mouse as the idle step last found it.
+    TControl* MouseControl() const { return mouseControl_; }
+    TShowHintEvent OnShowHint;
+    TNotifyEvent OnHint;
+    // The mouse moved over a control (its WM_MOUSEMOVE).
+    void HintMouseMessage(TControl* control, TMessage& message);
+    // Shows the hint of the control under the screen point now.
+    void ActivateHint(POINT cursorPos);
+    void CancelHint();
 
     // Called by every control on its way out.
     void ControlDestroyed(TControl* control);
@@ -262,7 +341,12 @@ private:
     void FormCreated(TComponent* form);
     bool ProcessMessage(MSG& msg);
     bool IsKeyMsg(MSG& msg);
+    bool IsHintMsg(MSG& msg);
     void Idle();
+    void DoMouseIdle();
+    void StartHintTimer(int ms, bool hide);
+    void StopHintTimer();
+    static void CALLBACK HintTimerProc(HWND, UINT, UINT_PTR, DWORD);
     void AppWndProc(TMessage& message);
 
     HWND handle_ = nullptr;
@@ -276,6 +360,19 @@ private:
     bool showingException_ = false;
     TExceptionDisplay display_;
     std::vector<TWindowHook> hooks_;
+    bool showHint_ = true;
+    bool hintShortCuts_ = true;
+    std::string hint_;
+    const TClassRecord* hintWindowClass_ = nullptr;
+    int hintPause_ = 500;
+    int hintHidePause_ = 2500;
+    THintWindow* hintWindow_ = nullptr;
+    TControl* hintControl_ = nullptr;
+    TControl* mouseControl_ = nullptr;
+    RECT hintCursorRect_{};
+    UINT_PTR hintTimer_ = 0;
+    bool hintTimerHides_ = false;
+    bool hintActive_ = false;
 };
 
 // The application object of this module.

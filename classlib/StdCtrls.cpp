@@ -1,6 +1,10 @@
 #include "StdCtrls.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstring>
+
+#include "ObjectInstance.h"
 
 bool IsAccel(WORD ch, const std::string& caption)
 {
@@ -33,7 +37,7 @@ KERVO_CLASS_RECORD(TButton)
 
 TButton::TButton(TComponent* owner) : TWinControl(owner)
 {
-    SetControlStyle({TControlStyleFlag::csSetCaption, TControlStyleFlag::csDoubleClicks});
+    SetControlStyle({TControlStyleFlag::csDoubleClicks});
     SetBounds(0, 0, 75, 25);
     SetTabStop(true);
 }
@@ -127,7 +131,7 @@ KERVO_CLASS_RECORD(TLabel)
 
 TLabel::TLabel(TComponent* owner) : TGraphicControl(owner)
 {
-    SetControlStyle({TControlStyleFlag::csSetCaption, TControlStyleFlag::csOpaque});
+    SetControlStyle({TControlStyleFlag::csOpaque});
     SetBounds(0, 0, 65, 17);
     SetParentColor(true);
 }
@@ -234,8 +238,7 @@ KERVO_CLASS_RECORD(TGroupBox) {}
 TGroupBox::TGroupBox(TComponent* owner) : TWinControl(owner)
 {
     SetControlStyle({TControlStyleFlag::csAcceptsControls, TControlStyleFlag::csCaptureMouse,
-                     TControlStyleFlag::csClickEvents, TControlStyleFlag::csSetCaption,
-                     TControlStyleFlag::csDoubleClicks});
+                     TControlStyleFlag::csClickEvents, TControlStyleFlag::csDoubleClicks});
     SetBounds(0, 0, 185, 105);
     SetColor(SysColorValue(COLOR_BTNFACE));
     SetParentColor(true);
@@ -276,6 +279,540 @@ void TGroupBox::HandleWindowMessage(TMessage& message)
     case CM_FONTCHANGED:
         TWinControl::HandleWindowMessage(message);
         Invalidate();
+        break;
+    default:
+        TWinControl::HandleWindowMessage(message);
+        break;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// TCustomComboBoxStrings
+
+HWND TCustomComboBoxStrings::Window() const { return combo_->Handle(); }
+
+LRESULT TCustomComboBoxStrings::Send(UINT msg, WPARAM wParam, LPARAM lParam) const
+{
+    return SendMessageA(Window(), msg, wParam, lParam);
+}
+
+std::string TCustomComboBoxStrings::ItemAt(int index) const
+{
+    const LRESULT length = Send(CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == CB_ERR || length < 0) return {};
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    if (Send(CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data())) == CB_ERR) return {};
+    text.resize(std::strlen(text.c_str()));
+    return text;
+}
+
+int TCustomComboBoxStrings::ItemCount() const { return static_cast<int>(Send(CB_GETCOUNT, 0, 0)); }
+
+void TCustomComboBoxStrings::InsertAt(int index, const std::string& s)
+{
+    if (Send(CB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(s.c_str())) < 0) {
+        throw EOutOfResources(std::wstring(L"行を挿入できません"));
+    }
+}
+
+int TCustomComboBoxStrings::AppendItem(const std::string& s)
+{
+    const LRESULT index = Send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str()));
+    if (index < 0) throw EOutOfResources(std::wstring(L"行を挿入できません"));
+    return static_cast<int>(index);
+}
+
+void TCustomComboBoxStrings::RemoveAt(int index) { Send(CB_DELETESTRING, static_cast<WPARAM>(index), 0); }
+
+void TCustomComboBoxStrings::RemoveAll()
+{
+    const std::string text = combo_->Text();
+    Send(CB_RESETCONTENT, 0, 0);
+    combo_->SetText(text);
+    combo_->Update();
+}
+
+void* TCustomComboBoxStrings::ObjectAt(int index) const
+{
+    const LRESULT data = Send(CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+    if (data == CB_ERR && (index < 0 || index >= ItemCount())) throw EStringListError(ListIndexErrorText(index));
+    return reinterpret_cast<void*>(data);
+}
+
+void TCustomComboBoxStrings::ReplaceObject(int index, void* object)
+{
+    Send(CB_SETITEMDATA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(object));
+}
+
+int TCustomComboBoxStrings::PositionOf(const std::string& s) const
+{
+    return static_cast<int>(Send(CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(s.c_str())));
+}
+
+void TCustomComboBoxStrings::UpdatingChanged(bool updating)
+{
+    Send(WM_SETREDRAW, updating ? FALSE : TRUE, 0);
+    if (!updating) {
+        InvalidateRect(Window(), nullptr, TRUE);
+        combo_->Update();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// TCustomComboBox
+
+KERVO_CLASS_RECORD(TCustomComboBox)
+{
+    b.Boolean("AutoComplete", &TCustomComboBox::AutoComplete, &TCustomComboBox::SetAutoComplete).Default(true);
+    b.Boolean("AutoDropDown", &TCustomComboBox::AutoDropDown, &TCustomComboBox::SetAutoDropDown).Default(false);
+    b.Boolean("AutoCloseUp", &TCustomComboBox::AutoCloseUp, &TCustomComboBox::SetAutoCloseUp).Default(false);
+    b.Enum("Style", &TCustomComboBox::Style, &TCustomComboBox::SetStyle,
+           {"csDropDown", "csSimple", "csDropDownList", "csOwnerDrawFixed", "csOwnerDrawVariable"})
+        .Default(TComboBoxStyle::csDropDown);
+    b.Enum("CharCase", &TCustomComboBox::CharCase, &TCustomComboBox::SetCharCase,
+           {"ecNormal", "ecUpperCase", "ecLowerCase"})
+        .Default(TEditCharCase::ecNormal);
+    b.Integer("Color", &TCustomComboBox::Color, &TCustomComboBox::SetColor).Default(SysColorValue(COLOR_WINDOW));
+    b.Integer("DropDownCount", &TCustomComboBox::DropDownCount, &TCustomComboBox::SetDropDownCount).Default(8);
+    b.Integer("ItemHeight", &TCustomComboBox::ItemHeight, &TCustomComboBox::SetItemHeight);
+    b.Integer("ItemIndex", &TCustomComboBox::ItemIndex, &TCustomComboBox::SetItemIndex).Default(-1);
+    b.Integer("MaxLength", &TCustomComboBox::MaxLength, &TCustomComboBox::SetMaxLength).Default(0);
+    b.Boolean("Sorted", &TCustomComboBox::Sorted, &TCustomComboBox::SetSorted).Default(false);
+    b.Boolean("TabStop", &TCustomComboBox::TabStop, &TCustomComboBox::SetTabStop).Default(true);
+    b.String("Text", &TCustomComboBox::ComboText, &TCustomComboBox::SetComboText);
+    b.Event("OnChange", &TCustomComboBox::OnChange);
+    b.Event("OnSelect", &TCustomComboBox::OnSelect);
+    b.Event("OnDropDown", &TCustomComboBox::OnDropDown);
+    b.Event("OnCloseUp", &TCustomComboBox::OnCloseUp);
+    b.Event("OnDrawItem", &TCustomComboBox::OnDrawItem);
+    b.Event("OnMeasureItem", &TCustomComboBox::OnMeasureItem);
+}
+
+TCustomComboBox::TCustomComboBox(TComponent* owner) : TWinControl(owner)
+{
+    SetControlStyle({TControlStyleFlag::csDoubleClicks,
+                     TControlStyleFlag::csFixedHeight});
+    SetBounds(0, 0, 145, 21);
+    SetTabStop(true);
+    SetParentColor(false);
+    SetColor(SysColorValue(COLOR_WINDOW));
+    editInstance_ = MakeObjectInstance(TWndMethod::Bind<&TCustomComboBox::EditWndProc>(this));
+    listInstance_ = MakeObjectInstance(TWndMethod::Bind<&TCustomComboBox::ListWndProc>(this));
+}
+
+TCustomComboBox::~TCustomComboBox()
+{
+    delete items_;
+    delete savedItems_;
+    FreeObjectInstance(editInstance_);
+    FreeObjectInstance(listInstance_);
+}
+
+void TCustomComboBox::DestructionStarting()
+{
+    // The children die with the window; their procedures go back first so that no stub of this
+    // object is called once it is gone.
+    if (editHandle_ && IsWindow(editHandle_)) SetWindowLongPtrA(editHandle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defEditProc_));
+    if (listHandle_ && IsWindow(listHandle_)) SetWindowLongPtrA(listHandle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defListProc_));
+    TWinControl::DestructionStarting();
+}
+
+namespace {
+TCustomComboBoxStrings* MakeComboBoxStrings(TCustomComboBox* combo) { return new TCustomComboBoxStrings(combo); }
+}  // namespace
+
+TCustomComboBox::TItemsFactory TCustomComboBox::ItemsClass() const { return &MakeComboBoxStrings; }
+
+TCustomComboBoxStrings* TCustomComboBox::Items()
+{
+    if (!items_) items_ = ItemsClass()(this);
+    return items_;
+}
+
+void TCustomComboBox::AddItem(const std::string& text, void* object) { Items()->AddObject(text, object); }
+
+void TCustomComboBox::CopySelectedItem(TCustomComboBox* destination)
+{
+    const int index = ItemIndex();
+    if (index == -1 || !destination) return;
+    destination->AddItem(Items()->Get(index), Items()->Objects(index));
+}
+
+void TCustomComboBox::AdjustCreateParams(TCreateParams& params)
+{
+    TWinControl::AdjustCreateParams(params);
+    CreateSubClass(params, "COMBOBOX");
+    params.Style |= WS_VSCROLL | CBS_AUTOHSCROLL | CBS_HASSTRINGS;
+    switch (style_) {
+    case TComboBoxStyle::csDropDown: params.Style |= CBS_DROPDOWN; break;
+    case TComboBoxStyle::csSimple: params.Style |= CBS_SIMPLE; break;
+    case TComboBoxStyle::csDropDownList: params.Style |= CBS_DROPDOWNLIST; break;
+    case TComboBoxStyle::csOwnerDrawFixed: params.Style |= CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED; break;
+    case TComboBoxStyle::csOwnerDrawVariable: params.Style |= CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE; break;
+    }
+    if (sorted_) params.Style |= CBS_SORT;
+    if (charCase_ == TEditCharCase::ecUpperCase) params.Style |= CBS_UPPERCASE;
+    if (charCase_ == TEditCharCase::ecLowerCase) params.Style |= CBS_LOWERCASE;
+    if (style_ != TComboBoxStyle::csSimple) {
+        // The height of a drop-down combo box is that of its list when open.
+        params.Height = std::max(params.Height, Height() + itemHeight_ * dropDownCount_ + 2);
+    }
+}
+
+void TCustomComboBox::SubclassChildren()
+{
+    editHandle_ = nullptr;
+    listHandle_ = nullptr;
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetComboBoxInfo(Handle(), &info)) return;
+    if (style_ == TComboBoxStyle::csDropDown || style_ == TComboBoxStyle::csSimple) {
+        editHandle_ = info.hwndItem;
+        if (editHandle_) {
+            defEditProc_ = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(editHandle_, GWLP_WNDPROC));
+            SetWindowLongPtrA(editHandle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editInstance_));
+        }
+    }
+    if (style_ == TComboBoxStyle::csSimple && info.hwndList) {
+        listHandle_ = info.hwndList;
+        defListProc_ = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(listHandle_, GWLP_WNDPROC));
+        SetWindowLongPtrA(listHandle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listInstance_));
+    }
+}
+
+void TCustomComboBox::AfterWindowCreated()
+{
+    TWinControl::AfterWindowCreated();
+    SendMessageA(Handle(), CB_LIMITTEXT, static_cast<WPARAM>(maxLength_), 0);
+    if (style_ == TComboBoxStyle::csOwnerDrawFixed || style_ == TComboBoxStyle::csOwnerDrawVariable) {
+        SendMessageA(Handle(), CB_SETITEMHEIGHT, 0, itemHeight_);
+    }
+    SubclassChildren();
+    if (savedItems_) {
+        TStringList* saved = savedItems_;
+        savedItems_ = nullptr;
+        Items()->Assign(*saved);
+        delete saved;
+        SendMessageA(Handle(), CB_SETCURSEL, static_cast<WPARAM>(savedItemIndex_), 0);
+    }
+    if (editHandle_ && !TextField().empty()) SetWindowTextA(Handle(), TextField().c_str());
+}
+
+void TCustomComboBox::BeforeWindowDestroyed()
+{
+    const int count = Items()->Count();
+    if (count > 0) {
+        auto* saved = new TStringList;
+        saved->Assign(*Items());
+        delete savedItems_;
+        savedItems_ = saved;
+        savedItemIndex_ = ItemIndex();
+    }
+    if (editHandle_) SetWindowLongPtrA(editHandle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defEditProc_));
+    if (listHandle_) SetWindowLongPtrA(listHandle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defListProc_));
+    TWinControl::BeforeWindowDestroyed();
+    editHandle_ = listHandle_ = nullptr;
+}
+
+void TCustomComboBox::AfterLoad()
+{
+    TWinControl::AfterLoad();
+    if (hasPendingItemIndex_) {
+        hasPendingItemIndex_ = false;
+        SetItemIndex(pendingItemIndex_);
+    }
+}
+
+void TCustomComboBox::SetStyle(TComboBoxStyle value)
+{
+    if (value == style_) return;
+    style_ = value;
+    RecreateWnd();
+}
+
+void TCustomComboBox::SetCharCase(TEditCharCase value)
+{
+    if (value == charCase_) return;
+    charCase_ = value;
+    RecreateWnd();
+}
+
+void TCustomComboBox::SetSorted(bool value)
+{
+    if (value == sorted_) return;
+    sorted_ = value;
+    RecreateWnd();
+}
+
+void TCustomComboBox::SetMaxLength(int value)
+{
+    maxLength_ = std::max(0, value);
+    if (HandleAllocated()) SendMessageA(Handle(), CB_LIMITTEXT, static_cast<WPARAM>(maxLength_), 0);
+}
+
+int TCustomComboBox::ItemHeight()
+{
+    if (style_ == TComboBoxStyle::csOwnerDrawFixed || style_ == TComboBoxStyle::csOwnerDrawVariable ||
+        !HandleAllocated()) {
+        return itemHeight_;
+    }
+    return static_cast<int>(SendMessageA(Handle(), CB_GETITEMHEIGHT, 0, 0));
+}
+
+void TCustomComboBox::SetItemHeight(int value)
+{
+    if (value <= 0) return;
+    itemHeight_ = value;
+    if (HandleAllocated() && (style_ == TComboBoxStyle::csOwnerDrawFixed || style_ == TComboBoxStyle::csOwnerDrawVariable)) {
+        RecreateWnd();
+    }
+}
+
+int TCustomComboBox::ItemIndex()
+{
+    if (IsReading() && hasPendingItemIndex_) return pendingItemIndex_;
+    return static_cast<int>(SendMessageA(Handle(), CB_GETCURSEL, 0, 0));
+}
+
+void TCustomComboBox::SetItemIndex(int value)
+{
+    if (IsLoading()) {
+        // Read before the items: kept until the whole resource is in.
+        pendingItemIndex_ = value;
+        hasPendingItemIndex_ = true;
+        return;
+    }
+    // Outside the list nothing stays selected (Windows answers such an index with an error and,
+    // depending on the version, may keep the old selection).
+    if (value < 0 || value >= Items()->Count()) value = -1;
+    if (ItemIndex() != value) SendMessageA(Handle(), CB_SETCURSEL, static_cast<WPARAM>(value), 0);
+}
+
+void TCustomComboBox::SetComboText(const std::string& value)
+{
+    if (IsLoading()) {
+        TextField() = value;
+        return;
+    }
+    SetText(value);
+}
+
+bool TCustomComboBox::DroppedDown()
+{
+    return HandleAllocated() && SendMessageA(Handle(), CB_GETDROPPEDSTATE, 0, 0) != 0;
+}
+
+void TCustomComboBox::SetDroppedDown(bool value) { SendMessageA(Handle(), CB_SHOWDROPDOWN, value ? TRUE : FALSE, 0); }
+
+int TCustomComboBox::SelStart()
+{
+    DWORD start = 0, end = 0;
+    SendMessageA(Handle(), CB_GETEDITSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return static_cast<int>(start);
+}
+
+int TCustomComboBox::SelLength()
+{
+    DWORD start = 0, end = 0;
+    SendMessageA(Handle(), CB_GETEDITSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return static_cast<int>(end - start);
+}
+
+void TCustomComboBox::SetSelStart(int value)
+{
+    SendMessageA(Handle(), CB_SETEDITSEL, 0, MAKELPARAM(value, value));
+}
+
+void TCustomComboBox::SetSelLength(int value)
+{
+    const int start = SelStart();
+    SendMessageA(Handle(), CB_SETEDITSEL, 0, MAKELPARAM(start, start + value));
+}
+
+std::string TCustomComboBox::SelText()
+{
+    const std::string text = Text();
+    const int start = std::clamp(SelStart(), 0, static_cast<int>(text.size()));
+    const int length = std::clamp(SelLength(), 0, static_cast<int>(text.size()) - start);
+    return text.substr(static_cast<size_t>(start), static_cast<size_t>(length));
+}
+
+void TCustomComboBox::Change()
+{
+    if (OnChange) OnChange(this);
+}
+
+void TCustomComboBox::Select()
+{
+    if (OnSelect) OnSelect(this);
+    else Change();
+}
+
+void TCustomComboBox::DropDown()
+{
+    if (OnDropDown) OnDropDown(this);
+}
+
+void TCustomComboBox::CloseUp()
+{
+    if (OnCloseUp) OnCloseUp(this);
+}
+
+void TCustomComboBox::AdjustDropDown()
+{
+    // The open list shows DropDownCount items (fewer when the list holds fewer).
+    const int count = std::max(1, std::min(Items()->Count(), dropDownCount_));
+    RECT r;
+    GetWindowRect(Handle(), &r);
+    const int height = (r.bottom - r.top) + ItemHeight() * count + 2;
+    SetWindowPos(Handle(), nullptr, 0, 0, r.right - r.left, height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW | SWP_NOSENDCHANGING);
+}
+
+void TCustomComboBox::ReflectedCommand(TMessage& message)
+{
+    switch (HIWORD(message.WParam)) {
+    case CBN_DBLCLK: DblClick(); break;
+    case CBN_EDITCHANGE: Change(); break;
+    case CBN_DROPDOWN:
+        DropDown();
+        AdjustDropDown();
+        break;
+    case CBN_SELCHANGE: {
+        const int index = ItemIndex();
+        if (editHandle_) SetWindowTextA(editHandle_, index >= 0 ? Items()->Get(index).c_str() : "");
+        Click();
+        Select();
+        break;
+    }
+    case CBN_CLOSEUP: CloseUp(); break;
+    default: break;
+    }
+}
+
+void TCustomComboBox::PaintItem(int index, RECT rect, UINT state)
+{
+    if (OnDrawItem) {
+        OnDrawItem(this, index, rect, state);
+        return;
+    }
+    const bool selected = (state & ODS_SELECTED) != 0;
+    HBRUSH brush = selected ? GetSysColorBrush(COLOR_HIGHLIGHT) : BrushHandle();
+    FillRect(itemDC_, &rect, brush);
+    if (index < 0) return;
+    const std::string text = Items()->Get(index);
+    SetBkMode(itemDC_, TRANSPARENT);
+    SetTextColor(itemDC_, selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : FontColorRGB());
+    HGDIOBJ old = SelectObject(itemDC_, FontHandle());
+    TextOutA(itemDC_, rect.left + 2, rect.top, text.c_str(), static_cast<int>(text.size()));
+    SelectObject(itemDC_, old);
+}
+
+void TCustomComboBox::InnerWindowProc(TMessage& message, HWND child, WNDPROC defaultProc)
+{
+    switch (message.Msg) {
+    case WM_SETFOCUS:
+        if (TCustomForm* form = GetParentForm(this)) form->SetFocusedControl(this);
+        break;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        if (DoKeyDown(message)) return;
+        break;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+        if (DoKeyUp(message)) return;
+        break;
+    case WM_CHAR:
+        if (DoKeyPress(message)) return;
+        if ((LOWORD(message.WParam) == VK_RETURN || LOWORD(message.WParam) == VK_ESCAPE) && DroppedDown()) {
+            SetDroppedDown(false);
+            return;
+        }
+        break;
+    default: break;
+    }
+    message.Result = CallWindowProcA(defaultProc, child, message.Msg, message.WParam, message.LParam);
+    if (message.Msg == WM_LBUTTONDBLCLK && ControlStyle().Contains(TControlStyleFlag::csDoubleClicks)) DblClick();
+}
+
+void TCustomComboBox::EditWndProc(TMessage& message)
+{
+    const HWND child = editHandle_;
+    const WNDPROC proc = defEditProc_;
+    try {
+        InnerWindowProc(message, child, proc);
+    } catch (...) {
+        Application->HandleException(this, std::current_exception());
+    }
+}
+
+void TCustomComboBox::ListWndProc(TMessage& message)
+{
+    const HWND child = listHandle_;
+    const WNDPROC proc = defListProc_;
+    try {
+        InnerWindowProc(message, child, proc);
+    } catch (...) {
+        Application->HandleException(this, std::current_exception());
+    }
+}
+
+void TCustomComboBox::HandleWindowMessage(TMessage& message)
+{
+    switch (message.Msg) {
+    case CN_COMMAND:
+        ReflectedCommand(message);
+        break;
+    case CN_DRAWITEM: {
+        auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(message.LParam);
+        itemDC_ = item->hDC;
+        const int saved = SaveDC(itemDC_);
+        try {
+            PaintItem(static_cast<int>(item->itemID), item->rcItem, item->itemState);
+        } catch (...) {
+            RestoreDC(itemDC_, saved);
+            itemDC_ = nullptr;
+            throw;
+        }
+        RestoreDC(itemDC_, saved);
+        itemDC_ = nullptr;
+        message.Result = TRUE;
+        break;
+    }
+    case CN_MEASUREITEM: {
+        auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(message.LParam);
+        int height = itemHeight_;
+        if (style_ == TComboBoxStyle::csOwnerDrawVariable && OnMeasureItem) {
+            OnMeasureItem(this, static_cast<int>(item->itemID), height);
+        }
+        item->itemHeight = static_cast<UINT>(height);
+        message.Result = TRUE;
+        break;
+    }
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC: {
+        HDC dc = reinterpret_cast<HDC>(message.WParam);
+        SetTextColor(dc, FontColorRGB());
+        SetBkColor(dc, ColorValueToRGB(Color()));
+        message.Result = reinterpret_cast<LRESULT>(BrushHandle());
+        break;
+    }
+    case CM_WANTSPECIALKEY:
+        // Enter and Esc close an open list instead of reaching the form.
+        if ((LOWORD(message.WParam) == VK_RETURN || LOWORD(message.WParam) == VK_ESCAPE) && DroppedDown()) {
+            SetDroppedDown(false);
+            message.Result = 1;
+        } else {
+            TWinControl::HandleWindowMessage(message);
+        }
+        break;
+    case WM_ERASEBKGND:
+        DefaultHandler(message);
         break;
     default:
         TWinControl::HandleWindowMessage(message);

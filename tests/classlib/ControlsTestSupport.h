@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,12 @@ public:
     std::vector<std::string> calls;
 
 protected:
+    static std::string Call(const char* what, int x, int y)
+    {
+        char text[64];
+        std::snprintf(text, sizeof text, "%s %d,%d", what, x, y);
+        return text;
+    }
     void Paint() override
     {
         ++paints;
@@ -91,18 +98,17 @@ protected:
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override
     {
         TGraphicControl::MouseDown(button, shift, x, y);
-        calls.push_back(std::string("down ") + std::to_string(x) + "," + std::to_string(y) +
-                        (shift.Contains(TShiftFlag::ssDouble) ? " dbl" : ""));
+        calls.push_back(Call("down", x, y) + (shift.Contains(TShiftFlag::ssDouble) ? " dbl" : ""));
     }
     void MouseMove(TShiftState shift, int x, int y) override
     {
         TGraphicControl::MouseMove(shift, x, y);
-        calls.push_back("move " + std::to_string(x) + "," + std::to_string(y));
+        calls.push_back(Call("move", x, y));
     }
     void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override
     {
         TGraphicControl::MouseUp(button, shift, x, y);
-        calls.push_back("up " + std::to_string(x) + "," + std::to_string(y));
+        calls.push_back(Call("up", x, y));
     }
 };
 

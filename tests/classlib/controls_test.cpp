@@ -17,6 +17,7 @@
 #include "Forms.h"
 #include "StdCtrls.h"
 #include "Streams.h"
+#include "TestEnv.h"
 
 using namespace ctltest;
 
@@ -364,9 +365,10 @@ TEST(WinControl, TabOrderFocusAndEnterExit)
     FormPtr form = NewForm();
     Events events;
     std::vector<TButton*> buttons;
-    for (int i = 0; i < 3; ++i) {
+    for (const char* name : {"B0", "B1", "B2"}) {
+        const int i = name[1] - '0';
         auto* b = new TButton(form.get());
-        b->SetName("B" + std::to_string(i));
+        b->SetName(name);
         b->SetParent(form.get());
         b->SetBounds(10, 10 + 30 * i, 75, 25);
         b->OnEnter.Bind(&events, &Events::Enter);
@@ -400,4 +402,80 @@ TEST(WinControl, TabOrderFocusAndEnterExit)
     // A control that goes away stops being the active control.
     buttons[0]->Free();
     EXPECT_EQ(form->ActiveControl(), nullptr);
+}
+
+TEST(WinControl, ALibrarysWindowClassesAndAtomsAreItsOwnAndGoWithIt)
+{
+    const std::string dll = testenv::ProgramDir() + "testcontrols.dll";
+    HMODULE library = LoadLibraryA(dll.c_str());
+    ASSERT_TRUE(library) << dll;
+    auto proc = [library]<class F>(const char* name, F*) {
+        return reinterpret_cast<F*>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
+    };
+    auto make = proc("MakePanelWindow", static_cast<HWND (*)(HWND)>(nullptr));
+    auto release = proc("FreePanel", static_cast<void (*)()>(nullptr));
+    auto instance = proc("LibraryInstance", static_cast<HINSTANCE (*)()>(nullptr));
+    auto atomName = proc("LibraryControlAtomName", static_cast<const char* (*)()>(nullptr));
+    ASSERT_TRUE(make && release && instance && atomName);
+
+    FormPtr host = NewForm();
+    const HWND panel = make(host->Handle());
+    ASSERT_TRUE(panel);
+    EXPECT_EQ(reinterpret_cast<HINSTANCE>(GetClassLongPtrA(panel, GCLP_HMODULE)), instance());
+    EXPECT_NE(instance(), CurrentModuleInstance());
+    WNDCLASSA wc{};
+    EXPECT_TRUE(GetClassInfoA(instance(), "TPanel", &wc));
+    // The library's control atom is its own: this program's lookup does not take its windows.
+    const std::string name = atomName();
+    EXPECT_NE(name, ControlAtomName());
+    EXPECT_NE(GlobalFindAtomA(name.c_str()), 0);
+    EXPECT_EQ(FindControl(panel), nullptr);
+
+    release();
+    const HINSTANCE gone = instance();
+    FreeLibrary(library);
+    EXPECT_FALSE(GetClassInfoA(gone, "TPanel", &wc)) << "unregistered at unload";
+    EXPECT_EQ(GlobalFindAtomA(name.c_str()), 0) << "atom deleted at unload";
+}
+
+TEST(GraphicControl, PanelBevelAndLabelPaintWithTheSystemColours)
+{
+    FormPtr form = NewForm();
+    auto* panel = new TPanel(form.get());
+    panel->SetParent(form.get());
+    panel->SetBounds(0, 0, 120, 60);  // raised outer bevel by default
+    auto* bevel = new TBevel(form.get());
+    bevel->SetParent(panel);
+    bevel->SetBounds(10, 10, 40, 30);
+    bevel->SetShape(TBevelShape::bsFrame);
+    auto* label = new TLabel(form.get());
+    label->SetParent(panel);
+    label->SetBounds(60, 10, 10, 10);
+    label->SetCaption(AnsiFromWide(L"通常検索"));
+
+    MemoryCanvas canvas(120, 60);
+    SendMessageA(panel->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(canvas.Dc()), 0);
+    const COLORREF highlight = canvas.Nearest(GetSysColor(COLOR_BTNHIGHLIGHT));
+    const COLORREF shadow = canvas.Nearest(GetSysColor(COLOR_BTNSHADOW));
+    const COLORREF face = canvas.Nearest(GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(canvas.Pixel(0, 0), highlight) << "raised panel: light top-left";
+    EXPECT_EQ(canvas.Pixel(119, 59), shadow) << "raised panel: dark bottom-right";
+    EXPECT_EQ(canvas.Pixel(10, 10), shadow) << "lowered frame: dark outer ring";
+    EXPECT_EQ(canvas.Pixel(11, 11), highlight) << "lowered frame: light inner ring";
+    EXPECT_EQ(canvas.Pixel(49, 39), highlight);
+    EXPECT_EQ(canvas.Pixel(30, 25), face) << "a frame leaves its inside to the parent";
+
+    // The auto-sized label covers its text, drawn in the window-text colour on the parent's face.
+    EXPECT_GT(label->Width(), 10);
+    int text = 0, other = 0;
+    const COLORREF ink = canvas.Nearest(GetSysColor(COLOR_WINDOWTEXT));
+    for (int y = label->Top(); y < label->Top() + label->Height(); ++y) {
+        for (int x = label->Left(); x < label->Left() + label->Width(); ++x) {
+            const COLORREF c = canvas.Pixel(x, y);
+            if (c == ink) ++text;
+            else if (c != face) ++other;
+        }
+    }
+    EXPECT_GT(text, 10);
+    EXPECT_LT(other, text) << "mostly ink on face (font smoothing may add a few shades)";
 }

@@ -34,6 +34,7 @@ public:
 
     std::vector<std::string> log;
     std::vector<std::pair<HWND, WPARAM>> keysOnShow;
+    bool closeOnShow = false;
 
     void FormCreate(TObject*) { log.push_back("create " + std::to_string(OKBtn != nullptr)); }
     void FormShow(TObject*)
@@ -44,6 +45,7 @@ public:
             PostMessageA(window, WM_KEYUP, key, 0xC0000001);
         }
         keysOnShow.clear();
+        if (closeOnShow) PostMessageA(Handle(), WM_CLOSE, 0, 0);
     }
     void ButtonClick(TObject* sender) { log.push_back("click " + static_cast<TComponent*>(sender)->Name()); }
     void SpeedButtonClick(TObject* sender) { log.push_back("speed " + static_cast<TComponent*>(sender)->Name()); }
@@ -185,4 +187,27 @@ TEST(FormResource, EnterAndEscInTheModalLoopOfALoadedDialog)
     form->keysOnShow = {{form->PanelMain->Handle(), VK_RETURN}};
     EXPECT_EQ(form->ShowModal(), mrOk);
     EXPECT_EQ(form->log, (std::vector<std::string>{"show", "click OKBtn"}));
+}
+
+TEST(Application, CreateFormMakesTheMainFormAndRunLoopsUntilItCloses)
+{
+    ASSERT_EQ(Application->MainForm(), nullptr);
+    TControlsTestForm* main = nullptr;
+    Application->CreateForm(main);
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(main->Owner(), Application);
+    ASSERT_EQ(Application->MainForm(), main);
+    TControlsTestForm* second = nullptr;
+    Application->CreateForm(second);
+    EXPECT_EQ(Application->MainForm(), main) << "only the first form is the main form";
+
+    main->closeOnShow = true;
+    Deadline deadline(main->Handle());
+    Application->Run();  // shows the main form; closing it ends the loop
+    EXPECT_TRUE(Application->Terminated());
+    EXPECT_EQ(main->log, (std::vector<std::string>{"create 1", "show"}));
+    EXPECT_FALSE(second->Visible());
+    second->Free();
+    main->Free();
+    EXPECT_EQ(Application->MainForm(), nullptr);
 }

@@ -325,3 +325,39 @@ TEST(Form, ParentedOnAForeignWindowAsAChild)
     EXPECT_TRUE(IsWindow(site));
     DestroyWindow(site);
 }
+
+TEST(Form, SizeAnswersHoldAlsoWhenTheWindowIsSizedDirectly)
+{
+    struct Sizing : TObject {
+        int canResize = 0;
+        void CanResize(TObject*, int& w, int& h, bool& resize)
+        {
+            ++canResize;
+            w = 260;
+            h = 21;
+            resize = true;
+        }
+        void Constrained(TObject*, int& minW, int& minH, int& maxW, int& maxH)
+        {
+            minW = maxW = 200;
+            minH = maxH = 30;
+        }
+    } sizing;
+    TForm* form = MakeNewForm<TForm>(nullptr);
+    form->SetBorderStyle(TFormBorderStyle::bsNone);
+    form->OnCanResize.Bind(&sizing, &Sizing::CanResize);
+    const HWND h = form->Handle();
+    SetWindowPos(h, nullptr, 0, 0, 500, 300, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);  // as a host would
+    RECT r;
+    GetWindowRect(h, &r);
+    EXPECT_EQ(r.right - r.left, 260);
+    EXPECT_EQ(r.bottom - r.top, 21);
+    EXPECT_EQ(form->Width(), 260);
+    EXPECT_GT(sizing.canResize, 0);
+    // The constraints event comes after the resize answer and has the last word.
+    form->OnConstrainedResize.Bind(&sizing, &Sizing::Constrained);
+    form->SetBounds(0, 0, 400, 400);
+    EXPECT_EQ(form->Width(), 200);
+    EXPECT_EQ(form->Height(), 30);
+    form->Free();
+}
