@@ -574,6 +574,8 @@ void TApplication::Run()
         }
         if (!mainForm_) terminated_ = true;
     }
+    // The request that stopped this loop is served; a later loop of the same object runs.
+    terminated_ = false;
 }
 
 bool TApplication::IsKeyMsg(MSG& msg)

@@ -282,6 +282,8 @@ public:
     void HandleMessage();
     // Every message now waiting, then back.
     void ProcessMessages();
+    // Asks the loop to stop (a modal loop ends with mrCancel). Terminated is true from then until
+    // the Run that it stopped returns.
     void Terminate();
     bool Terminated() const { return terminated_; }
     int ModalLevel() const { return modalLevel_; }

@@ -175,3 +175,38 @@ TEST(ComboBox, EditAndListChildrenPassInnerWindowProcWithTheirDefaultProcedures)
     f.combo->SetStyle(TComboBoxStyle::csDropDownList);
     EXPECT_FALSE(f.combo->EditHandle());
 }
+
+TEST(ComboBox, EnterAndEscInTheEditReachTheDialogsDefaultAndCancelButtons)
+{
+    for (const auto& [key, expected] : {std::pair<WPARAM, TModalResult>{VK_RETURN, mrOk}, {VK_ESCAPE, mrCancel}}) {
+        Fixture f(TComboBoxStyle::csSimple);
+        f.form->SetBorderStyle(TFormBorderStyle::bsDialog);
+        f.combo->SetBounds(10, 10, 150, 60);
+        auto* ok = new TButton(f.form);
+        ok->SetParent(f.form);
+        ok->SetBounds(10, 100, 75, 25);
+        ok->SetDefault(true);
+        ok->SetModalResult(mrOk);
+        auto* cancel = new TButton(f.form);
+        cancel->SetParent(f.form);
+        cancel->SetBounds(90, 100, 75, 25);
+        cancel->SetCancel(true);
+        cancel->SetModalResult(mrCancel);
+        f.form->SetActiveControl(f.combo);
+        struct Keys : TObject {
+            TRecordingCombo* combo;
+            WPARAM key;
+            void Show(TObject*)
+            {
+                PostMessageA(combo->EditHandle(), WM_KEYDOWN, key, 1);
+                PostMessageA(combo->EditHandle(), WM_KEYUP, key, 0xC0000001);
+            }
+        } keys;
+        keys.combo = f.combo;
+        keys.key = key;
+        f.combo->Items()->Add("x");  // the window and its edit exist before the keys are posted
+        f.form->OnShow.Bind(&keys, &Keys::Show);
+        Deadline deadline(f.form->Handle());
+        EXPECT_EQ(f.form->ShowModal(), expected) << "key " << key;
+    }
+}

@@ -479,3 +479,59 @@ TEST(GraphicControl, PanelBevelAndLabelPaintWithTheSystemColours)
     EXPECT_GT(text, 10);
     EXPECT_LT(other, text) << "mostly ink on face (font smoothing may add a few shades)";
 }
+
+namespace {
+
+// Makes its window itself, as the Unicode layer does: a wide class of its own whose creation
+// procedure is the library's, and CreateWindowExW.
+class TOwnWindowControl : public TWinControl {
+    KERVO_CLASS(TOwnWindowControl, TWinControl)
+public:
+    explicit TOwnWindowControl(TComponent* owner) : TWinControl(owner) {}
+    bool fail = false;
+    TWinControl* recordDuringCreation = nullptr;
+    std::string paramsClassName;
+
+protected:
+    void MakeWindowHandle(const TCreateParams& params) override
+    {
+        recordDuringCreation = ControlBeingCreated();
+        paramsClassName = params.WinClassName;
+        if (fail) throw Exception(std::string("no window"));
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = StandardInitWndProc;
+        wc.hInstance = params.WindowClass.hInstance;
+        wc.lpszClassName = L"TOwnWindowControl.UnicodeClass";
+        WNDCLASSW existing{};
+        if (!GetClassInfoW(wc.hInstance, wc.lpszClassName, &existing)) RegisterClassW(&wc);
+        CreateWindowExW(params.ExStyle, wc.lpszClassName, L"", params.Style, params.X, params.Y, params.Width,
+                        params.Height, params.WndParent, nullptr, wc.hInstance, params.Param);
+    }
+};
+
+}  // namespace
+
+KERVO_CLASS_RECORD(TOwnWindowControl) {}
+
+TEST(WinControl, AnOverriddenWindowCreationFindsTheRecordOfTheControlBeingCreated)
+{
+    FormPtr form = NewForm();
+    auto* control = new TOwnWindowControl(form.get());
+    control->SetParent(form.get());
+    control->SetBounds(5, 5, 40, 20);
+    const HWND h = control->Handle();
+    ASSERT_TRUE(h);
+    EXPECT_EQ(control->recordDuringCreation, control);
+    EXPECT_EQ(control->paramsClassName, "TOwnWindowControl");
+    EXPECT_EQ(ControlBeingCreated(), nullptr);
+    EXPECT_EQ(FindControl(h), control) << "the library's creation procedure took the window";
+    EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(h, GWLP_WNDPROC)), control->ObjectInstance());
+    EXPECT_EQ(control->Perform(WM_GETDLGCODE), 0) << "DefWindowProc answers as the default procedure";
+
+    auto* failing = new TOwnWindowControl(form.get());
+    failing->SetParent(form.get());
+    failing->fail = true;
+    EXPECT_THROW(failing->HandleNeeded(), Exception);
+    EXPECT_EQ(ControlBeingCreated(), nullptr) << "cleared when the creation fails";
+    EXPECT_FALSE(failing->HandleAllocated());
+}
