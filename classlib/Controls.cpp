@@ -142,10 +142,16 @@ TShiftState KeyDataToShiftState(LPARAM keyData)
     return s;
 }
 
+void FillControlPlugins(TControlPlugins& plugins);  // ControlGlue.cpp
+
 TControlPlugins& ControlPlugins()
 {
     // Never destroyed: forms freed at unload may still reach it.
-    static auto* plugins = new TControlPlugins;
+    static auto* plugins = [] {
+        auto* p = new TControlPlugins;
+        FillControlPlugins(*p);
+        return p;
+    }();
     return *plugins;
 }
 
