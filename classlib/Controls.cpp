@@ -1,4 +1,5 @@
 #include "Controls.h"
+#include "Graphics.h"  // before windowsx.h, whose macros share its member names
 
 #include <windowsx.h>
 
@@ -11,57 +12,6 @@
 #include "Streams.h"
 
 namespace {
-
-// Colour names that form resources write in place of numbers.
-const TIdentMap& ColorIdents()
-{
-    static const TIdentMap idents = {
-        {0x000000, "clBlack"},
-        {0x000080, "clMaroon"},
-        {0x008000, "clGreen"},
-        {0x008080, "clOlive"},
-        {0x800000, "clNavy"},
-        {0x800080, "clPurple"},
-        {0x808000, "clTeal"},
-        {0x808080, "clGray"},
-        {0xC0C0C0, "clSilver"},
-        {0x0000FF, "clRed"},
-        {0x00FF00, "clLime"},
-        {0x00FFFF, "clYellow"},
-        {0xFF0000, "clBlue"},
-        {0xFF00FF, "clFuchsia"},
-        {0xFFFF00, "clAqua"},
-        {0xFFFFFF, "clWhite"},
-        {SysColorValue(COLOR_SCROLLBAR), "clScrollBar"},
-        {SysColorValue(COLOR_BACKGROUND), "clBackground"},
-        {SysColorValue(COLOR_ACTIVECAPTION), "clActiveCaption"},
-        {SysColorValue(COLOR_INACTIVECAPTION), "clInactiveCaption"},
-        {SysColorValue(COLOR_MENU), "clMenu"},
-        {SysColorValue(COLOR_WINDOW), "clWindow"},
-        {SysColorValue(COLOR_WINDOWFRAME), "clWindowFrame"},
-        {SysColorValue(COLOR_MENUTEXT), "clMenuText"},
-        {SysColorValue(COLOR_WINDOWTEXT), "clWindowText"},
-        {SysColorValue(COLOR_CAPTIONTEXT), "clCaptionText"},
-        {SysColorValue(COLOR_ACTIVEBORDER), "clActiveBorder"},
-        {SysColorValue(COLOR_INACTIVEBORDER), "clInactiveBorder"},
-        {SysColorValue(COLOR_APPWORKSPACE), "clAppWorkSpace"},
-        {SysColorValue(COLOR_HIGHLIGHT), "clHighlight"},
-        {SysColorValue(COLOR_HIGHLIGHTTEXT), "clHighlightText"},
-        {SysColorValue(COLOR_BTNFACE), "clBtnFace"},
-        {SysColorValue(COLOR_BTNSHADOW), "clBtnShadow"},
-        {SysColorValue(COLOR_GRAYTEXT), "clGrayText"},
-        {SysColorValue(COLOR_BTNTEXT), "clBtnText"},
-        {SysColorValue(COLOR_INACTIVECAPTIONTEXT), "clInactiveCaptionText"},
-        {SysColorValue(COLOR_BTNHIGHLIGHT), "clBtnHighlight"},
-        {SysColorValue(COLOR_3DDKSHADOW), "cl3DDkShadow"},
-        {SysColorValue(COLOR_3DLIGHT), "cl3DLight"},
-        {SysColorValue(COLOR_INFOTEXT), "clInfoText"},
-        {SysColorValue(COLOR_INFOBK), "clInfoBk"},
-        {static_cast<TColor>(0x1FFFFFFF), "clNone"},
-        {static_cast<TColor>(0x20000000), "clDefault"},
-    };
-    return idents;
-}
 
 TControl* g_captureControl = nullptr;
 TWinControl* g_creationControl = nullptr;
@@ -114,12 +64,6 @@ bool IsMouseMessage(UINT msg)
 
 // ---------------------------------------------------------------------------------------------
 // Free functions
-
-COLORREF ColorValueToRGB(TColor color)
-{
-    if (color < 0) return GetSysColor(color & 0xFF);
-    return static_cast<COLORREF>(color);
-}
 
 TShiftState KeysToShiftState(WPARAM keys)
 {
@@ -572,7 +516,7 @@ HFONT TControl::FontHandle()
 COLORREF TControl::FontColorRGB()
 {
     if (TPersistent* font = FontObject(); font && ControlPlugins().FontColor) {
-        return ColorValueToRGB(ControlPlugins().FontColor(font));
+        return ColorToRGB(ControlPlugins().FontColor(font));
     }
     return GetSysColor(COLOR_WINDOWTEXT);
 }
@@ -1258,7 +1202,7 @@ void TWinControl::HandleWindowMessage(TMessage& message)
     case CN_CTLCOLORSTATIC: {
         HDC dc = reinterpret_cast<HDC>(message.WParam);
         SetTextColor(dc, FontColorRGB());
-        SetBkColor(dc, ColorValueToRGB(Color()));
+        SetBkColor(dc, ColorToRGB(Color()));
         message.Result = reinterpret_cast<LRESULT>(BrushHandle());
         break;
     }
@@ -1652,7 +1596,7 @@ HBRUSH TWinControl::BrushHandle()
     if (brush_ && brushColor_ == Color()) return brush_;
     if (brush_) DeleteObject(brush_);
     brushColor_ = Color();
-    brush_ = CreateSolidBrush(ColorValueToRGB(brushColor_));
+    brush_ = CreateSolidBrush(ColorToRGB(brushColor_));
     return brush_;
 }
 

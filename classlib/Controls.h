@@ -28,7 +28,6 @@ class TCustomForm;
 // A colour: $00BBGGRR, or a system colour with the high bit set ($FF0000nn, nn the GetSysColor index).
 using TColor = int32_t;
 constexpr TColor SysColorValue(int index) { return static_cast<TColor>(0xFF000000u | static_cast<uint32_t>(index)); }
-COLORREF ColorValueToRGB(TColor color);
 
 // ---------------------------------------------------------------------------------------------
 // Component messages: sent between the controls of the library (Perform), never by Windows.

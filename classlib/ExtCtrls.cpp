@@ -1,5 +1,7 @@
 #include "ExtCtrls.h"
 
+#include "Graphics.h"
+
 #include <utility>
 
 namespace {
@@ -86,7 +88,7 @@ void TPanel::PaintWindow(HDC dc)
     };
     bevel(bevelOuter_);
     bevel(bevelInner_);
-    FillSolid(dc, r, ColorValueToRGB(Color()));
+    FillSolid(dc, r, ColorToRGB(Color()));
     const std::string text = Caption();
     if (!text.empty()) {
         HGDIOBJ old = SelectObject(dc, FontHandle());

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "Graphics.h"
 #include "ObjectInstance.h"
 
 bool IsAccel(WORD ch, const std::string& caption)
@@ -194,7 +195,7 @@ void TLabel::Paint()
     HDC dc = PaintDC();
     RECT r{0, 0, Width(), Height()};
     if (!transparent_) {
-        HBRUSH brush = CreateSolidBrush(ColorValueToRGB(Color()));
+        HBRUSH brush = CreateSolidBrush(ColorToRGB(Color()));
         FillRect(dc, &r, brush);
         DeleteObject(brush);
     }
@@ -258,7 +259,7 @@ void TGroupBox::PaintWindow(HDC dc)
     if (!text.empty()) {
         RECT t{8, 0, 0, 0};
         DrawTextA(dc, text.c_str(), -1, &t, DT_LEFT | DT_SINGLELINE | DT_CALCRECT);
-        HBRUSH brush = CreateSolidBrush(ColorValueToRGB(Color()));
+        HBRUSH brush = CreateSolidBrush(ColorToRGB(Color()));
         FillRect(dc, &t, brush);
         DeleteObject(brush);
         SetBkMode(dc, TRANSPARENT);
@@ -798,7 +799,7 @@ void TCustomComboBox::HandleWindowMessage(TMessage& message)
     case WM_CTLCOLORSTATIC: {
         HDC dc = reinterpret_cast<HDC>(message.WParam);
         SetTextColor(dc, FontColorRGB());
-        SetBkColor(dc, ColorValueToRGB(Color()));
+        SetBkColor(dc, ColorToRGB(Color()));
         message.Result = reinterpret_cast<LRESULT>(BrushHandle());
         break;
     }
