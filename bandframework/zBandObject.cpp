@@ -2,36 +2,10 @@
 
 #include <iterator>
 
+#include "ComRef.h"
 #include "GuidText.h"
 #include "SysUtils.h"
 #include "zBandForms.h"
-
-namespace {
-
-// A COM reference released when the scope ends, also on the way out of an exception.
-template <class I>
-class TComRef {
-public:
-    TComRef() = default;
-    ~TComRef() { Reset(); }
-    TComRef(const TComRef&) = delete;
-    TComRef& operator=(const TComRef&) = delete;
-    I* operator->() const { return p_; }
-    I* Get() const { return p_; }
-    void** Out() { return reinterpret_cast<void**>(&p_); }
-    void Reset()
-    {
-        if (I* p = p_) {
-            p_ = nullptr;
-            p->Release();
-        }
-    }
-
-private:
-    I* p_ = nullptr;
-};
-
-}  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // TzCustomBandObject
