@@ -8,20 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "TestEnv.h"
 #include "Controls.h"
 #include "Forms.h"
 
 namespace ctltest {
 
 // Dispatches every waiting message of the thread (not through the application's loop).
-inline void Pump()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
+inline void Pump() { testenv::PumpPending(); }
 
 // Records the exceptions that the application would show, instead of a blocking message box.
 class ExceptionRecorder {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "TestEnv.h"
 #include "FormText.h"
 #include "Menus.h"
 #include "Streams.h"
@@ -68,22 +69,6 @@ ItemInfo ReadItem(HMENU menu, UINT position)
     info.sub = mii.hSubMenu;
     if (!(mii.fType & (MFT_SEPARATOR | MFT_OWNERDRAW))) info.text = buffer;
     return info;
-}
-
-bool PumpUntil(const std::function<bool()>& done, DWORD boundMs = 10000)
-{
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > boundMs) return false;
-        MSG msg;
-        if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        } else {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        }
-    }
-    return true;
 }
 
 }  // namespace
@@ -301,7 +286,7 @@ TEST(Menus, PopupRoutesTheChosenCommandBackToTheItem)
     EXPECT_EQ(popups, 1);
     EXPECT_EQ(menu->PopupPoint().x, 100);
     ASSERT_GT(keysSent, 0u) << "the menu never showed";
-    ASSERT_TRUE(PumpUntil([&] { return !host->clicks.empty(); }, 5000));
+    ASSERT_TRUE(testenv::PumpUntil([&] { return !host->clicks.empty(); }, 5000));
     EXPECT_EQ(host->clicks, std::vector<std::string>{"Two"});
 }
 

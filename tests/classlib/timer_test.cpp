@@ -9,35 +9,13 @@
 #include <functional>
 #include <stdexcept>
 
+#include "TestEnv.h"
 #include "Filer.h"
 #include "ObjectInstance.h"
 #include "Streams.h"
 #include "Timer.h"
 
 namespace {
-
-// Pumps the thread's messages until done() or about ten seconds have passed.
-bool PumpUntil(const std::function<bool()>& done, DWORD boundMs = 10000)
-{
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > boundMs) return false;
-        MSG msg;
-        if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        } else {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        }
-    }
-    return true;
-}
-
-void PumpFor(DWORD ms)
-{
-    const DWORD start = GetTickCount();
-    PumpUntil([&] { return GetTickCount() - start >= ms; }, ms + 1000);
-}
 
 class TTickForm : public TComponent {
     KERVO_CLASS(TTickForm, TComponent)
@@ -71,7 +49,7 @@ void PumpingDisplay(std::exception_ptr)
 {
     ++shown;
     const int before = displayForm->ticks;
-    PumpFor(150);
+    testenv::PumpFor(150);
     ticksWhileShown += displayForm->ticks - before;
 }
 
@@ -89,23 +67,23 @@ TEST(Timer, TicksWhileEnabledAndStopsWhenDisabled)
 
     // Without a handler nothing is scheduled.
     timer->SetInterval(10);
-    PumpFor(100);
+    testenv::PumpFor(100);
     EXPECT_EQ(form->ticks, 0);
 
     timer->SetOnTimer(TNotifyEvent(form.get(), &TTickForm::Tick));
-    ASSERT_TRUE(PumpUntil([&] { return form->ticks >= 3; }));
+    ASSERT_TRUE(testenv::PumpUntil([&] { return form->ticks >= 3; }));
 
     timer->SetEnabled(false);
     const int stopped = form->ticks;
-    PumpFor(200);
+    testenv::PumpFor(200);
     EXPECT_EQ(form->ticks, stopped);
 
     // Enabled again, and stopped by a zero interval.
     timer->SetEnabled(true);
-    ASSERT_TRUE(PumpUntil([&] { return form->ticks > stopped; }));
+    ASSERT_TRUE(testenv::PumpUntil([&] { return form->ticks > stopped; }));
     timer->SetInterval(0);
     const int zero = form->ticks;
-    PumpFor(200);
+    testenv::PumpFor(200);
     EXPECT_EQ(form->ticks, zero);
 }
 
@@ -120,7 +98,7 @@ TEST(Timer, ErrorsGoToTheDisplayWithoutTicksBehindIt)
     TStubExceptionHook previous = SetStubExceptionHook(&PumpingDisplay);
     timer->SetInterval(10);
     timer->SetOnTimer(TNotifyEvent(form.get(), &TTickForm::Tick));
-    const bool twice = PumpUntil([&] { return shown >= 2; });
+    const bool twice = testenv::PumpUntil([&] { return shown >= 2; });
     timer->SetEnabled(false);
     SetStubExceptionHook(previous);
     ASSERT_TRUE(twice);
@@ -136,8 +114,8 @@ TEST(Timer, AHandlerMayFreeItsTimer)
     form->freeTimer = true;
     timer->SetInterval(10);
     timer->SetOnTimer(TNotifyEvent(form.get(), &TTickForm::Tick));
-    ASSERT_TRUE(PumpUntil([&] { return form->Timer1 == nullptr; }));
-    PumpFor(100);
+    ASSERT_TRUE(testenv::PumpUntil([&] { return form->Timer1 == nullptr; }));
+    testenv::PumpFor(100);
     EXPECT_EQ(form->ticks, 1);
     EXPECT_EQ(form->ComponentCount(), 0);
 }
@@ -163,5 +141,5 @@ TEST(Timer, ReadFromAFormResourceWithItsHandlerBoundByName)
     EXPECT_EQ(form->Timer1->Interval(), 100u);
     EXPECT_TRUE(form->Timer1->Enabled());
     EXPECT_EQ(form->Timer1->OnTimer().Object(), form.get());
-    EXPECT_TRUE(PumpUntil([&] { return form->ticks >= 1; }));
+    EXPECT_TRUE(testenv::PumpUntil([&] { return form->ticks >= 1; }));
 }

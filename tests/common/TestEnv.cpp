@@ -73,4 +73,35 @@ std::string ProgramDir()
     return p.substr(0, p.find_last_of('\\') + 1);
 }
 
+void PumpPending()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD boundMs)
+{
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > boundMs) return false;
+        MSG msg;
+        if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        } else {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        }
+    }
+    return true;
+}
+
+void PumpFor(DWORD ms)
+{
+    const DWORD start = GetTickCount();
+    PumpUntil([&] { return GetTickCount() - start >= ms; }, ms + 1000);
+}
+
 }  // namespace testenv

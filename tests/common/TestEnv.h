@@ -1,5 +1,8 @@
 #pragma once
 // Helpers shared by the test programs: scratch folders and files on the Wine drive.
+#include <windows.h>
+
+#include <functional>
 #include <string>
 
 namespace testenv {
@@ -18,5 +21,15 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes);
 
 // The folder of the running test program, with a trailing backslash.
 std::string ProgramDir();
+
+// Translates and dispatches every message waiting in the thread's queue.
+void PumpPending();
+
+// Pumps the thread's messages until done() holds; false when boundMs passed first. The bound only
+// keeps a broken test from hanging: no test asserts on how long anything takes.
+bool PumpUntil(const std::function<bool()>& done, DWORD boundMs = 10000);
+
+// Pumps the thread's messages for about ms milliseconds.
+void PumpFor(DWORD ms);
 
 }  // namespace testenv
