@@ -333,8 +333,13 @@ private:
 };
 
 // The windowless control that has the mouse captured, or null.
+// Per thread.
 TControl* CaptureControl();
 void SetCaptureControl(TControl* control);
+// Drops the record without releasing the system's capture (it has gone elsewhere already).
+void ForgetCaptureControl();
+// WM_MOUSEFIRST to WM_MBUTTONDBLCLK.
+bool IsMouseMessage(UINT msg);
 
 // ---------------------------------------------------------------------------------------------
 // Creation parameters
@@ -351,7 +356,7 @@ struct TCreateParams {
 };
 
 // The control whose window the library is creating now (read by the window-creation procedure
-// on the window's first message), or null.
+// on the window's first message), or null. Per thread.
 TWinControl* ControlBeingCreated();
 void SetControlBeingCreated(TWinControl* control);
 

@@ -1,0 +1,216 @@
+// The library's per-process window machinery: the window classes it registers and removes at
+// unload, the two window-property atoms that lead from a window to its control, the hand-off of
+// the control being created to its window's first message, and the windowless control that holds
+// the mouse. The hand-off and the capture are per thread: a host may create windows (bands) on
+// several threads at once, and each thread's creation must find its own control.
+#include "Controls.h"
+#include "Graphics.h"  // before windowsx.h, whose macros share its member names
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "Forms.h"
+#include "ObjectInstance.h"
+#include "Streams.h"
+
+namespace {
+
+thread_local TControl* g_captureControl = nullptr;
+thread_local TWinControl* g_creationControl = nullptr;
+
+// Module state that the unload step still uses: plain data, never destroyed before it.
+struct AtomState {
+    ATOM window = 0;
+    ATOM control = 0;
+    char windowName[32] = {};
+    char controlName[48] = {};
+    bool made = false;
+};
+AtomState g_atoms;
+
+void MakeAtoms()
+{
+    if (g_atoms.made) return;
+    std::snprintf(g_atoms.windowName, sizeof g_atoms.windowName, "KervoWindow%08lX",
+                  static_cast<unsigned long>(GetCurrentProcessId()));
+    std::snprintf(g_atoms.controlName, sizeof g_atoms.controlName, "KervoControl%08lX%08lX",
+                  static_cast<unsigned long>(reinterpret_cast<uintptr_t>(CurrentModuleInstance()) & 0xFFFFFFFFu),
+                  static_cast<unsigned long>(GetCurrentThreadId()));
+    g_atoms.window = GlobalAddAtomA(g_atoms.windowName);
+    g_atoms.control = GlobalAddAtomA(g_atoms.controlName);
+    if (!g_atoms.window || !g_atoms.control) RaiseLastOSError();
+    g_atoms.made = true;
+}
+
+std::vector<std::string>& RegisteredClassNames()
+{
+    // Never destroyed: the unload step reads it after the static objects are gone.
+    static auto* names = new std::vector<std::string>;
+    return *names;
+}
+
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Free functions
+
+TShiftState KeysToShiftState(WPARAM keys)
+{
+    TShiftState s;
+    if (keys & MK_SHIFT) s.Include(TShiftFlag::ssShift);
+    if (keys & MK_CONTROL) s.Include(TShiftFlag::ssCtrl);
+    if (keys & MK_LBUTTON) s.Include(TShiftFlag::ssLeft);
+    if (keys & MK_RBUTTON) s.Include(TShiftFlag::ssRight);
+    if (keys & MK_MBUTTON) s.Include(TShiftFlag::ssMiddle);
+    if (GetKeyState(VK_MENU) < 0) s.Include(TShiftFlag::ssAlt);
+    return s;
+}
+
+bool IsMouseMessage(UINT msg)
+{
+    return msg >= WM_MOUSEFIRST && msg <= WM_MBUTTONDBLCLK;
+}
+
+TShiftState KeyDataToShiftState(LPARAM keyData)
+{
+    TShiftState s;
+    if (GetKeyState(VK_SHIFT) < 0) s.Include(TShiftFlag::ssShift);
+    if (GetKeyState(VK_CONTROL) < 0) s.Include(TShiftFlag::ssCtrl);
+    if (keyData & 0x20000000) s.Include(TShiftFlag::ssAlt);
+    return s;
+}
+
+void FillControlPlugins(TControlPlugins& plugins);  // ControlGlue.cpp
+
+TControlPlugins& ControlPlugins()
+{
+    // Never destroyed: forms freed at unload may still reach it.
+    static auto* plugins = [] {
+        auto* p = new TControlPlugins;
+        FillControlPlugins(*p);
+        return p;
+    }();
+    return *plugins;
+}
+
+TControl* CaptureControl() { return g_captureControl; }
+
+void ForgetCaptureControl() { g_captureControl = nullptr; }
+
+void SetCaptureControl(TControl* control)
+{
+    ReleaseCapture();
+    g_captureControl = nullptr;
+    if (!control) return;
+    if (auto* win = dynamic_cast<TWinControl*>(control)) {
+        SetCapture(win->Handle());
+        return;
+    }
+    if (!control->Parent()) return;
+    g_captureControl = control;
+    SetCapture(control->Parent()->Handle());
+}
+
+TWinControl* ControlBeingCreated() { return g_creationControl; }
+void SetControlBeingCreated(TWinControl* control) { g_creationControl = control; }
+
+ATOM WindowAtom()
+{
+    MakeAtoms();
+    return g_atoms.window;
+}
+
+ATOM ControlAtom()
+{
+    MakeAtoms();
+    return g_atoms.control;
+}
+
+std::string WindowAtomName()
+{
+    MakeAtoms();
+    return g_atoms.windowName;
+}
+
+std::string ControlAtomName()
+{
+    MakeAtoms();
+    return g_atoms.controlName;
+}
+
+TWinControl* FindControl(HWND window)
+{
+    if (!window || !g_atoms.made) return nullptr;
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId()) return nullptr;
+    return static_cast<TWinControl*>(GetPropA(window, MAKEINTATOM(g_atoms.control)));
+}
+
+TControl* FindControlAtScreenPos(POINT screenPos, bool allowDisabled)
+{
+    HWND window = WindowFromPoint(screenPos);
+    TWinControl* control = FindControl(window);
+    if (!control) return nullptr;
+    POINT p = screenPos;
+    ::ScreenToClient(window, &p);
+    if (TControl* child = control->ControlAtPos(p, allowDisabled)) return child;
+    return control;
+}
+
+void RegisterControlWindowClass(TCreateParams& params)
+{
+    params.WindowClass.lpfnWndProc = StandardInitWndProc;
+    params.WindowClass.lpszClassName = params.WinClassName;
+    WNDCLASSA existing{};
+    if (GetClassInfoA(params.WindowClass.hInstance, params.WinClassName, &existing)) {
+        if (existing.lpfnWndProc == StandardInitWndProc) return;
+        if (!UnregisterClassA(params.WinClassName, params.WindowClass.hInstance)) RaiseLastOSError();
+    }
+    if (!RegisterClassA(&params.WindowClass)) RaiseLastOSError();
+    auto& names = RegisteredClassNames();
+    if (std::find(names.begin(), names.end(), params.WinClassName) == names.end()) {
+        names.push_back(params.WinClassName);
+    }
+}
+
+void UnregisterControlWindowClasses()
+{
+    for (const std::string& name : RegisteredClassNames()) UnregisterClassA(name.c_str(), CurrentModuleInstance());
+    RegisteredClassNames().clear();
+    if (g_atoms.made) {
+        GlobalDeleteAtom(g_atoms.window);
+        GlobalDeleteAtom(g_atoms.control);
+        g_atoms = AtomState{};
+    }
+}
+
+LRESULT CALLBACK StandardInitWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    try {
+        TWinControl* control = g_creationControl;
+        if (!control) return DefWindowProcA(window, msg, wParam, lParam);
+        control->handle_ = window;
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(control->objectInstance_));
+        if ((GetWindowLongPtrA(window, GWL_STYLE) & WS_CHILD) && GetWindowLongPtrA(window, GWLP_ID) == 0) {
+            SetWindowLongPtrA(window, GWLP_ID, reinterpret_cast<LONG_PTR>(window));
+        }
+        SetPropA(window, MAKEINTATOM(ControlAtom()), control);
+        SetPropA(window, MAKEINTATOM(WindowAtom()), control);
+        g_creationControl = nullptr;
+        return CallWindowProcA(control->objectInstance_, window, msg, wParam, lParam);
+    } catch (...) {
+        Application->HandleException(nullptr, std::current_exception());
+        return 0;
+    }
+}
+
+TCustomForm* GetParentForm(TControl* control)
+{
+    if (!control) return nullptr;
+    TControl* top = control->TopParent();
+    return IsInstance<TCustomForm>(top) ? static_cast<TCustomForm*>(top) : nullptr;
+}
