@@ -122,8 +122,8 @@ void ReadEngineSlots(const TIniFile& ini, TEngineLists& lists)
         for (int m = 0; m < kModeCount; ++m) {
             const TSearchMode mode = static_cast<TSearchMode>(m);
             const std::string section = ModeSectionName(mode) + std::to_string(slot);
-            const std::string title = ini.ReadString(section, "TITLE", "");
-            const std::string url = ini.ReadString(section, "URL", "");
+            const std::string title = ini.ReadString(section, SettingsKey::Title, "");
+            const std::string url = ini.ReadString(section, SettingsKey::Url, "");
             if (title.empty() || url.empty()) continue;
             if (lists.Titles(mode).IndexOf(title) >= 0) continue;
             lists.Titles(mode).Add(title);

@@ -31,6 +31,20 @@ std::string ChangeExtensionToIni(const std::string& path);
 // is absent or not read-only. A refusal is silent; the caller skips the save.
 bool SettingsFileWritable(const std::string& path);
 
+// Section and key names of the settings file, shared by the band and the settings program.
+// Engine sections are a mode's section name followed by the slot digit; history keys are "0".."9".
+namespace SettingsKey {
+constexpr char Hist[] = "HIST";          // section: the ten most recent queries
+constexpr char Button[] = "BUTTON";      // section: the selected mode
+constexpr char Selected[] = "SELECTED";  // key under BUTTON: 1 to 4
+constexpr char Hotkey[] = "HOTKEY";      // section
+constexpr char Shift[] = "SHIFT";        // key under HOTKEY: Ctrl+Shift when true
+constexpr char Char[] = "CHAR";          // key under HOTKEY: 64 none, 65..90 the letter
+constexpr char Caption[] = "CAPTION";    // key under a mode's section
+constexpr char Title[] = "TITLE";        // key under an engine section
+constexpr char Url[] = "URL";            // key under an engine section
+}  // namespace SettingsKey
+
 // The four search modes, always in this order.
 enum class TSearchMode { SEARCH, CACHE, DIC, FILE };
 constexpr int kModeCount = 4;
