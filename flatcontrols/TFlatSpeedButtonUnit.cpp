@@ -6,6 +6,7 @@
 // repaints at once, so the highlight follows a cursor that moves quickly between buttons.
 #include "TFlatSpeedButtonUnit.h"
 
+#include "FlatGdi.h"
 #include "StdCtrls.h"
 
 namespace {
@@ -15,18 +16,6 @@ namespace {
 TFlatSpeedButton* g_hotButton = nullptr;
 
 const std::vector<std::string> kLayoutNames = {"blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom"};
-
-// Leaves a canvas that was lent a context without the context, whatever happens in between.
-class CanvasBinding {
-public:
-    CanvasBinding(TCanvas& canvas, HDC dc) : canvas_(canvas) { canvas_.SetHandle(dc); }
-    ~CanvasBinding() { canvas_.SetHandle(nullptr); }
-    CanvasBinding(const CanvasBinding&) = delete;
-    CanvasBinding& operator=(const CanvasBinding&) = delete;
-
-private:
-    TCanvas& canvas_;
-};
 
 }  // namespace
 
@@ -392,7 +381,7 @@ void TFlatSpeedButton::PaintButton()
     const int width = Width();
     const int height = Height();
     if (width <= 0 || height <= 0) return;
-    CanvasBinding binding(canvas_, PaintDC());
+    flatgdi::CanvasBinding binding(canvas_, PaintDC());
     HDC dc = canvas_.Handle();
     const auto nearest = [dc](TColor color) { return static_cast<TColor>(GetNearestColor(dc, ColorToRGB(color))); };
 
