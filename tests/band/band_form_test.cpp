@@ -267,7 +267,10 @@ TEST_F(BandForm, TrackHoverFollowsTheCursorsXInThePanel)
         std::string seen;
         for (auto& log : logs) {
             std::string one;
-            for (UINT m : log->messages) one += m == CM_MOUSEENTER ? 'E' : m == CM_MOUSELEAVE ? 'L' : '?';
+            for (UINT m : log->messages) {
+                if (m == CM_MOUSEENTER) one += 'E';
+                if (m == CM_MOUSELEAVE) one += 'L';
+            }
             seen += one.empty() ? "-" : one;
             seen += ' ';
         }
@@ -280,4 +283,8 @@ TEST_F(BandForm, TrackHoverFollowsTheCursorsXInThePanel)
     EXPECT_EQ(tick(240, 5), "L L L L E ");
     EXPECT_EQ(tick(150, 22), "L L L L L ");
     EXPECT_EQ(tick(-1, 5), "L L L L L ");
+    // The buttons follow what they are told: the execute button lights up, the others not.
+    tick(240, 5);
+    EXPECT_TRUE(form->SpeedButtonExec1->Hot());
+    EXPECT_FALSE(form->SpeedButtonSearch1->Hot());
 }
