@@ -9,6 +9,7 @@
 #include "HostedBand.h"
 #include "SysUtils.h"
 #include "TestEnv.h"
+#include "TestUserInput.h"
 
 using namespace bandtest;
 
@@ -34,25 +35,13 @@ protected:
         querybox::SetText(form->ComboBox1, text);
         HWND edit = form->ComboBox1->EditHandle();
         SetFocus(edit);
-        BYTE keys[256];
-        GetKeyboardState(keys);
-        if (modifier) keys[modifier] = 0x80, SetKeyboardState(keys);
-        PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
-        PostMessageA(edit, WM_KEYUP, VK_RETURN, 0xC0000001);
-        band.PumpThroughBand();
-        if (modifier) keys[modifier] = 0, SetKeyboardState(keys);
+        PressEnter(edit, modifier, [&] { band.PumpThroughBand(); });
     }
     static std::vector<std::wstring> History(TquormelForm* form)
     {
         std::vector<std::wstring> items;
         for (int i = 0; i < querybox::Count(form->ComboBox1); ++i) items.push_back(querybox::Item(form->ComboBox1, i));
         return items;
-    }
-    static bool HotKeyFree(UINT modifiers, UINT key)
-    {
-        if (!RegisterHotKey(nullptr, 0x7001, modifiers, key)) return false;
-        UnregisterHotKey(nullptr, 0x7001);
-        return true;
     }
 
     BandFolder folder;

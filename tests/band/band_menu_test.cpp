@@ -6,42 +6,16 @@
 #include "ControlsTestSupport.h"
 #include "HostedBand.h"
 #include "SysUtils.h"
+#include "TestUserInput.h"
 
 using namespace bandtest;
 
 namespace {
 
-// The items of the menu that shows while the message is sent; the menu is closed at once.
-std::vector<std::wstring> shownItems;
-bool menuShown = false;
-
-void CALLBACK CloseShownMenu(HWND, UINT, UINT_PTR, DWORD)
+// Right-click at the point of the control's client area, on the form.
+bool MenuShownAt(TquormelForm* form, TControl* control, POINT client, std::vector<std::wstring>* items = nullptr)
 {
-    HWND menuWindow = FindWindowA("#32768", nullptr);
-    if (!menuWindow || !IsWindowVisible(menuWindow)) return;
-    menuShown = true;
-    HMENU menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
-    for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
-        wchar_t text[128] = {};
-        GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
-        shownItems.push_back(text);
-    }
-    EndMenu();
-}
-
-// Right-click at the point of the control's client area: the cursor is put there and the form
-// gets the context-menu message for it.
-bool MenuShownAt(TquormelForm* form, TControl* control, POINT client)
-{
-    shownItems.clear();
-    menuShown = false;
-    const POINT screen = control->ClientToScreen(client);
-    SetCursorPos(screen.x, screen.y);
-    const UINT_PTR timer = SetTimer(nullptr, 0, 20, CloseShownMenu);
-    SendMessageA(form->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(form->Handle()),
-                 MAKELPARAM(screen.x, screen.y));
-    KillTimer(nullptr, timer);
-    return menuShown;
+    return MenuShownWhile([&] { RightClick(form->Handle(), control->ClientToScreen(client)); }, items);
 }
 
 }  // namespace
@@ -55,8 +29,9 @@ TEST(BandMenu, ShownEverywhereButOverTheEditPartOfTheBox)
     const int w = box->ClientWidth();
     EXPECT_FALSE(MenuShownAt(form, box, POINT{10, 8}));
     EXPECT_FALSE(MenuShownAt(form, box, POINT{w - 16, 8}));
-    EXPECT_TRUE(MenuShownAt(form, box, POINT{w - 15, 8}));
-    EXPECT_EQ(shownItems, (std::vector<std::wstring>{L"Palvenorの設定(&O)", L"作者ホームページ(&W)"}));
+    std::vector<std::wstring> items;
+    EXPECT_TRUE(MenuShownAt(form, box, POINT{w - 15, 8}, &items));
+    EXPECT_EQ(items, (std::vector<std::wstring>{L"Palvenorの設定(&O)", L"作者ホームページ(&W)"}));
     EXPECT_TRUE(MenuShownAt(form, form->PanelMain, POINT{10, 5}));
     EXPECT_TRUE(MenuShownAt(form, form->PanelMain, POINT{240, 5}));
 

@@ -6,7 +6,7 @@
 #include "ControlsTestSupport.h"
 #include "HostedBand.h"
 #include "SysUtils.h"
-#include "TestDragData.h"
+#include "TestUserInput.h"
 
 using namespace bandtest;
 

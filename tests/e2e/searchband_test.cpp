@@ -12,7 +12,7 @@
 #include "BandSettings.h"
 #include "E2eSupport.h"
 #include "SysUtils.h"
-#include "TestDragData.h"
+#include "TestUserInput.h"
 #include "TestEnv.h"
 #include "TestRegistry.h"
 
@@ -98,25 +98,13 @@ protected:
         SetFocus(edit);
         for (const wchar_t c : text) PostMessageW(edit, WM_CHAR, c, 1);
         host.PumpPending();
-        BYTE keys[256];
-        GetKeyboardState(keys);
-        if (modifier) keys[modifier] = 0x80, SetKeyboardState(keys);
-        PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0x001C0001);
-        PostMessageW(edit, WM_KEYUP, VK_RETURN, 0xC01C0001);
-        host.PumpPending();
-        if (modifier) keys[modifier] = 0, SetKeyboardState(keys);
+        bandtest::PressEnter(edit, modifier, [&] { host.PumpPending(); });
     }
     std::wstring BoxText()
     {
         wchar_t buf[256] = {};
         GetWindowTextW(edit, buf, 256);
         return buf;
-    }
-    static bool HotKeyFree(UINT modifiers, UINT key)
-    {
-        if (!RegisterHotKey(nullptr, 0x7002, modifiers, key)) return false;
-        UnregisterHotKey(nullptr, 0x7002);
-        return true;
     }
 
     e2e::UrlSink sink;
@@ -164,21 +152,21 @@ TEST_F(SearchBand, TheSettingsProgramsNotificationReloadsEngineAndHotKey)
 {
     Write("HOTKEY", "CHAR", "75");  // Ctrl+Shift+K
     Open();
-    EXPECT_FALSE(HotKeyFree(MOD_CONTROL | MOD_SHIFT, 'K'));
+    EXPECT_FALSE(bandtest::HotKeyFree(MOD_CONTROL | MOD_SHIFT, 'K'));
 
     Write("SEARCH0", "URL", "http://other.example/?q=");
     Write("HOTKEY", "CHAR", "74");
     Write("HOTKEY", "SHIFT", "0");
     SendMessageA(host.BandWindow(), WM_SETFOCUS, 0, 0);
-    EXPECT_TRUE(HotKeyFree(MOD_CONTROL | MOD_SHIFT, 'K'));
-    EXPECT_FALSE(HotKeyFree(MOD_CONTROL, 'J'));
+    EXPECT_TRUE(bandtest::HotKeyFree(MOD_CONTROL | MOD_SHIFT, 'K'));
+    EXPECT_FALSE(bandtest::HotKeyFree(MOD_CONTROL, 'J'));
     TypeAndEnter(L"x");
     ASSERT_TRUE(sink.WaitFor(1));
     EXPECT_EQ(sink.Received().back(), "http://other.example/?q=x");
 
     // Hidden by the shell, the band lets the combination go.
     host.DeskBand()->ShowDW(FALSE);
-    EXPECT_TRUE(HotKeyFree(MOD_CONTROL, 'J'));
+    EXPECT_TRUE(bandtest::HotKeyFree(MOD_CONTROL, 'J'));
 }
 
 TEST_F(SearchBand, DraggedTextLandsInTheBoxAsItsFirstLine)
@@ -215,8 +203,27 @@ TEST_F(SearchBand, DraggedTextLandsInTheBoxAsItsFirstLine)
     EXPECT_EQ(Read("HIST", "0"), "<none>");
 }
 
+TEST_F(SearchBand, TheBandsMenuIsNotShownOverTheEditPartOfTheBox)
+{
+    Open();
+    RECT r;
+    GetWindowRect(box, &r);
+    HWND band = host.BandWindow();
+    EXPECT_FALSE(bandtest::MenuShownWhile([&] { bandtest::RightClick(band, POINT{r.left + 10, r.top + 8}); }));
+    std::vector<std::wstring> items;
+    EXPECT_TRUE(bandtest::MenuShownWhile([&] { bandtest::RightClick(band, POINT{r.right - 6, r.top + 8}); }, &items));
+    EXPECT_EQ(items, (std::vector<std::wstring>{L"Palvenorの設定(&O)", L"作者ホームページ(&W)"}));
+}
+
 TEST_F(SearchBand, RegistrationWritesTheClassEntriesAndUnregistrationRemovesThem)
 {
+    // Only the band's class is served.
+    using GetClassObjectProc = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+    void* factory = reinterpret_cast<void*>(1);
+    EXPECT_EQ(Export<GetClassObjectProc>("DllGetClassObject")(IID_IUnknown, IID_IClassFactory, &factory),
+              CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(factory, nullptr);
+
     // Registered in SetUp; a second registration leaves the same entries.
     ASSERT_EQ(library.Register(), S_OK);
     const std::string server = ReadValue(kClassKey + "\\InprocServer32");

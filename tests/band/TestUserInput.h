@@ -1,15 +1,85 @@
 #pragma once
-// A drag as a program of the test starts it: a data object offering the formats the test gives,
-// each as a global block made afresh for every fetch, and a drop source that lets the drag run
-// for a few ticks of OLE's drag loop and then drops.
+// What the user's hands do to the band in the tests, shared by the band's own tests and the
+// end-to-end ones: Enter with a modifier held, a right-click that shows (or does not show) a
+// menu, and a drag started by a program of the test: a data object offering the formats the test
+// gives, each as a global block made afresh for every fetch, and a drop source that lets the drag
+// run for a few ticks of OLE's drag loop and then drops. Also whether a hotkey is free.
 #include <windows.h>
 #include <ole2.h>
 #include <shlobj.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace bandtest {
+
+// Enter pressed in the window with the modifier key (VK_SHIFT, VK_CONTROL, or 0) held, the
+// messages handled by pump (the shell's loop).
+inline void PressEnter(HWND window, BYTE modifier, const std::function<void()>& pump)
+{
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    if (modifier) keys[modifier] = 0x80, SetKeyboardState(keys);
+    PostMessageW(window, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+    PostMessageW(window, WM_KEYUP, VK_RETURN, 0xC01C0001);
+    pump();
+    if (modifier) keys[modifier] = 0, SetKeyboardState(keys);
+}
+
+// Whether the test could register the combination itself right now.
+inline bool HotKeyFree(UINT modifiers, UINT key)
+{
+    if (!RegisterHotKey(nullptr, 0x7001, modifiers, key)) return false;
+    UnregisterHotKey(nullptr, 0x7001);
+    return true;
+}
+
+// Whether a popup menu showed while the action ran; its item texts go to items. The menu is
+// closed as soon as it is seen, so the action returns.
+namespace menuwatch {
+inline std::vector<std::wstring>& Items()
+{
+    static std::vector<std::wstring> items;
+    return items;
+}
+inline bool& Seen()
+{
+    static bool seen = false;
+    return seen;
+}
+inline void CALLBACK CloseShownMenu(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND menuWindow = FindWindowA("#32768", nullptr);
+    if (!menuWindow || !IsWindowVisible(menuWindow)) return;
+    Seen() = true;
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
+    for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
+        wchar_t text[128] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+        Items().push_back(text);
+    }
+    EndMenu();
+}
+}  // namespace menuwatch
+
+inline bool MenuShownWhile(const std::function<void()>& action, std::vector<std::wstring>* items = nullptr)
+{
+    menuwatch::Items().clear();
+    menuwatch::Seen() = false;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, &menuwatch::CloseShownMenu);
+    action();
+    KillTimer(nullptr, timer);
+    if (items) *items = menuwatch::Items();
+    return menuwatch::Seen();
+}
+
+// A right-click's message for the screen point, with the cursor put there: sent to the window.
+inline void RightClick(HWND window, POINT screen)
+{
+    SetCursorPos(screen.x, screen.y);
+    SendMessageW(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), MAKELPARAM(screen.x, screen.y));
+}
 
 class TestDataObject : public IDataObject {
 public:
