@@ -10,6 +10,7 @@
 #include "ControlsTestSupport.h"
 #include "FlatTestSupport.h"
 #include "TFlatSpeedButtonUnit.h"
+#include "TestEnv.h"
 
 using namespace flattest;
 using ctltest::MemoryCanvas;
@@ -313,4 +314,36 @@ TEST(FlatSpeedButton, AThousandPaintsLeaveNoGdiObjectBehind)
     const int after = FreeGdiSlots();
     EXPECT_EQ(after, before);
     std::printf("[ GDI      ] flat speed button, free GDI slots before %d, after 1000 paints %d\n", before, after);
+}
+
+TEST(FlatSpeedButton, MovementMakesOneButtonHotWhileTheThreadHasAnActiveWindow)
+{
+    FormPtr form = NewForm();
+    TPanel* panel = NewPanel(form.get());
+    TFlatSpeedButton* a = NewButton(panel, 10);
+    TFlatSpeedButton* b = NewButton(panel, 60);
+    form->Show();
+    testenv::PumpPending();
+    const HWND h = panel->Handle();
+
+    SetActiveWindow(nullptr);
+    if (GetActiveWindow() == nullptr) {
+        SendMessageA(h, WM_MOUSEMOVE, 0, Pos(20, 20));
+        EXPECT_FALSE(a->Hot()) << "no active window: movement does not light the button";
+        EXPECT_EQ(TFlatSpeedButton::HotButton(), nullptr);
+        a->Perform(CM_MOUSEENTER);
+        EXPECT_TRUE(a->Hot()) << "the notification does";
+        a->Perform(CM_MOUSELEAVE);
+    }
+    SetActiveWindow(form->Handle());
+    ASSERT_NE(GetActiveWindow(), nullptr);
+    SendMessageA(h, WM_MOUSEMOVE, 0, Pos(20, 20));
+    EXPECT_TRUE(a->Hot());
+    EXPECT_EQ(TFlatSpeedButton::HotButton(), a);
+    SendMessageA(h, WM_MOUSEMOVE, 0, Pos(70, 20));
+    EXPECT_FALSE(a->Hot()) << "the previous hot button leaves";
+    EXPECT_TRUE(b->Hot());
+    EXPECT_EQ(TFlatSpeedButton::HotButton(), b);
+    b->Free();
+    EXPECT_EQ(TFlatSpeedButton::HotButton(), nullptr) << "a freed button is no longer the hot one";
 }
