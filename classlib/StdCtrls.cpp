@@ -312,14 +312,14 @@ int TCustomComboBoxStrings::ItemCount() const { return static_cast<int>(Send(CB_
 void TCustomComboBoxStrings::InsertAt(int index, const std::string& s)
 {
     if (Send(CB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(s.c_str())) < 0) {
-        throw EOutOfResources(std::wstring(L"行を挿入できません"));
+        RaiseInsertLineError();
     }
 }
 
 int TCustomComboBoxStrings::AppendItem(const std::string& s)
 {
     const LRESULT index = Send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str()));
-    if (index < 0) throw EOutOfResources(std::wstring(L"行を挿入できません"));
+    if (index < 0) RaiseInsertLineError();
     return static_cast<int>(index);
 }
 

@@ -37,7 +37,7 @@ int CompareWide(DWORD flags, const std::wstring& a, const std::wstring& b)
     const DWORD error = GetLastError();
     if (error != ERROR_CALL_NOT_IMPLEMENTED) RaiseLastOSError(error);
     // Systems without the wide comparison: compare the ANSI forms.
-    const std::string a8 = AnsiFromWide(a), b8 = AnsiFromWide(b);
+    const std::string a8 = ToAnsi(a), b8 = ToAnsi(b);
     const int r8 = CompareStringA(LOCALE_USER_DEFAULT, flags, a8.data(), static_cast<int>(a8.size()), b8.data(),
                                   static_cast<int>(b8.size()));
     if (r8 == 0) RaiseLastOSError();
@@ -48,19 +48,19 @@ int CompareWide(DWORD flags, const std::wstring& a, const std::wstring& b)
 
 const TResourceStringRecord* SListIndexError()
 {
-    static const TextRecord record(L"リストのインデックスが範囲を超えています (%d)");
+    static const TextRecord record(kListIndexErrorText);
     return record.Get();
 }
 
 const TResourceStringRecord* SSortedListError()
 {
-    static const TextRecord record(L"ソートされる文字列リストに対しては許されない動作です");
+    static const TextRecord record(kSortedListErrorText);
     return record.Get();
 }
 
 const TResourceStringRecord* SDuplicateString()
 {
-    static const TextRecord record(L"文字列リストは重複を許しません");
+    static const TextRecord record(kDuplicateStringErrorText);
     return record.Get();
 }
 
@@ -118,13 +118,19 @@ void* TWideStrings::ObjectAt(int) const { return nullptr; }
 
 std::wstring TWideStrings::JoinedText() const
 {
+    // Each item is read once: a list over a window pays window messages per read.
     const int n = ItemCount();
+    std::vector<std::wstring> items;
+    items.reserve(static_cast<size_t>(std::max(n, 0)));
     size_t size = 0;
-    for (int i = 0; i < n; ++i) size += ItemAt(i).size() + 2;
+    for (int i = 0; i < n; ++i) {
+        items.push_back(ItemAt(i));
+        size += items.back().size() + 2;
+    }
     std::wstring out;
     out.reserve(size);
-    for (int i = 0; i < n; ++i) {
-        out += ItemAt(i);
+    for (const std::wstring& item : items) {
+        out += item;
         out += L"\r\n";
     }
     return out;
@@ -550,13 +556,13 @@ void TAnsiStrings::SaveCodePageStream(TStream&, UINT) { RaiseAbstract(); }
 
 KERVO_CLASS_RECORD(TAnsiStringsForWideStrings) {}
 
-std::string TAnsiStringsForWideStrings::ItemAt(int index) const { return AnsiFromWide(wideStrings_->ItemAt(index)); }
+std::string TAnsiStringsForWideStrings::ItemAt(int index) const { return ToAnsi(wideStrings_->ItemAt(index)); }
 int TAnsiStringsForWideStrings::ItemCount() const { return wideStrings_->ItemCount(); }
 void* TAnsiStringsForWideStrings::ObjectAt(int index) const { return wideStrings_->ObjectAt(index); }
 
 void TAnsiStringsForWideStrings::ReplaceItem(int index, const std::string& s)
 {
-    wideStrings_->ReplaceItem(index, WideFromAnsi(s));
+    wideStrings_->ReplaceItem(index, ToWide(s));
 }
 
 void TAnsiStringsForWideStrings::ReplaceObject(int index, void* object) { wideStrings_->ReplaceObject(index, object); }
@@ -566,14 +572,14 @@ void TAnsiStringsForWideStrings::RemoveAt(int index) { wideStrings_->RemoveAt(in
 
 void TAnsiStringsForWideStrings::InsertAt(int index, const std::string& s)
 {
-    wideStrings_->InsertAt(index, WideFromAnsi(s));
+    wideStrings_->InsertAt(index, ToWide(s));
 }
 
-int TAnsiStringsForWideStrings::AppendItem(const std::string& s) { return wideStrings_->AppendItem(WideFromAnsi(s)); }
+int TAnsiStringsForWideStrings::AppendItem(const std::string& s) { return wideStrings_->AppendItem(ToWide(s)); }
 
 int TAnsiStringsForWideStrings::AppendItemObject(const std::string& s, void* object)
 {
-    return wideStrings_->AppendItemObject(WideFromAnsi(s), object);
+    return wideStrings_->AppendItemObject(ToWide(s), object);
 }
 
 namespace {

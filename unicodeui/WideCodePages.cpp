@@ -154,7 +154,7 @@ HANDLE CreateFileWideOrAnsi(const std::wstring& name, DWORD access, DWORD shareM
     if (UnicodePlatform)
         return CreateFileW(name.c_str(), access, shareMode, security, disposition, flags,
                            templateFile);
-    const std::string ansi = WideToCodePage(name, ConversionCodePage);
+    const std::string ansi = ToAnsi(name);
     return CreateFileA(ansi.c_str(), access, shareMode, security, disposition, flags,
                        templateFile);
 }
@@ -402,6 +402,10 @@ std::string WideToCodePage(const std::wstring& text, UINT codePage)
     out.resize(static_cast<size_t>(m > 0 ? m : 0));
     return out;
 }
+
+std::wstring ToWide(const std::string& ansi) { return WideFromCodePage(ansi, ConversionCodePage); }
+
+std::string ToAnsi(const std::wstring& text) { return WideToCodePage(text, ConversionCodePage); }
 
 void SwapWideByteOrder(wchar_t* text)
 {

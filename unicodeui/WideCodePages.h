@@ -74,5 +74,11 @@ std::wstring DecodeUtf7(const std::string& bytes);
 std::wstring WideFromCodePage(const std::string& bytes, UINT codePage);
 std::string WideToCodePage(const std::wstring& text, UINT codePage);
 
+// The layer's one implicit conversion: ANSI text to UTF-16 and back through ConversionCodePage.
+// Every conversion of the layer that names no code page goes through these two, so that a text
+// read back is converted the way it was written.
+std::wstring ToWide(const std::string& ansi);
+std::string ToAnsi(const std::wstring& text);
+
 // Big-endian UTF-16 to little-endian and back, in place, up to the terminating zero.
 void SwapWideByteOrder(wchar_t* text);
