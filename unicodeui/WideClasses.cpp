@@ -37,7 +37,7 @@ int CompareWide(DWORD flags, const std::wstring& a, const std::wstring& b)
     const DWORD error = GetLastError();
     if (error != ERROR_CALL_NOT_IMPLEMENTED) RaiseLastOSError(error);
     // Systems without the wide comparison: compare the ANSI forms.
-    const std::string a8 = ToAnsi(a), b8 = ToAnsi(b);
+    const std::string a8 = AnsiFromWide(a), b8 = AnsiFromWide(b);
     const int r8 = CompareStringA(LOCALE_USER_DEFAULT, flags, a8.data(), static_cast<int>(a8.size()), b8.data(),
                                   static_cast<int>(b8.size()));
     if (r8 == 0) RaiseLastOSError();
@@ -556,13 +556,13 @@ void TAnsiStrings::SaveCodePageStream(TStream&, UINT) { RaiseAbstract(); }
 
 KERVO_CLASS_RECORD(TAnsiStringsForWideStrings) {}
 
-std::string TAnsiStringsForWideStrings::ItemAt(int index) const { return ToAnsi(wideStrings_->ItemAt(index)); }
+std::string TAnsiStringsForWideStrings::ItemAt(int index) const { return AnsiFromWide(wideStrings_->ItemAt(index)); }
 int TAnsiStringsForWideStrings::ItemCount() const { return wideStrings_->ItemCount(); }
 void* TAnsiStringsForWideStrings::ObjectAt(int index) const { return wideStrings_->ObjectAt(index); }
 
 void TAnsiStringsForWideStrings::ReplaceItem(int index, const std::string& s)
 {
-    wideStrings_->ReplaceItem(index, ToWide(s));
+    wideStrings_->ReplaceItem(index, WideFromAnsi(s));
 }
 
 void TAnsiStringsForWideStrings::ReplaceObject(int index, void* object) { wideStrings_->ReplaceObject(index, object); }
@@ -572,14 +572,14 @@ void TAnsiStringsForWideStrings::RemoveAt(int index) { wideStrings_->RemoveAt(in
 
 void TAnsiStringsForWideStrings::InsertAt(int index, const std::string& s)
 {
-    wideStrings_->InsertAt(index, ToWide(s));
+    wideStrings_->InsertAt(index, WideFromAnsi(s));
 }
 
-int TAnsiStringsForWideStrings::AppendItem(const std::string& s) { return wideStrings_->AppendItem(ToWide(s)); }
+int TAnsiStringsForWideStrings::AppendItem(const std::string& s) { return wideStrings_->AppendItem(WideFromAnsi(s)); }
 
 int TAnsiStringsForWideStrings::AppendItemObject(const std::string& s, void* object)
 {
-    return wideStrings_->AppendItemObject(ToWide(s), object);
+    return wideStrings_->AppendItemObject(WideFromAnsi(s), object);
 }
 
 namespace {

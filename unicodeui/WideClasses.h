@@ -5,7 +5,7 @@
 // held as UTF-16; every base operation reaches the items only through the virtual operations, so a
 // concrete list that overrides one changes everything built on it. TWideStringList keeps its items
 // in memory, optionally sorted. Every wide list carries an ANSI view (AnsiStrings), a TStrings whose
-// items are the wide list's items seen through the layer's conversion code page; assignment between wide
+// items are the wide list's items seen through the system ANSI code page; assignment between wide
 // lists and ANSI lists goes through it.
 #include <windows.h>
 
@@ -259,7 +259,7 @@ public:
 };
 
 // The ANSI view of a wide list: stores nothing, every operation goes to the wide list at once.
-// Characters outside the conversion code page come back as the code page's replacement.
+// Characters outside the system ANSI code page come back as the code page's replacement.
 class TAnsiStringsForWideStrings : public TAnsiStrings {
     KERVO_CLASS(TAnsiStringsForWideStrings, TAnsiStrings)
 public:

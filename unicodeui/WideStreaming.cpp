@@ -21,7 +21,7 @@ std::string ReadByteText(TReader& reader)
     std::string bytes;
     bytes.reserve(wide.size());
     for (wchar_t c : wide) {
-        if (c > 0xFF) return ToAnsi(wide);
+        if (c > 0xFF) return AnsiFromWide(wide);
         bytes.push_back(static_cast<char>(c));
     }
     return bytes;
@@ -37,7 +37,7 @@ void ReadListValue(TReader& reader, TWideStrings& list)
 {
     const TValueKind kind = reader.NextValue();
     if (IsSingleByteKind(kind)) {
-        list.SplitText(ToWide(reader.ReadString()));
+        list.SplitText(WideFromAnsi(reader.ReadString()));
         return;
     }
     if (kind == TValueKind::WString) {
@@ -49,7 +49,7 @@ void ReadListValue(TReader& reader, TWideStrings& list)
     reader.ReadListBegin();
     while (!reader.EndOfList()) {
         if (IsSingleByteKind(reader.NextValue())) {
-            list.AppendItem(ToWide(reader.ReadString()));
+            list.AppendItem(WideFromAnsi(reader.ReadString()));
         } else {
             list.AppendItem(reader.ReadWideString());
         }
@@ -121,7 +121,7 @@ bool ShadowValuesApply(TReader& reader)
 bool TextNeedsUtf7(const std::wstring& text)
 {
     if (text.empty()) return false;
-    return ToWide(EncodeUtf8(text)) != text;
+    return WideFromAnsi(EncodeUtf8(text)) != text;
 }
 
 void DefineWideListProperties(TFiler& filer, TWideStrings& list)

@@ -105,7 +105,7 @@ void TWideStrings::LoadStream(TStream& stream, bool detectEncoding)
         text = DecodeUtf8(bytes);
         break;
     default:
-        text = ToWide(bytes);
+        text = WideFromAnsi(bytes);
         break;
     }
     SplitText(text);

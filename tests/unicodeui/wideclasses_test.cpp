@@ -539,18 +539,3 @@ TEST(WideStrings, JoinedTextReadsEachItemOnce)
     EXPECT_EQ(l.Text(), L"a\r\n検索\r\n\r\n");
     EXPECT_EQ(l.reads, 3);
 }
-
-TEST(AnsiView, ConvertsThroughTheThreadsCodePage)
-{
-    // The layer's conversions follow the thread's code page, also when it is not the system's.
-    const LCID saved = GetThreadLocale();
-    ASSERT_TRUE(SetThreadLocale(MAKELCID(MAKELANGID(LANG_RUSSIAN, SUBLANG_DEFAULT), SORT_DEFAULT)));
-    TWideStringList wide;
-    wide.Add(L"\x0416");  // CYRILLIC CAPITAL ZHE: 0xC6 in code page 1251, two bytes in 932
-    std::string ansi = wide.AnsiStrings()->Strings(0);
-    wide.AnsiStrings()->Add("\xC6");
-    std::wstring back = wide.Strings(1);
-    SetThreadLocale(saved);
-    EXPECT_EQ(ansi, "\xC6");
-    EXPECT_EQ(back, L"\x0416");
-}
