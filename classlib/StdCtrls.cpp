@@ -697,16 +697,20 @@ void TCustomComboBox::PaintItem(int index, RECT rect, UINT state)
         OnDrawItem(this, index, rect, state);
         return;
     }
-    const bool selected = (state & ODS_SELECTED) != 0;
-    HBRUSH brush = selected ? GetSysColorBrush(COLOR_HIGHLIGHT) : BrushHandle();
-    FillRect(itemDC_, &rect, brush);
+    PrepareItemDC(rect, state);
     if (index < 0) return;
     const std::string text = Items()->Get(index);
+    TextOutA(itemDC_, rect.left + 2, rect.top, text.c_str(), static_cast<int>(text.size()));
+}
+
+void TCustomComboBox::PrepareItemDC(RECT rect, UINT state)
+{
+    // The handler of CN_DRAWITEM saves and restores the context around the item.
+    const bool selected = (state & ODS_SELECTED) != 0;
+    FillRect(itemDC_, &rect, selected ? GetSysColorBrush(COLOR_HIGHLIGHT) : BrushHandle());
     SetBkMode(itemDC_, TRANSPARENT);
     SetTextColor(itemDC_, selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : FontColorRGB());
-    HGDIOBJ old = SelectObject(itemDC_, FontHandle());
-    TextOutA(itemDC_, rect.left + 2, rect.top, text.c_str(), static_cast<int>(text.size()));
-    SelectObject(itemDC_, old);
+    SelectObject(itemDC_, FontHandle());
 }
 
 void TCustomComboBox::InnerWindowProc(TMessage& message, HWND child, WNDPROC defaultProc)
