@@ -392,6 +392,9 @@ TControl* FindControlAtScreenPos(POINT screenPos, bool allowDisabled);
 // class with the creation procedure is kept; one with another procedure is registered again.
 // Classes registered here are unregistered when the module unloads.
 void RegisterControlWindowClass(TCreateParams& params);
+// Records a class that another unit registered under this module's instance, so that the unload
+// step removes it with the library's own.
+void RememberControlWindowClass(const std::string& name);
 void UnregisterControlWindowClasses();
 
 // ---------------------------------------------------------------------------------------------

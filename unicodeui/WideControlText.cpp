@@ -124,11 +124,14 @@ std::wstring GetWideControlText(TControl* control)
     if (TakesAnsiPath(control)) return WideFromAnsi(control->Text());
     auto* win = dynamic_cast<TWinControl*>(control);
     if (win && win->HandleAllocated()) return UnicodeWindowText(win->Handle());
-    // No window: the holder's copy, unless the class library changed the text since.
-    if (TWideCaptionHolder* holder = FindCaptionHolder(control, false)) {
-        return GetPairedWideText(holder->WideText, control->Text());
-    }
-    return WideFromAnsi(control->Text());
+    return HeldWideText(control, control->Text());
+}
+
+std::wstring HeldWideText(TControl* control, const std::string& ansi)
+{
+    // The holder's copy, unless the class library changed the text since.
+    if (TWideCaptionHolder* holder = FindCaptionHolder(control, false)) return GetPairedWideText(holder->WideText, ansi);
+    return WideFromAnsi(ansi);
 }
 
 void SetWideControlText(TControl* control, const std::wstring& value)

@@ -96,3 +96,124 @@ protected:
 // Adds a wide item: through IWideAddItem when the list control answers it, else in ANSI form
 // through the class library's AddItem.
 void AddWideItemTo(TCustomComboBox* listControl, const std::wstring& text, void* object);
+
+// ---------------------------------------------------------------------------------------------
+// Unicode windows for windowed controls
+//
+// The class library creates its windows with the ANSI functions, so Windows hands them text and
+// characters in the ANSI code page. A control whose window-handle creation calls
+// CreateUnicodeWindow gets a Unicode window (IsWindowUnicode true) while its message handling
+// stays the class library's:
+//
+//     class TMyWideControl : public TWinControl {
+//     protected:
+//         void AdjustCreateParams(TCreateParams& params) override
+//         {
+//             TWinControl::AdjustCreateParams(params);
+//             CreateSubClass(params, "COMBOBOX");            // superclassing a system class
+//         }
+//         void MakeWindowHandle(const TCreateParams& params) override
+//         {
+//             CreateUnicodeWindow(this, params, L"COMBOBOX", false);
+//         }
+//     };
+//
+// A trap (TWinControlTrap) then sits between Windows and the control and between the control's
+// handlers and its default window procedure (the system class's wide procedure):
+//   - text messages that the class library performs with ANSI data are sent to the window with
+//     SendMessageA, so Windows converts them; those that come through Windows pass unchanged;
+//   - a WM_CHAR above 255 travels through the class library's handlers packed (character in the
+//     high 16 bits of wParam, 255 in the low 16 bits; see PackCharForAnsi) and reaches the
+//     system class unpacked;
+//   - WM_NOTIFYFORMAT is answered for the wide window.
+// The wide text moves into the caption holder when the window is destroyed and back into the
+// next window, so it survives RecreateWnd. Off the NT family the window is an ordinary ANSI one.
+
+// Creates the control's window from the class library's parameters; the control's MakeWindowHandle
+// calls it. systemClassName: the superclassed system class whose wide procedure becomes the
+// control's default window procedure (empty: DefWindowProcW). standardCreation: the window class
+// takes the class library's own creation procedure instead of this unit's (the trap then ends
+// with its window). Raises the operating-system error when a class or the window cannot be made.
+void CreateUnicodeWindow(TWinControl* control, const TCreateParams& params, const std::wstring& systemClassName,
+                         bool standardCreation);
+// Attaches a trap to the control's existing Unicode window and gives the window the control's
+// wide text (the held wide text, else the caption). Raises Exception "Unicode layer internal
+// error: SubClassUnicodeControl.Control is not Unicode." for an ANSI window.
+void SubClassUnicodeControl(TWinControl* control, const std::string& caption, bool standardCreation);
+
+// NFR_UNICODE for a Unicode window (or the window being created by CreateUnicodeWindow) on the
+// NT family, else NFR_ANSI.
+LRESULT NotifyFormatAnswer(HWND window);
+// WM_SETTEXT, WM_GETTEXT and WM_GETTEXTLENGTH.
+bool IsTextMessage(UINT msg);
+// Packing of a character above 255 for the class library's one-byte key handling: into the high
+// 16 bits of wParam with 255 in the low 16 bits, and back (the high 16 bits always end 0).
+void PackCharForAnsi(TMessage& message);
+void UnpackChar(TMessage& message);
+// The character of a possibly packed WM_CHAR, and setting it (packed when above 255).
+wchar_t CharOfCharMessage(const TMessage& message);
+void SetCharOfCharMessage(TMessage& message, wchar_t ch);
+
+// The older input-method character handling (re-sending WM_IME_CHAR as WM_CHAR); off, and nothing
+// in the system turns it on.
+extern bool LegacyImeCharMode;
+
+// Run by the trap for CM_HINTSHOW before the control's handlers see it: lets the hint of a
+// Unicode control be shown wide (defined with the wide hint window).
+void PrepareWideHint(TMessage& message);
+
+// The wide text of a control without window: the holder's, paired with the ANSI text the class
+// library keeps (ansi), else ansi converted.
+std::wstring HeldWideText(TControl* control, const std::string& ansi);
+
+// The trap of one control's Unicode window; made and freed by this unit. Public for tests.
+class TWinControlTrap : public TComponent {
+    KERVO_CLASS(TWinControlTrap, TComponent)
+public:
+    // Raises the invalid-cast error when control is not a TWinControl.
+    explicit TWinControlTrap(TComponent* control);
+    ~TWinControlTrap() override;
+
+    TWinControl* Control() const { return control_; }
+    HWND Window() const { return handle_; }
+
+    // The window's procedure, the control's window-procedure method and its default window
+    // procedure while the trap is attached.
+    void TrapWindowProc(TMessage& message);
+    void TrapMessageHandler(TMessage& message);
+    void TrapDefaultProc(TMessage& message);
+
+    void SubclassWindow(const std::string& caption);
+    void UnsubclassWindow();
+    // Puts TrapMessageHandler at the head of the control's handler chain unless it is in it.
+    void HookWindowProc();
+    bool IsHandlerInChain();
+
+protected:
+    void ComponentNotification(TComponent* component, TOperation operation) override;
+
+private:
+    friend void SubClassUnicodeControl(TWinControl*, const std::string&, bool);
+    friend LRESULT CALLBACK UnicodeInitWndProc(HWND, UINT, WPARAM, LPARAM);
+
+    WNDPROC controlProcStub_ = nullptr;  // the control's MainWndProc
+    WNDPROC trapProcStub_ = nullptr;     // TrapWindowProc
+    WNDPROC defaultProcStub_ = nullptr;  // TrapDefaultProc
+    TWinControl* control_ = nullptr;     // null once the control is gone
+    HWND handle_ = nullptr;
+    WNDPROC prevWindowProc_ = nullptr;
+    WNDPROC prevDefaultProc_ = nullptr;
+    TWndMethod prevHandler_;
+    UINT lastWin32Msg_ = 0;              // the message TrapWindowProc passes on; cleared by the handler
+    int win32Depth_ = 0;
+    bool standardCreation_ = false;
+    bool destroyPending_ = false;        // free when win32Depth_ returns to 0
+    bool chainTestRunning_ = false;
+    bool chainTestFound_ = false;
+};
+
+// The creation procedure of this unit's window classes: on a window's first message it gives the
+// control in the class library's creation record its handle and a trap, installs the control's
+// procedure, records the control under the class library's two window-property atoms and passes
+// the message on.
+LRESULT CALLBACK UnicodeInitWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
