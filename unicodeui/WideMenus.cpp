@@ -307,7 +307,7 @@ UINT MirroredAlignment(UINT format)
 int CalcWidth(TCanvas* canvas, const std::wstring& text, bool rightToLeft)
 {
     RECT r{0, 0, 0, 0};
-    DrawWideText(canvas, text, DT_CALCRECT | DT_SINGLELINE | DT_NOCLIP | DT_EXPANDTABS, false, r, true, rightToLeft);
+    DrawWideMenuText(canvas, text, DT_CALCRECT | DT_SINGLELINE | DT_NOCLIP | DT_EXPANDTABS, false, r, true, rightToLeft);
     return r.right - r.left;
 }
 
@@ -320,7 +320,7 @@ int CalcAnsiWidth(TCanvas* canvas, const std::string& text)
 
 }  // namespace
 
-void DrawWideText(TCanvas* canvas, const std::wstring& text, UINT format, bool selected, RECT& rect, bool enabled,
+void DrawWideMenuText(TCanvas* canvas, const std::wstring& text, UINT format, bool selected, RECT& rect, bool enabled,
                   bool rightToLeft)
 {
     if (rightToLeft) format = MirroredAlignment(format) | DT_RTLREADING;
@@ -417,18 +417,18 @@ void TWideMenuItem::DrawWideItem(TCanvas* canvas, const RECT& rect, UINT state, 
     SetTextColor(canvas->Handle(), ColorToRGB(canvas->Font()->Color()));
     const std::wstring caption = WideCaption();
     RECT measured = area;
-    DrawWideText(canvas, caption, format | DT_CALCRECT | DT_NOCLIP, selected, measured, Enabled(), rightToLeft);
+    DrawWideMenuText(canvas, caption, format | DT_CALCRECT | DT_NOCLIP, selected, measured, Enabled(), rightToLeft);
     const int height = measured.bottom - measured.top;
     RECT text = area;
     text.top = area.top + ((area.bottom - area.top) - height) / 2;
     text.bottom = text.top + height;
-    DrawWideText(canvas, caption, format, selected, text, Enabled(), rightToLeft);
+    DrawWideMenuText(canvas, caption, format, selected, text, Enabled(), rightToLeft);
     if (ShortCut() != 0 && !topLevel) {
         RECT keys = text;
         if (rightToLeft) keys.left = rect.left + 10;
         else keys.right = rect.right - 10;
         const UINT keyFormat = (format & ~(DT_LEFT | DT_CENTER | DT_RIGHT)) | DT_RIGHT;
-        DrawWideText(canvas, ShortCutToWideText(ShortCut()), keyFormat, selected, keys, Enabled(), rightToLeft);
+        DrawWideMenuText(canvas, ShortCutToWideText(ShortCut()), keyFormat, selected, keys, Enabled(), rightToLeft);
     }
 }
 

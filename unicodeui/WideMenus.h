@@ -78,7 +78,7 @@ void RefreshFirstItemForRightToLeft(TMenu* menu);
 
 // Draws wide menu text: mirrored for right-to-left menus, a disabled item embossed; with
 // DT_CALCRECT an empty text or "&" alone is measured with a blank added.
-void DrawWideText(TCanvas* canvas, const std::wstring& text, UINT format, bool selected, RECT& rect,
+void DrawWideMenuText(TCanvas* canvas, const std::wstring& text, UINT format, bool selected, RECT& rect,
                   bool enabled, bool rightToLeft);
 
 // A popup list whose window sends the hint of the selected menu item to the application's wide
