@@ -13,6 +13,7 @@
 
 #include "Filer.h"
 #include "FormText.h"
+#include "WideForms.h"
 #include "WideComboTestSupport.h"
 #include "WideStdCtrls.h"
 
@@ -75,6 +76,15 @@ TEST(WideComboBox, UnicodeWindowHoldsItemsAndTextAsUtf16)
     EXPECT_EQ(c->Items(), items);
     EXPECT_EQ(box.Items(), (std::vector<std::wstring>{L"x", Hangul}));
     EXPECT_EQ(c->Items()->Objects(1), &other);
+    // The selected item goes to another box wide, through its IWideAddItem.
+    auto* other2 = new TWideComboBox(box.form.get());
+    other2->SetParent(box.form.get());
+    c->SetItemIndex(1);
+    c->CopySelectedItem(other2);
+    ASSERT_EQ(other2->Items()->Count(), 1);
+    EXPECT_EQ(other2->Items()->Strings(0), Hangul);
+    EXPECT_EQ(other2->Items()->Objects(0), &other);
+    c->SetText(Surrogates + Hangul);
     c->Items()->Clear();
     EXPECT_EQ(c->Items()->Count(), 0);
     EXPECT_EQ(c->Text(), Surrogates + Hangul);
@@ -93,13 +103,14 @@ TEST(WideComboBox, TypedCharactersReachTextUnchanged)
     // The key-press handler holds a character in one byte: above 255 it sees 255.
     EXPECT_EQ(box.events.pressed, (std::vector<char>{'a', '\xFF', '\xFF', '\xFF'}));
 
-    // Through the class library's own (ANSI) message loop a character of the code page arrives
-    // whole; one outside it needs the layer's message hook, which dispatches it wide.
+    // Through the class library's own (ANSI) message loop: a character of the code page arrives
+    // whole as its bytes, one outside it through the layer's message hook, which dispatches it wide.
+    ASSERT_NE(MessageHookHandle(), nullptr);
     c->SetText(L"");
-    PostMessageW(edit, WM_CHAR, L'検', 1);
+    for (wchar_t ch : L"検" + Hangul + Surrogates) PostMessageW(edit, WM_CHAR, ch, 1);
     PostMessageW(edit, WM_IME_CHAR, L'索', 1);
     Application->ProcessMessages();
-    EXPECT_EQ(c->Text(), L"検索");
+    EXPECT_EQ(c->Text(), L"検" + Hangul + Surrogates + L"索");
 
     // Input-method characters take the same road.
     c->SetText(L"");
@@ -115,6 +126,16 @@ TEST(WideComboBox, TypedCharactersReachTextUnchanged)
     } swallow;
     c->OnKeyPress.Bind(&swallow, &Swallow::KeyPress);
     Type(edit, Hangul + L"b");
+    EXPECT_EQ(c->Text(), L"");
+
+    // An exception in the handling of a child's message is shown, not passed to Windows.
+    ExceptionRecorder shown;
+    struct Raise : TObject {
+        void KeyPress(TObject*, char&) { throw Exception("typed"); }
+    } raise;
+    c->OnKeyPress.Bind(&raise, &Raise::KeyPress);
+    Type(edit, Hangul);
+    EXPECT_EQ(shown.messages, std::vector<std::string>{"typed"});
     EXPECT_EQ(c->Text(), L"");
 }
 
