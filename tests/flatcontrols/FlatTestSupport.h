@@ -5,7 +5,6 @@
 // leaves n slots fewer.
 #include <windows.h>
 
-#include <memory>
 #include <vector>
 
 #include "ExtCtrls.h"
@@ -13,13 +12,7 @@
 
 namespace flattest {
 
-struct FormDeleter {
-    void operator()(TCustomForm* f) const
-    {
-        if (f) f->Free();
-    }
-};
-using FormPtr = std::unique_ptr<TForm, FormDeleter>;
+using FormPtr = TObjectPtr<TForm>;
 
 inline FormPtr NewForm(int width = 320, int height = 200)
 {

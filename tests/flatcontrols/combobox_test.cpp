@@ -45,27 +45,19 @@ COLORREF ArrowPixel(HWND h, int dx, int dy)
 
 }  // namespace
 
-TEST(FlatComboBox, InnerEditNarrowedByTheArrowOnlyInTheEditStyles)
-{
-    FormPtr form = NewForm();
-    TFlatComboBox* edit = NewCombo(form.get());
-    TFlatComboBox* list = NewCombo(form.get(), TComboBoxStyle::csDropDownList, 40);
-    form->Show();
-    ASSERT_NE(edit->EditHandle(), nullptr);
-    edit->SetBounds(10, 12, 101, 21);  // the edit is sized on every position change
-    RECT r;
-    GetWindowRect(edit->EditHandle(), &r);
-    EXPECT_EQ(r.right - r.left, 101 - 20);
-    EXPECT_EQ(r.bottom - r.top, 21 - 6);
-    EXPECT_EQ(list->EditHandle(), nullptr);
-}
-
-TEST(FlatComboBox, FrameRingsAndArrowFollowHoverEnabledAndTheOpenList)
+TEST(FlatComboBox, NarrowedEditFrameRingsAndArrowFollowHoverEnabledAndTheOpenList)
 {
     FormPtr form = NewForm();
     TFlatComboBox* c = NewCombo(form.get());
+    TFlatComboBox* list = NewCombo(form.get(), TComboBoxStyle::csDropDownList, 40);
     form->Show();
     const HWND h = c->Handle();
+    c->SetBounds(10, 12, 101, 21);  // the edit is sized on every position change
+    RECT r;
+    GetWindowRect(c->EditHandle(), &r);
+    EXPECT_EQ(r.right - r.left, 101 - 20) << "narrowed by the arrow";
+    EXPECT_EQ(r.bottom - r.top, 21 - 6);
+    EXPECT_EQ(list->EditHandle(), nullptr) << "a drop-down list has no edit";
     UpdateWindow(h);
     const Shown w(h);
     EXPECT_EQ(w.At(0, 0), w.Of(clBtnFace)) << "outer ring";
