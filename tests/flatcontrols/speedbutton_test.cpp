@@ -256,13 +256,5 @@ TEST(FlatSpeedButton, AThousandPaintsLeaveNoGdiObjectBehind)
         }
         SendMessageA(panel->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(canvas.Dc()), 0);
     };
-    for (int i = 0; i < 8; ++i) paintRound(i);  // what is made once and kept
-    const int before = FreeGdiSlots();
-    HBRUSH leak = CreateSolidBrush(RGB(1, 2, 3));
-    EXPECT_EQ(FreeGdiSlots(), before - 1) << "the counter sees a leak";
-    DeleteObject(leak);
-    for (int i = 0; i < 1000; ++i) paintRound(i);
-    const int after = FreeGdiSlots();
-    EXPECT_EQ(after, before);
-    std::printf("[ GDI      ] flat speed button: free GDI slots %d before, %d after 1000 paints\n", before, after);
+    ExpectThousandRoundsLeaveNoGdiObject("flat speed button", paintRound);
 }
