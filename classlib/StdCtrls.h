@@ -31,6 +31,7 @@ public:
 
     void Click() override;
     void HandleWindowMessage(TMessage& message) override;
+    const TClassRecord& ActionLinkClass() override;
 
 protected:
     void AdjustCreateParams(TCreateParams& params) override;
