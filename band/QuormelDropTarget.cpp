@@ -116,7 +116,7 @@ HRESULT STDMETHODCALLTYPE TquormelForm::Drop(IDataObject* data, DWORD, POINTL, D
         if (medium.tymed == TYMED_HGLOBAL &&
             (FDropFormat.cfFormat == CF_TEXT || FDropFormat.cfFormat == UrlFormat()) &&
             ReadAnsiBlock(medium.hGlobal, text))
-            querybox::SetText(ComboBox1, FirstLine(WideFromAnsi(text)));
+            ComboBox1->SetText(FirstLine(WideFromAnsi(text)));
     } catch (...) {
         // Shown like an error of a window's message; the drag source sees a plain drop.
         Application->HandleException(this, std::current_exception());

@@ -20,10 +20,11 @@
 #include <string>
 
 #include "ActnList.h"
-#include "BandControls.h"
 #include "BandSettings.h"
 #include "ExtCtrls.h"
 #include "Menus.h"
+#include "TFlatComboBoxUnit.h"
+#include "TFlatSpeedButtonUnit.h"
 #include "Timer.h"
 #include "zBandForms.h"
 

@@ -32,7 +32,7 @@ protected:
     void Search(HostedBand& band, const std::wstring& text, BYTE modifier = 0)
     {
         TquormelForm* form = band.Form();
-        querybox::SetText(form->ComboBox1, text);
+        form->ComboBox1->SetText(text);
         HWND edit = form->ComboBox1->EditHandle();
         SetFocus(edit);
         PressEnter(edit, modifier, [&] { band.PumpThroughBand(); });
@@ -40,7 +40,7 @@ protected:
     static std::vector<std::wstring> History(TquormelForm* form)
     {
         std::vector<std::wstring> items;
-        for (int i = 0; i < querybox::Count(form->ComboBox1); ++i) items.push_back(querybox::Item(form->ComboBox1, i));
+        for (int i = 0; i < form->ComboBox1->Items()->ItemCount(); ++i) items.push_back(form->ComboBox1->Items()->ItemAt(i));
         return items;
     }
 
@@ -104,7 +104,7 @@ TEST_F(BandForm, SearchesKeepTheHistoryAndTheModeInTheFile)
     // An entry equal but for case is replaced, and the keys beyond the count keep their values.
     Search(band, L"ABC");
     EXPECT_EQ(History(form), (std::vector<std::wstring>{L"ABC", L"x", L"old"}));
-    EXPECT_EQ(querybox::Text(form->ComboBox1), L"ABC");
+    EXPECT_EQ(form->ComboBox1->Text(), L"ABC");
     EXPECT_EQ(folder.Read("HIST", "0"), "ABC");
     EXPECT_EQ(folder.Read("HIST", "1"), "x");
     EXPECT_EQ(folder.Read("HIST", "2"), "old");
@@ -167,7 +167,7 @@ TEST_F(BandForm, ARefusedWriteIsShownByTheLibraryAndNeverReachesTheShell)
     Search(band, L"abc");
     ASSERT_EQ(errors.messages.size(), 1u);
     EXPECT_NE(errors.messages[0].find(A(L"に書き込めません")), std::string::npos);
-    EXPECT_EQ(querybox::Item(band.Form()->ComboBox1, 0), L"abc");
+    EXPECT_EQ(band.Form()->ComboBox1->Items()->ItemAt(0), L"abc");
     RemoveDirectoryA(folder.ini.c_str());
 }
 
@@ -272,10 +272,15 @@ TEST_F(BandForm, TrackHoverFollowsTheCursorsXInThePanel)
     EXPECT_EQ(tick(32, 5), "E L L L L ");
     EXPECT_EQ(tick(33, 5), "L E L L L ");
     EXPECT_EQ(tick(125, 20), "L L L E L ");
+    EXPECT_FALSE(form->ComboBox1->Hovered());
     EXPECT_EQ(tick(150, 5), "L L L L L ");
+    EXPECT_TRUE(form->ComboBox1->Hovered());
     EXPECT_EQ(tick(240, 5), "L L L L E ");
+    EXPECT_FALSE(form->ComboBox1->Hovered());
     EXPECT_EQ(tick(150, 22), "L L L L L ");
+    EXPECT_EQ(tick(150, 5), "L L L L L ");
     EXPECT_EQ(tick(-1, 5), "L L L L L ");
+    EXPECT_FALSE(form->ComboBox1->Hovered());
     // The buttons follow what they are told: the execute button lights up, the others not.
     tick(240, 5);
     EXPECT_TRUE(form->SpeedButtonExec1->Hot());

@@ -22,7 +22,7 @@ protected:
         const POINT p = form->ComboBox1->ClientToScreen(POINT{10, 8});
         return DragOnto(p, data);
     }
-    std::wstring BoxText() { return querybox::Text(band.Form()->ComboBox1); }
+    std::wstring BoxText() { return band.Form()->ComboBox1->Text(); }
 
     BandFolder folder;
     HostedBand band;
@@ -33,7 +33,7 @@ protected:
 
 TEST_F(DropTarget, TextAndLinksLandAsTheirFirstLineAndTheSourceIsNeverToldMove)
 {
-    querybox::SetText(band.Form()->ComboBox1, L"before");
+    band.Form()->ComboBox1->SetText(L"before");
     TestDataObject text;
     text.OfferText(CF_TEXT, AnsiFromWide(L"日本語\r\n二行目\r\n三行目"));
     EXPECT_EQ(Drag(&text), DWORD{DROPEFFECT_COPY});
@@ -46,7 +46,7 @@ TEST_F(DropTarget, TextAndLinksLandAsTheirFirstLineAndTheSourceIsNeverToldMove)
     EXPECT_EQ(BoxText(), L"http://example.com/a?b=c");
 
     // A drop fills the box only: no search, no history, nothing saved.
-    EXPECT_EQ(querybox::Count(band.Form()->ComboBox1), 0);
+    EXPECT_EQ(band.Form()->ComboBox1->Items()->ItemCount(), 0);
     EXPECT_EQ(folder.Read("HIST", "0"), "<none>");
 
     TestDataObject leadingBreak;
@@ -58,7 +58,7 @@ TEST_F(DropTarget, TextAndLinksLandAsTheirFirstLineAndTheSourceIsNeverToldMove)
 
 TEST_F(DropTarget, DataWithoutPlainTextIsRefusedAndDroppedOnNothing)
 {
-    querybox::SetText(band.Form()->ComboBox1, L"kept");
+    band.Form()->ComboBox1->SetText(L"kept");
     TestDataObject files;
     files.Offer(CF_HDROP, std::string(64, '\0'));
     EXPECT_EQ(Drag(&files), DWORD{DROPEFFECT_NONE});
@@ -91,7 +91,7 @@ TEST_F(DropTarget, BlocksAreReadOnlyWithinTheirSize)
     EXPECT_EQ(Drag(&unterminated), DWORD{DROPEFFECT_COPY});
     EXPECT_EQ(BoxText(), L"abcde");
 
-    querybox::SetText(band.Form()->ComboBox1, L"kept");
+    band.Form()->ComboBox1->SetText(L"kept");
     TestDataObject empty;
     empty.Offer(CF_TEXT, "");
     EXPECT_EQ(Drag(&empty), DWORD{DROPEFFECT_COPY});
