@@ -1,8 +1,7 @@
 // The search band, kervodll.dll, registered from a folder whose name holds a blank and hosted by
-// the shell's stand-in: typed queries and Enter reach the browser byte for byte, the settings
-// file beside the library keeps the history and the mode, the settings program's notification
-// reloads engine and hotkey, text dragged with OLE's own loop lands in the box, and registration
-// writes and removes the class's entries.
+// the shell's stand-in: typed queries and Enter reach the browser byte for byte, the settings file
+// beside the library keeps history and mode, the settings program's notification reloads engine
+// and hotkey, text dragged with OLE's own loop lands in the box, the band's menu, registration.
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -12,36 +11,22 @@
 #include "BandSettings.h"
 #include "E2eSupport.h"
 #include "SysUtils.h"
-#include "TestUserInput.h"
 #include "TestEnv.h"
 #include "TestRegistry.h"
+#include "TestUserInput.h"
 
 namespace {
 
+using Urls = std::vector<std::string>;
 const std::string kClassKey = std::string("CLSID\\") + BandClassIdText;
-const char kEngine[] = "http://search.example/find?lang=ja&q=";
+const std::string kEngine = "http://search.example/find?lang=ja&q=";
 
-std::string ReadValue(const std::string& key, const char* name = nullptr)
+std::string ClassesValue(const std::string& key, const char* name = nullptr)
 {
     char buf[1024] = {};
     DWORD size = sizeof buf - 1;
-    if (RegGetValueA(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buf, &size) != 0) return "<none>";
+    if (RegGetValueA(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buf, &size) != 0) return "-";
     return buf;
-}
-
-struct FindClass {
-    const char* name;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK FindChildOfClass(HWND window, LPARAM param)
-{
-    auto* f = reinterpret_cast<FindClass*>(param);
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (lstrcmpiA(name, f->name) != 0) return TRUE;
-    f->found = window;
-    return FALSE;
 }
 
 class SearchBand : public e2e::HostedBand {
@@ -49,17 +34,13 @@ protected:
     void SetUp() override
     {
         dir = testenv::MakeScratchDir("search band");
-        ASSERT_FALSE(dir.empty());
         dll = dir + "\\kervodll.dll";
         ini = dir + "\\kervodll.ini";
         ASSERT_TRUE(CopyFileA((testenv::ProgramDir() + "kervodll.dll").c_str(), dll.c_str(), FALSE));
         Write("SEARCH0", "TITLE", "example");
         Write("SEARCH0", "URL", kEngine);
-        Write("DIC0", "TITLE", "dictionary");
-        Write("DIC0", "URL", "https://dict.example/?p=");
         ASSERT_TRUE(sink.Installed());
-        // Registered first and loaded afresh, so that the library finds its path at start-up as
-        // it does in the shell.
+        // Registered, then loaded afresh: the library finds its path at start-up, as in the shell.
         ASSERT_TRUE(library.Load(WideFromAnsi(dll)));
         ASSERT_EQ(library.Register(), S_OK);
         ASSERT_TRUE(library.UnloadIfUnused());
@@ -69,17 +50,18 @@ protected:
     {
         host.Close();
         if (library.Loaded()) library.Unregister();
-        e2e::HostedBand::TearDown();
+        e2e::HostedBand::TearDown();  // expects DllCanUnloadNow to answer S_OK
         testenv::RemoveTree(dir);
     }
     void Open()
     {
         ASSERT_EQ(host.Open(library, BandClassId), S_OK) << AnsiFromWide(host.Error());
-        FindClass find{"Edit"};
-        EnumChildWindows(host.BandWindow(), &FindChildOfClass, reinterpret_cast<LPARAM>(&find));
-        edit = find.found;
-        ASSERT_NE(edit, nullptr);
+        // The form holds the panel, the panel the box, the box its edit field.
+        HWND panel = FindWindowExA(host.BandWindow(), nullptr, "TPanel", nullptr);
+        for (box = GetWindow(panel, GW_CHILD); box && !edit; box = GetWindow(box, GW_HWNDNEXT))
+            edit = FindWindowExA(box, nullptr, "Edit", nullptr);
         box = GetParent(edit);
+        ASSERT_NE(edit, nullptr);
     }
     void Write(const char* section, const char* key, const std::string& value)
     {
@@ -88,10 +70,10 @@ protected:
     std::string Read(const char* section, const char* key)
     {
         char buf[2048] = {};
-        GetPrivateProfileStringA(section, key, "<none>", buf, sizeof buf, ini.c_str());
+        GetPrivateProfileStringA(section, key, "-", buf, sizeof buf, ini.c_str());
         return buf;
     }
-    // Types the text as characters into the box and presses Enter, each through the shell's loop.
+    // Types the text as characters into the box and presses Enter, through the shell's loop.
     void TypeAndEnter(const std::wstring& text, BYTE modifier = 0)
     {
         SetWindowTextW(edit, L"");
@@ -117,40 +99,22 @@ protected:
 TEST_F(SearchBand, TypedQueriesAndEnterReachTheBrowserByteForByte)
 {
     Open();
-    EXPECT_EQ(host.BandInfo().ptActual.x, 260);
-    EXPECT_EQ(host.BandInfo().ptActual.y, 21);
-    EXPECT_EQ(host.BandInfo().ptMinSize.x, 260);
-    EXPECT_EQ(host.BandInfo().ptMaxSize.y, 21);
+    const DESKBANDINFO& info = host.BandInfo();
+    EXPECT_EQ(std::vector<LONG>({info.ptMinSize.x, info.ptMinSize.y, info.ptMaxSize.x, info.ptMaxSize.y,
+                                 info.ptActual.x, info.ptActual.y}),
+              std::vector<LONG>({260, 21, 260, 21, 260, 21}));
 
+    TypeAndEnter(L"日本");
     TypeAndEnter(L"a b&c", VK_SHIFT);
     TypeAndEnter(L"abc ", VK_CONTROL);
-    TypeAndEnter(L"");  // nothing
-    ASSERT_TRUE(sink.WaitFor(2));
-    const std::string engine = kEngine;
-    EXPECT_EQ(sink.Received(), (std::vector<std::string>{engine + "a+b%26c", engine + "abc+"}));
-
-    // The history and the mode in the file beside the library, most recent first (the profile
-    // functions drop the trailing blank).
-    EXPECT_EQ(Read("HIST", "0"), "abc");
-    EXPECT_EQ(Read("HIST", "1"), "a b&c");
-    EXPECT_EQ(Read("HIST", "2"), "<none>");
+    TypeAndEnter(L"");  // nothing at all
+    ASSERT_TRUE(sink.WaitFor(3));
+    EXPECT_EQ(sink.Received(), (Urls{kEngine + "%93%FA%96%7B", kEngine + "a+b%26c", kEngine + "abc+"}));
+    // Most recent first; the profile functions drop the trailing blank.
+    EXPECT_EQ(Read("HIST", "0") + "|" + Read("HIST", "1") + "|" + Read("HIST", "2") + "|" + Read("HIST", "3"),
+              "abc|a b&c|" + AnsiFromWide(L"日本") + "|-");
     EXPECT_EQ(Read("BUTTON", "SELECTED"), "1");
-    EXPECT_EQ(SendMessageW(box, CB_GETCOUNT, 0, 0), 2);
-}
-
-TEST_F(SearchBand, TypedJapaneseIsEscapedInShiftJis)
-{
-    // A character above 255 typed into a Unicode window reaches it whole only through the Unicode
-    // layer's message hook: the band dispatches the keys the shell hands it in their ANSI form.
-#if !__has_include("../../unicodeui/WideForms.h")
-    GTEST_SKIP() << "the Unicode layer's message hook is not in this tree";
-#endif
-    Open();
-    ASSERT_TRUE(IsWindowUnicode(box));
-    TypeAndEnter(L"日本");
-    ASSERT_TRUE(sink.WaitFor(1));
-    EXPECT_EQ(sink.Received(), (std::vector<std::string>{std::string(kEngine) + "%93%FA%96%7B"}));
-    EXPECT_EQ(Read("HIST", "0"), AnsiFromWide(L"日本"));
+    EXPECT_EQ(SendMessageW(box, CB_GETCOUNT, 0, 0), 3);
 }
 
 TEST_F(SearchBand, TheSettingsProgramsNotificationReloadsEngineAndHotKey)
@@ -165,9 +129,10 @@ TEST_F(SearchBand, TheSettingsProgramsNotificationReloadsEngineAndHotKey)
     SendMessageA(host.BandWindow(), WM_SETFOCUS, 0, 0);
     EXPECT_TRUE(bandtest::HotKeyFree(MOD_CONTROL | MOD_SHIFT, 'K'));
     EXPECT_FALSE(bandtest::HotKeyFree(MOD_CONTROL, 'J'));
+    EXPECT_EQ(GetFocus(), edit);
     TypeAndEnter(L"x");
     ASSERT_TRUE(sink.WaitFor(1));
-    EXPECT_EQ(sink.Received().back(), "http://other.example/?q=x");
+    EXPECT_EQ(sink.Received(), (Urls{"http://other.example/?q=x"}));
 
     // Hidden by the shell, the band lets the combination go.
     host.DeskBand()->ShowDW(FALSE);
@@ -180,78 +145,73 @@ TEST_F(SearchBand, DraggedTextLandsInTheBoxAsItsFirstLine)
     RECT r;
     GetWindowRect(edit, &r);
     const POINT over{r.left + 5, r.top + 5};
-    const auto url = static_cast<CLIPFORMAT>(RegisterClipboardFormatA("UniformResourceLocator"));
-
-    bandtest::TestDataObject text;
+    bandtest::TestDataObject text, link, files, unterminated;
     text.OfferText(CF_TEXT, AnsiFromWide(L"検索語\r\n二行目"));
+    link.OfferText(static_cast<CLIPFORMAT>(RegisterClipboardFormatA("UniformResourceLocator")), "http://example.com/");
+    link.OfferText(CF_TEXT, "http://example.com/");
+    files.Offer(CF_HDROP, std::string(32, '\0'));
+    unterminated.Offer(CF_TEXT, "12345");
+
+    // The source learns COPY or LINK, never the MOVE that it offered as well.
     EXPECT_EQ(bandtest::DragOnto(over, &text), DWORD{DROPEFFECT_COPY});
     EXPECT_EQ(BoxText(), L"検索語");
-
-    bandtest::TestDataObject link;
-    link.OfferText(url, "http://example.com/page");
-    link.OfferText(CF_TEXT, "http://example.com/page");
     EXPECT_EQ(bandtest::DragOnto(over, &link), DWORD{DROPEFFECT_LINK});
-    EXPECT_EQ(BoxText(), L"http://example.com/page");
-
-    bandtest::TestDataObject files;
-    files.Offer(CF_HDROP, std::string(32, '\0'));
+    EXPECT_EQ(BoxText(), L"http://example.com/");
     EXPECT_EQ(bandtest::DragOnto(over, &files), DWORD{DROPEFFECT_NONE});
-    EXPECT_EQ(BoxText(), L"http://example.com/page");
-
-    bandtest::TestDataObject unterminated;
-    unterminated.Offer(CF_TEXT, "12345");
+    EXPECT_EQ(BoxText(), L"http://example.com/");
     EXPECT_EQ(bandtest::DragOnto(over, &unterminated), DWORD{DROPEFFECT_COPY});
     EXPECT_EQ(BoxText(), L"12345");
-
-    // No search and no history from a drop.
     EXPECT_TRUE(sink.Received().empty());
-    EXPECT_EQ(Read("HIST", "0"), "<none>");
+    EXPECT_EQ(Read("HIST", "0"), "-");
 }
 
-TEST_F(SearchBand, TheBandsMenuIsNotShownOverTheEditPartOfTheBox)
+TEST_F(SearchBand, TheBandsMenuStaysAwayFromTheEditPartAndOpensTheHomePage)
 {
     Open();
     RECT r;
     GetWindowRect(box, &r);
-    HWND band = host.BandWindow();
-    EXPECT_FALSE(bandtest::MenuShownWhile([&] { bandtest::RightClick(band, POINT{r.left + 10, r.top + 8}); }));
     std::vector<std::wstring> items;
-    EXPECT_TRUE(bandtest::MenuShownWhile([&] { bandtest::RightClick(band, POINT{r.right - 6, r.top + 8}); }, &items));
+    EXPECT_FALSE(bandtest::MenuShownOnRightClick(host.BandWindow(), POINT{r.left + 10, r.top + 8}));
+    EXPECT_TRUE(bandtest::MenuShownOnRightClick(host.BandWindow(), POINT{r.right - 6, r.top + 8}, &items));
     EXPECT_EQ(items, (std::vector<std::wstring>{L"Palvenorの設定(&O)", L"作者ホームページ(&W)"}));
+
+    HMENU menu = host.BuildContextMenu();
+    const UINT home = GetMenuItemID(menu, GetMenuItemCount(menu) - 1);
+    DestroyMenu(menu);
+    EXPECT_EQ(host.InvokeContextCommand(home), S_OK);
+    ASSERT_TRUE(sink.WaitFor(1));
+    EXPECT_EQ(sink.Received(), (Urls{"http://www.example.com/kervo/"}));
 }
 
 TEST_F(SearchBand, RegistrationWritesTheClassEntriesAndUnregistrationRemovesThem)
 {
-    // Only the band's class is served.
     using GetClassObjectProc = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-    void* factory = reinterpret_cast<void*>(1);
+    void* factory = &factory;
     EXPECT_EQ(Export<GetClassObjectProc>("DllGetClassObject")(IID_IUnknown, IID_IClassFactory, &factory),
               CLASS_E_CLASSNOTAVAILABLE);
     EXPECT_EQ(factory, nullptr);
 
-    // Registered in SetUp; a second registration leaves the same entries.
+    // Registered in SetUp; again leaves the same entries. The folder's blank gives the short form.
     ASSERT_EQ(library.Register(), S_OK);
-    const std::string server = ReadValue(kClassKey + "\\InprocServer32");
-    EXPECT_EQ(server.find(' '), std::string::npos) << server;
+    const std::string server = ClassesValue(kClassKey + "\\InprocServer32");
     char longPath[MAX_PATH] = {};
     GetLongPathNameA(server.c_str(), longPath, MAX_PATH);
+    EXPECT_EQ(server.find(' '), std::string::npos) << server;
     EXPECT_EQ(lstrcmpiA(longPath, dll.c_str()), 0) << longPath;
-    EXPECT_EQ(ReadValue(kClassKey), AnsiFromWide(L"Palvenor 日本語版"));
-    EXPECT_EQ(ReadValue(kClassKey + "\\InprocServer32", "ThreadingModel"), "Apartment");
-    EXPECT_EQ(ReadValue(kClassKey + "\\ProgID"), "kervodll.quormeljp");
-    EXPECT_EQ(ReadValue("kervodll.quormeljp"), AnsiFromWide(L"Palvenor 日本語版"));
-    EXPECT_EQ(ReadValue("kervodll.quormeljp\\Clsid"), BandClassIdText);
-    EXPECT_TRUE(testenv::KeyExists(HKEY_CLASSES_ROOT,
-                                   kClassKey + "\\Implemented Categories\\{00021492-0000-0000-C000-000000000046}"));
+    const std::string description = AnsiFromWide(L"Palvenor 日本語版");
+    EXPECT_EQ(ClassesValue(kClassKey), description);
+    EXPECT_EQ(ClassesValue(kClassKey + "\\InprocServer32", "ThreadingModel"), "Apartment");
+    EXPECT_EQ(ClassesValue(kClassKey + "\\ProgID"), "kervodll.quormeljp");
+    EXPECT_EQ(ClassesValue("kervodll.quormeljp"), description);
+    EXPECT_EQ(ClassesValue("kervodll.quormeljp\\Clsid"), BandClassIdText);
+    EXPECT_TRUE(testenv::KeyExists(HKEY_CLASSES_ROOT, kClassKey + "\\Implemented Categories\\{00021492-0000-0000-C000-000000000046}"));
 
-    // The band finds its settings file through that entry, also in its short form.
+    // The band finds its settings file through the short form too.
     Open();
     TypeAndEnter(L"saved");
     EXPECT_EQ(Read("HIST", "0"), "saved");
     host.Close();
-
     ASSERT_EQ(library.Unregister(), S_OK);
-    for (const std::string& key : {kClassKey, std::string("kervodll.quormeljp")})
-        EXPECT_FALSE(testenv::KeyExists(HKEY_CLASSES_ROOT, key)) << key;
-    EXPECT_EQ(library.CanUnloadNow(), S_OK);
+    EXPECT_FALSE(testenv::KeyExists(HKEY_CLASSES_ROOT, kClassKey));
+    EXPECT_FALSE(testenv::KeyExists(HKEY_CLASSES_ROOT, "kervodll.quormeljp"));
 }
