@@ -1,14 +1,13 @@
 #pragma once
 // The controls of the band form and the few operations the form asks of its input box, in one
-// place. Until the flat controls are in the tree the form stands on the class library's speed
-// button and combo box; the accessors below hide the difference.
+// place. Until the flat combo box is in the tree the input box is the class library's combo box;
+// the accessors below hide the difference.
 #include <string>
 
-#include "Buttons.h"
 #include "StdCtrls.h"
 #include "SysUtils.h"
+#include "TFlatSpeedButtonUnit.h"
 
-using TFlatSpeedButton = TSpeedButton;
 using TFlatComboBox = TCustomComboBox;
 
 namespace querybox {

@@ -9,6 +9,7 @@
 #include "HostedBand.h"
 #include "SysUtils.h"
 #include "TestEnv.h"
+#include "TestUserInput.h"
 
 using namespace bandtest;
 
@@ -34,25 +35,13 @@ protected:
         querybox::SetText(form->ComboBox1, text);
         HWND edit = form->ComboBox1->EditHandle();
         SetFocus(edit);
-        BYTE keys[256];
-        GetKeyboardState(keys);
-        if (modifier) keys[modifier] = 0x80, SetKeyboardState(keys);
-        PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
-        PostMessageA(edit, WM_KEYUP, VK_RETURN, 0xC0000001);
-        band.PumpThroughBand();
-        if (modifier) keys[modifier] = 0, SetKeyboardState(keys);
+        PressEnter(edit, modifier, [&] { band.PumpThroughBand(); });
     }
     static std::vector<std::wstring> History(TquormelForm* form)
     {
         std::vector<std::wstring> items;
         for (int i = 0; i < querybox::Count(form->ComboBox1); ++i) items.push_back(querybox::Item(form->ComboBox1, i));
         return items;
-    }
-    static bool HotKeyFree(UINT modifiers, UINT key)
-    {
-        if (!RegisterHotKey(nullptr, 0x7001, modifiers, key)) return false;
-        UnregisterHotKey(nullptr, 0x7001);
-        return true;
     }
 
     BandFolder folder;
@@ -267,7 +256,10 @@ TEST_F(BandForm, TrackHoverFollowsTheCursorsXInThePanel)
         std::string seen;
         for (auto& log : logs) {
             std::string one;
-            for (UINT m : log->messages) one += m == CM_MOUSEENTER ? 'E' : m == CM_MOUSELEAVE ? 'L' : '?';
+            for (UINT m : log->messages) {
+                if (m == CM_MOUSEENTER) one += 'E';
+                if (m == CM_MOUSELEAVE) one += 'L';
+            }
             seen += one.empty() ? "-" : one;
             seen += ' ';
         }
@@ -280,4 +272,8 @@ TEST_F(BandForm, TrackHoverFollowsTheCursorsXInThePanel)
     EXPECT_EQ(tick(240, 5), "L L L L E ");
     EXPECT_EQ(tick(150, 22), "L L L L L ");
     EXPECT_EQ(tick(-1, 5), "L L L L L ");
+    // The buttons follow what they are told: the execute button lights up, the others not.
+    tick(240, 5);
+    EXPECT_TRUE(form->SpeedButtonExec1->Hot());
+    EXPECT_FALSE(form->SpeedButtonSearch1->Hot());
 }
