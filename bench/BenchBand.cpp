@@ -244,7 +244,7 @@ void BenchSearchBand(const std::wstring& source, double minimalCycle)
     std::string cycleChange;
     const TCycleTimes cycle = TimeCycles(library, host, BandClassId, cycleChange);
     Row("band cycle, search band (us)", Fixed(cycle.Total()));
-    Row("  create/SetSite/GetBandInfo/ShowDW/close/release", cycle.Phases());
+    Row("  search: create/SetSite/BandInfo/ShowDW/close/release", cycle.Phases());
     Row("band cycle, ratio search / minimal", Fixed(cycle.Total() / minimalCycle, 2));
     Row("search band, change after 1,000 cycles", cycleChange);
 
@@ -333,7 +333,7 @@ int main()
         const TCycleTimes times = TimeCycles(probe, host, CLSID_MinimalBand, change);
         minimal = times.Total();
         Row("band cycle, minimal band (us)", Fixed(minimal));
-        Row("  create/SetSite/GetBandInfo/ShowDW/close/release", times.Phases());
+        Row("  minimal: create/SetSite/BandInfo/ShowDW/close/release", times.Phases());
         Row("minimal band, change after 1,000 cycles", change);
     }
     probe.UnloadIfUnused();
