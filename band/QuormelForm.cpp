@@ -56,9 +56,9 @@ TquormelForm::TquormelForm(TComponent* owner) : TzBandForm(owner) {}
 
 TquormelForm::~TquormelForm() = default;
 
-TIniFile TquormelForm::SettingsFile()
+std::string TquormelForm::SettingsPath()
 {
-    return TIniFile(ChangeExtensionToIni(GetCachedLibraryPath()));
+    return ChangeExtensionToIni(GetCachedLibraryPath());
 }
 
 TFlatSpeedButton* TquormelForm::ModeButton(TSearchMode mode) const
@@ -81,6 +81,7 @@ int TquormelForm::SelectedModeNumber() const
     return 0;
 }
 
+// In front of the panel's and the box's own handling; every message goes on unchanged.
 void TquormelForm::PanelMainWindowProc(TMessage& message)
 {
     panelMainOldProc_(message);
@@ -127,7 +128,7 @@ void TquormelForm::ReadHotKey(const TIniFile& ini)
 
 void TquormelForm::LoadSettings()
 {
-    const TIniFile ini = SettingsFile();
+    const TIniFile ini(SettingsPath());
     ReadCaptions(ini);
     // Equal values are all taken: the file is the band's own and is not cleaned up here.
     for (int n = 0; n < kSavedHistory; ++n) {
@@ -145,7 +146,7 @@ void TquormelForm::LoadSettings()
 void TquormelForm::SaveSettings()
 {
     if (!FSettingsLoaded) return;
-    const std::string path = ChangeExtensionToIni(GetCachedLibraryPath());
+    const std::string path = SettingsPath();
     if (!SettingsFileWritable(path)) return;
     TIniFile ini(path);
     // Keys from the item count up to 9 keep what the file held.

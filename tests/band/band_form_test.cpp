@@ -112,6 +112,10 @@ TEST_F(BandForm, SearchesKeepTheHistoryAndTheModeInTheFile)
     EXPECT_EQ(folder.Read("HIST", "5"), "old");
     EXPECT_EQ(folder.Read("BUTTON", "SELECTED"), "1");
 
+    // The file holds the query in the system code page.
+    Search(band, L"日本");
+    EXPECT_EQ(folder.Read("HIST", "0"), A(L"日本"));
+
     // Shift+Enter and Ctrl+Enter search too; a trailing U+0014 is not part of the query.
     Search(band, L"shift", VK_SHIFT);
     Search(band, L"ctrl\x14", VK_CONTROL);
@@ -120,7 +124,7 @@ TEST_F(BandForm, SearchesKeepTheHistoryAndTheModeInTheFile)
 
     // Eleven more: the box keeps all, the file the ten most recent.
     for (int i = 0; i < 11; ++i) Search(band, L"q" + std::to_wstring(i));
-    EXPECT_EQ(History(form).size(), 16u);
+    EXPECT_EQ(History(form).size(), 17u);
     for (int n = 0; n < 10; ++n) EXPECT_EQ(WideFromAnsi(folder.Read("HIST", std::to_string(n))), L"q" + std::to_wstring(10 - n));
     EXPECT_EQ(folder.Read("HIST", "10"), "<none>");
     EXPECT_TRUE(errors.messages.empty());
