@@ -104,10 +104,13 @@ TEST_F(SearchBand, TypedQueriesAndEnterReachTheBrowserByteForByte)
                                  info.ptActual.x, info.ptActual.y}),
               std::vector<LONG>({260, 21, 260, 21, 260, 21}));
 
+    // Each URL is waited for: the browser processes start in their own time.
     TypeAndEnter(L"日本");
+    ASSERT_TRUE(sink.WaitFor(1));
     TypeAndEnter(L"a b&c", VK_SHIFT);
-    TypeAndEnter(L"abc ", VK_CONTROL);
+    ASSERT_TRUE(sink.WaitFor(2));
     TypeAndEnter(L"");  // nothing at all
+    TypeAndEnter(L"abc ", VK_CONTROL);
     ASSERT_TRUE(sink.WaitFor(3));
     EXPECT_EQ(sink.Received(), (Urls{kEngine + "%93%FA%96%7B", kEngine + "a+b%26c", kEngine + "abc+"}));
     // Most recent first; the profile functions drop the trailing blank.
