@@ -133,6 +133,10 @@ TEST_F(SearchBand, TheSettingsProgramsNotificationReloadsEngineAndHotKey)
     EXPECT_TRUE(bandtest::HotKeyFree(MOD_CONTROL | MOD_SHIFT, 'K'));
     EXPECT_FALSE(bandtest::HotKeyFree(MOD_CONTROL, 'J'));
     EXPECT_EQ(GetFocus(), edit);
+    // The hotkey's message puts the focus into the box from nowhere.
+    SetFocus(nullptr);
+    SendMessageA(host.BandWindow(), WM_HOTKEY, 0, MAKELPARAM(MOD_CONTROL, 'J'));
+    EXPECT_EQ(GetFocus(), edit);
     TypeAndEnter(L"x");
     ASSERT_TRUE(sink.WaitFor(1));
     EXPECT_EQ(sink.Received(), (Urls{"http://other.example/?q=x"}));
