@@ -7,6 +7,7 @@
 #include "WideControls.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <vector>
 
 #include "StdCtrls.h"
