@@ -10,6 +10,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "ActnList.h"
 #include "StdCtrls.h"
 #include "SysUtils.h"
 #include "WideClasses.h"
@@ -214,9 +215,9 @@ std::wstring WideLongHintPart(const std::wstring& hint)
 
 bool IsWideHintStored(TControl* control)
 {
-    // A control takes the hint of an action that publishes one (TControl::ActionChange).
-    TComponent* action = control->Action();
-    return !(action && action->GetClass().FindProperty("Hint"));
+    // Not while the control's action link supplies the hint.
+    TActionLink* link = control->ActionLink();
+    return !(link && link->HintFollowsAction());
 }
 
 // ---------------------------------------------------------------------------------------------
