@@ -12,6 +12,7 @@
 #include "WideActions.h"
 #include "WideControls.h"
 #include "WideMenus.h"
+#include "WideStdCtrls.h"
 
 namespace {
 
@@ -171,4 +172,29 @@ TEST(WideActions, WideMenuItemFollowsTheActionIntoItsWindowsMenu)
     // A menu link takes only wide menu items.
     TObjectPtr<TMenuItem> plain(new TMenuItem(nullptr));
     EXPECT_THROW(TWideMenuActionLink link(plain.get()), EInvalidCast);
+}
+
+TEST(WideActions, UnicodeComboBoxFollowsTheActionWhileItShowsItsOldCaption)
+{
+    TObjectPtr<TForm> form(MakeNewForm<TForm>(nullptr));
+    form->SetBounds(0, 0, 300, 200);
+    auto* combo = new TWideComboBox(form.get());
+    combo->SetParent(form.get());
+    combo->SetBounds(10, 10, 150, 21);
+    form->Show();
+    ASSERT_TRUE(IsWindowUnicode(combo->Handle()));
+    TObjectPtr<TWideAction> action(new TWideAction(nullptr));
+    action->SetWideCaption(Korea);
+    action->SetWideHint(Yoshi);
+    combo->SetAction(action.get());
+    EXPECT_EQ(&combo->ActionLink()->GetClass(), &TWideWinControlActionLink::StaticClass());
+    EXPECT_EQ(GetWideControlText(combo), Korea);
+    EXPECT_EQ(GetWideControlHint(combo), Yoshi);
+    action->SetWideCaption(Joseon);
+    EXPECT_EQ(GetWideControlText(combo), Joseon);
+    // Typed over by hand: the box keeps its text.
+    SetWideControlText(combo, Yoshi);
+    action->SetWideCaption(Korea);
+    EXPECT_EQ(GetWideControlText(combo), Yoshi);
+    form->Hide();
 }
