@@ -37,11 +37,6 @@ public:
 };
 KERVO_CLASS_RECORD(TOtherHintWindow) {}
 
-class TCodeForm : public TForm {
-public:
-    explicit TCodeForm(TComponent* owner) : TForm(owner) { InitializeWithoutResource(); }
-};
-
 struct HintEventSpy : TObject {
     explicit HintEventSpy(std::string replacement) : text(std::move(replacement))
     {
@@ -73,7 +68,7 @@ SIZE ExtentIn(HFONT font, const std::wstring& text)
 
 TEST(WideHintWindow, UnicodeControlShowsItsWideHint)
 {
-    TObjectPtr<TCodeForm> form(MakeNewForm<TCodeForm>(nullptr));
+    TObjectPtr<TForm> form(MakeNewForm<TForm>(nullptr));
     form->SetBounds(50, 50, 300, 150);
     auto* probe = new TWideProbe(form.get());
     probe->SetParent(form.get());
@@ -96,16 +91,8 @@ TEST(WideHintWindow, UnicodeControlShowsItsWideHint)
     EXPECT_TRUE(IsWindowUnicode(window->Handle()));
     EXPECT_TRUE(IsWindowVisible(window->Handle()));
     EXPECT_EQ(WindowText(window->Handle()), Korea + L"\xD842\xDFB7");
-    RECT expected{0, 0, 1000, 0};
-    {
-        HDC dc = GetDC(nullptr);
-        HGDIOBJ old = SelectObject(dc, window->FontHandle());
-        const std::wstring text = Korea + L"\xD842\xDFB7";
-        DrawTextW(dc, text.c_str(), -1, &expected, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
-        SelectObject(dc, old);
-        ReleaseDC(nullptr, dc);
-    }
-    EXPECT_EQ(window->Width(), expected.right + 6);
+    const SIZE measured = ExtentIn(window->FontHandle(), Korea + L"\xD842\xDFB7");
+    EXPECT_EQ(window->Width(), measured.cx + 6);
     // A text change after the activation resizes the window to the text.
     auto* wide = static_cast<TWideHintWindow*>(window);
     wide->SetHintWideCaption(L"x" + Korea);
