@@ -43,16 +43,18 @@ private:
     HGDIOBJ old_;
 };
 
-// Sets a flag for the time of a call, cleared also when an exception passes.
+// Sets a flag for the time of a call; it returns to what it was also when an exception passes
+// (an activation runs inside an activation with data).
 class FlagScope {
 public:
-    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~FlagScope() { flag_ = false; }
+    explicit FlagScope(bool& flag) : flag_(flag), previous_(flag) { flag_ = true; }
+    ~FlagScope() { flag_ = previous_; }
     FlagScope(const FlagScope&) = delete;
     FlagScope& operator=(const FlagScope&) = delete;
 
 private:
     bool& flag_;
+    bool previous_;
 };
 
 }  // namespace
