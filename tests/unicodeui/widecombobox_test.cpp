@@ -11,70 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "../classlib/ControlsTestSupport.h"
 #include "Filer.h"
 #include "FormText.h"
+#include "WideComboTestSupport.h"
 #include "WideStdCtrls.h"
 
-using namespace ctltest;
+using namespace combotest;
 
 namespace {
-
-const std::wstring Hangul = L"한";
-const std::wstring Surrogates = L"\xD842\xDFB7";  // U+20BB7, outside the code page
-
-struct FormDeleter {
-    void operator()(TCustomForm* f) const
-    {
-        if (f) f->Free();
-    }
-};
-using FormPtr = std::unique_ptr<TForm, FormDeleter>;
-
-struct ComboEvents : TObject {
-    std::vector<std::string> log;
-    std::vector<char> pressed;
-    void Click(TObject*) { log.push_back("click"); }
-    void Select(TObject*) { log.push_back("select"); }
-    void Change(TObject*) { log.push_back("change"); }
-    void KeyPress(TObject*, char& key) { pressed.push_back(key); }
-};
-
-struct Box {
-    FormPtr form{MakeNewForm<TForm>(nullptr)};
-    TWideComboBox* combo;
-    ComboEvents events;
-    explicit Box(TComboBoxStyle style = TComboBoxStyle::csDropDown)
-    {
-        form->SetBounds(0, 0, 300, 200);
-        combo = new TWideComboBox(form.get());
-        combo->SetParent(form.get());
-        combo->SetBounds(10, 10, 150, 21);
-        combo->SetStyle(style);
-        combo->OnClick.Bind(&events, &ComboEvents::Click);
-        combo->OnSelect.Bind(&events, &ComboEvents::Select);
-        combo->OnKeyPress.Bind(&events, &ComboEvents::KeyPress);
-        form->Show();
-    }
-    std::vector<std::wstring> Items() const
-    {
-        std::vector<std::wstring> out;
-        for (int i = 0; i < combo->Items()->Count(); ++i) out.push_back(combo->Items()->Strings(i));
-        return out;
-    }
-};
-
-// Posts the characters (UTF-16 code units) to a window and runs them through a wide message loop,
-// as typed text arrives.
-void Type(HWND window, const std::wstring& text, UINT msg = WM_CHAR)
-{
-    for (wchar_t c : text) PostMessageW(window, msg, c, 1);
-    MSG m;
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&m);
-        DispatchMessageW(&m);
-    }
-}
 
 std::wstring WindowText(HWND window)
 {
@@ -142,10 +86,20 @@ TEST(WideComboBox, TypedCharactersReachTextUnchanged)
     Box box;
     TWideComboBox* c = box.combo;
     const HWND edit = c->EditHandle();
+    EditCharRecorder reached(c);
     Type(edit, L"a" + Hangul + Surrogates);
     EXPECT_EQ(c->Text(), L"a" + Hangul + Surrogates);
+    EXPECT_EQ(EditCharRecorder::chars, (std::vector<WPARAM>{'a', 0xD55C, 0xD842, 0xDFB7}));
     // The key-press handler holds a character in one byte: above 255 it sees 255.
     EXPECT_EQ(box.events.pressed, (std::vector<char>{'a', '\xFF', '\xFF', '\xFF'}));
+
+    // Through the class library's own (ANSI) message loop a character of the code page arrives
+    // whole; one outside it needs the layer's message hook, which dispatches it wide.
+    c->SetText(L"");
+    PostMessageW(edit, WM_CHAR, L'検', 1);
+    PostMessageW(edit, WM_IME_CHAR, L'索', 1);
+    Application->ProcessMessages();
+    EXPECT_EQ(c->Text(), L"検索");
 
     // Input-method characters take the same road.
     c->SetText(L"");
