@@ -9,12 +9,16 @@
 #include "Forms.h"
 #include "SingleInstance.h"
 #include "SysUtils.h"
+#include "WideForms.h"
 #include "adden.h"
 #include "dlgunit.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     try {
+        // The Unicode layer's message hook serves the loop from the start (already in place when
+        // the layer's start-up ran; the call only makes sure of it).
+        StartWideForms();
         if (BringRunningDialogToFront()) return 0;
         Application->Initialize();
         Application->SetTitle(AnsiFromWide(kPalvenorTitle));

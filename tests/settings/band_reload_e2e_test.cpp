@@ -46,15 +46,22 @@ protected:
     // band as the shell passes them.
     void Search(const std::wstring& query)
     {
-        HWND edit = FindWindowExA(FindWindowExA(host.BandWindow(), nullptr, nullptr, nullptr), nullptr, "ComboBox",
-                                  nullptr);
-        edit = edit ? FindWindowExA(edit, nullptr, "Edit", nullptr) : nullptr;
+        HWND edit = nullptr;
+        EnumChildWindows(host.BandWindow(), &FindEdit, reinterpret_cast<LPARAM>(&edit));
         ASSERT_TRUE(edit) << "no input box";
         SetWindowTextW(edit, query.c_str());
         SetFocus(edit);
         PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
         PostMessageA(edit, WM_KEYUP, VK_RETURN, 0xC0000001);
         host.PumpPending();
+    }
+    static BOOL CALLBACK FindEdit(HWND window, LPARAM found)
+    {
+        char name[16] = {};
+        GetClassNameA(window, name, sizeof name);
+        if (lstrcmpiA(name, "Edit") != 0) return TRUE;
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
     }
 
     const std::string kServerKey = std::string("CLSID\\") + BandClassIdText + "\\InProcServer32";

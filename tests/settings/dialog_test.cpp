@@ -23,7 +23,8 @@ using namespace settingstest;
 
 std::wstring W(const std::string& ansi) { return WideFromAnsi(ansi); }
 
-// A band form stand-in: a child window of class "TquormelForm" that counts its WM_SETFOCUS.
+// A band form stand-in: a child window of class "TquormelForm" that counts its WM_SETFOCUS (its
+// own procedure, whoever registered the class).
 class BandWindow {
 public:
     BandWindow()
@@ -31,7 +32,7 @@ public:
         WNDCLASSA wc{};
         if (!GetClassInfoA(GetModuleHandleA(nullptr), "TquormelForm", &wc)) {
             wc = WNDCLASSA{};
-            wc.lpfnWndProc = Proc;
+            wc.lpfnWndProc = DefWindowProcA;
             wc.hInstance = GetModuleHandleA(nullptr);
             wc.lpszClassName = "TquormelForm";
             RegisterClassA(&wc);
@@ -39,6 +40,7 @@ public:
         shell_ = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
         band_ = CreateWindowExA(0, "TquormelForm", "", WS_CHILD, 0, 0, 5, 5, shell_, nullptr,
                                 GetModuleHandleA(nullptr), nullptr);
+        SetWindowLongPtrA(band_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc));
         Count() = 0;
     }
     ~BandWindow() { DestroyWindow(shell_); }
@@ -127,7 +129,9 @@ TEST_F(DialogTest, FormsCarryTheirComponentsPlacesAndTabOrder)
         EXPECT_EQ(control->Left(), p.left) << p.name;
         EXPECT_EQ(control->Top(), p.top) << p.name;
         EXPECT_EQ(control->Width(), p.width) << p.name;
-        if (p.tab >= 0) EXPECT_EQ(static_cast<TWinControl*>(control)->TabOrder(), p.tab) << p.name;
+        if (p.tab >= 0) {
+            EXPECT_EQ(static_cast<TWinControl*>(control)->TabOrder(), p.tab) << p.name;
+        }
     }
     EXPECT_EQ(dlg_->SpeedButtonFile1->Caption(), "...");
     EXPECT_EQ(dlg_->SpeedButtonFile1->Hint(), AnsiFromWide(L"タイトルとURLの編集"));
