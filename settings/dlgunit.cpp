@@ -47,16 +47,6 @@ namespace {
 constexpr TSearchMode kModes[kModeCount] = {TSearchMode::SEARCH, TSearchMode::CACHE, TSearchMode::DIC,
                                             TSearchMode::FILE};
 
-std::wstring FieldText(TWideComboBox* field)
-{
-    return field->Text();
-}
-
-void SetFieldText(TWideComboBox* field, const std::wstring& text)
-{
-    field->SetText(text);
-}
-
 }  // namespace
 
 TWideComboBox* TkervoOKDlg::EngineField(TSearchMode mode) const
@@ -91,7 +81,7 @@ void TkervoOKDlg::LoadSettings()
     const TIniFile ini(DialogSettingsPathForReading());
     for (TSearchMode mode : kModes) {
         const std::string caption = ini.ReadString(ModeSectionName(mode), SettingsKey::Caption, "");
-        SetFieldText(CaptionField(mode), WideFromAnsi(caption.empty() ? DefaultModeCaption(mode) : caption));
+        CaptionField(mode)->SetText(WideFromAnsi(caption.empty() ? DefaultModeCaption(mode) : caption));
     }
     lists_.Clear();
     ReadEngineSlots(ini, lists_);
@@ -112,7 +102,7 @@ void TkervoOKDlg::FillEngineLists()
         TWideComboBox* field = EngineField(mode);
         const TStringList& titles = lists_.Titles(mode);
         field->Items()->Clear();
-        SetFieldText(field, L"");
+        field->SetText(L"");
         field->Items()->Add(WideFromAnsi(titles.Strings(0)));
         for (int k = 1; k < 3; ++k)
             if (!titles.Strings(k).empty()) field->Items()->Add(WideFromAnsi(titles.Strings(k)));
@@ -124,7 +114,7 @@ void TkervoOKDlg::SaveSettings()
 {
     TSettingsToSave values;
     for (TSearchMode mode : kModes)
-        values.Captions[static_cast<int>(mode)] = AnsiFromWide(FieldText(CaptionField(mode)));
+        values.Captions[static_cast<int>(mode)] = AnsiFromWide(CaptionField(mode)->Text());
     values.Engines = &lists_;
     values.Shift = ComboBoxShift1->ItemIndex() == 1;
     values.CharItem = ComboBoxChar1->ItemIndex();
@@ -167,12 +157,12 @@ void TkervoOKDlg::EditEngines(TSearchMode mode, const wchar_t* groupWord)
     const TStringList& urls = lists_.Urls(mode);
     for (int k = 0; k < 3; ++k) {
         groups[k]->SetCaption(AnsiFromWide(groupWord + std::to_wstring(k + 1)));
-        SetFieldText(titleFields[k], WideFromAnsi(titles.Strings(k)));
-        SetFieldText(urlFields[k], WideFromAnsi(urls.Strings(k)));
+        titleFields[k]->SetText(WideFromAnsi(titles.Strings(k)));
+        urlFields[k]->SetText(WideFromAnsi(urls.Strings(k)));
     }
     if (AddEngine->ShowModal() != mrOk) return;
     TEditedEngine pairs[3];
-    for (int k = 0; k < 3; ++k) pairs[k] = {FieldText(titleFields[k]), FieldText(urlFields[k])};
+    for (int k = 0; k < 3; ++k) pairs[k] = {titleFields[k]->Text(), urlFields[k]->Text()};
     ReplaceModeEngines(lists_, mode, pairs);
     FillEngineLists();
 }

@@ -1,5 +1,5 @@
 // The settings program's save: when it writes (registered band library, fixed drive, file not
-// read-only), what a refused write does, and the order of sections and keys in a new file.
+// read-only) and the order of sections and keys in a new file.
 // Real registry, real INI functions, real files on the Wine drive.
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -49,23 +49,6 @@ std::vector<std::string> Lines(const std::string& text)
     return out;
 }
 
-TEST(HotkeyFields, StoredLetterAndItemMapTheWayTheBandReadsThem)
-{
-    EXPECT_EQ(CharItemFromStored(64), 0);
-    EXPECT_EQ(CharItemFromStored(65), 1);
-    EXPECT_EQ(CharItemFromStored(90), 26);
-    // The band keeps the low 8 bits: 321 is a working Ctrl(+Shift)+A.
-    EXPECT_EQ(CharItemFromStored(321), 1);
-    // No hotkey in the band: shown as "なし".
-    for (int stored : {0, 63, 91, 97, -1, 256 + 64}) EXPECT_EQ(CharItemFromStored(stored), 0) << stored;
-    EXPECT_EQ(StoredCharFromItem(0), 64);
-    EXPECT_EQ(StoredCharFromItem(1), 65);
-    EXPECT_EQ(StoredCharFromItem(26), 90);
-    // No selection never becomes 63.
-    EXPECT_EQ(StoredCharFromItem(-1), 64);
-    EXPECT_EQ(StoredCharFromItem(27), 64);
-}
-
 TEST_F(SaveSettingsTest, WritesOnlyTheRegisteredLibrarysFileOnAFixedDriveWhenNotReadOnly)
 {
     // Not registered: the program's own file (the one it reads) is never written.
@@ -96,19 +79,6 @@ TEST_F(SaveSettingsTest, WritesOnlyTheRegisteredLibrarysFileOnAFixedDriveWhenNot
     const TIniFile file(ini);
     EXPECT_EQ(file.ReadString("HIST", "0", ""), "x");
     EXPECT_EQ(file.ReadString("SEARCH0", "TITLE", ""), AnsiFromWide(L"Google 日本語"));
-}
-
-TEST_F(SaveSettingsTest, RefusedWriteRaisesWithTheFileName)
-{
-    // The guard passes (fixed drive, no such file) but the folder does not exist.
-    const std::string ini = dir_ + "\\missing\\kervodll.ini";
-    Register(dir_ + "\\missing\\kervodll.dll");
-    try {
-        SaveSettingsFile(values_);
-        FAIL() << "no error";
-    } catch (const EIniFileException& e) {
-        EXPECT_EQ(e.Message(), ini + AnsiFromWide(L" に書き込めません"));
-    }
 }
 
 TEST_F(SaveSettingsTest, NewFileHoldsCaptionsThenSlotsThenHotkeyInWriteOrder)
