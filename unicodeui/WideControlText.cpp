@@ -7,8 +7,10 @@
 #include "WideControls.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <vector>
 
+#include "ActnList.h"
 #include "StdCtrls.h"
 #include "SysUtils.h"
 #include "WideClasses.h"
@@ -213,9 +215,8 @@ std::wstring WideLongHintPart(const std::wstring& hint)
 
 bool IsWideHintStored(TControl* control)
 {
-    // A control takes the hint of an action that publishes one (TControl::ActionChange).
-    TComponent* action = control->Action();
-    return !(action && action->GetClass().FindProperty("Hint"));
+    TActionLink* link = control->ActionLink();
+    return !(link && link->HintFollowsAction());
 }
 
 // ---------------------------------------------------------------------------------------------

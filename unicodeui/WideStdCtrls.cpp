@@ -3,6 +3,8 @@
 #include "WideStdCtrls.h"
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 
 #include "Forms.h"
 #include "WideCodePages.h"
@@ -147,15 +149,8 @@ void TWideCustomComboBox::AfterWindowCreated()
     }
     if (HWND edit = EditHandle()) SetWindowLongPtrW(edit, GWLP_WNDPROC, GetWindowLongPtrA(edit, GWLP_WNDPROC));
     if (savedWideItems_) {
-        TWideStringList* saved = savedWideItems_;
-        savedWideItems_ = nullptr;
-        try {
-            wideItems_->CopyFrom(saved);
-        } catch (...) {
-            delete saved;
-            throw;
-        }
-        delete saved;
+        const std::unique_ptr<TWideStringList> saved(std::exchange(savedWideItems_, nullptr));
+        wideItems_->CopyFrom(saved.get());
         if (savedItemIndex_ != -1) {
             const int index = std::min(savedItemIndex_, wideItems_->Count());
             SendMessageA(Handle(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
@@ -170,15 +165,10 @@ void TWideCustomComboBox::BeforeWindowDestroyed()
 {
     // The class library would carry the items in ANSI; carried wide, they keep every character.
     if (UnicodePlatform && wideItems_->Count() > 0) {
-        auto* saved = new TWideStringList;
-        try {
-            saved->CopyFrom(wideItems_);
-        } catch (...) {
-            delete saved;
-            throw;
-        }
+        auto saved = std::make_unique<TWideStringList>();
+        saved->CopyFrom(wideItems_);
         delete savedWideItems_;
-        savedWideItems_ = saved;
+        savedWideItems_ = saved.release();
         savedItemIndex_ = ItemIndex();
         wideItems_->RemoveAll();
     }

@@ -28,7 +28,7 @@ class TWideCustomComboBox;
 class TWideComboBoxStrings : public TWideStrings {
     KERVO_CLASS(TWideComboBoxStrings, TWideStrings)
 public:
-    explicit TWideComboBoxStrings(TWideCustomComboBox* ownerCombo = nullptr) : ownerCombo_(ownerCombo) {}
+    explicit TWideComboBoxStrings(TWideCustomComboBox* ownerCombo) : ownerCombo_(ownerCombo) {}
     TWideCustomComboBox* OwnerCombo() const { return ownerCombo_; }
 
     std::wstring ItemAt(int index) const override;  // "" when the window cannot give it

@@ -1,231 +1,229 @@
-// The Unicode combo box through real windows: a Unicode window holding items and text as UTF-16,
-// characters that code page 932 cannot hold typed as real WM_CHAR and WM_IME_CHAR messages, the
-// ANSI view, re-creation of the window, the add error, the reflected selection change, the
-// published properties and creation from a form resource.
+// The Unicode combo box through real windows: characters that code page 932 cannot hold typed as
+// WM_CHAR and WM_IME_CHAR through the class library's message loop (with the layer's message
+// hook), items and text kept across re-creation, the add error, the reflected selection change,
+// creation from a form resource, the list styles' type-ahead, the edit styles' completion, and
+// Enter and Escape closing an open list. Time is driven through the box's last-key tick.
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "Filer.h"
+#include "../classlib/ControlsTestSupport.h"
 #include "FormText.h"
-#include "WideComboTestSupport.h"
+#include "WideForms.h"
 #include "WideStdCtrls.h"
 
-using namespace combotest;
+using namespace ctltest;
 
 namespace {
 
-std::wstring WindowText(HWND window)
-{
-    wchar_t buffer[256] = {};
-    GetWindowTextW(window, buffer, 256);
-    return buffer;
-}
+const std::wstring Hangul = L"한";
+const std::wstring Surrogates = L"\xD842\xDFB7";  // U+20BB7
+using Log = std::vector<std::string>;
+using Items = std::vector<std::wstring>;
 
-// Answers CB_ERRSPACE to every added item while refusing is set, as a full list does.
-struct RefusingWindow {
-    static inline WNDPROC previous = nullptr;
-    static inline bool refusing = false;
-    static LRESULT CALLBACK Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp)
+struct Box : TObject {
+    TObjectPtr<TForm> form{MakeNewForm<TForm>(nullptr)};
+    TWideComboBox* combo = new TWideComboBox(form.get());
+    Log log;
+    std::vector<char> pressed;
+    explicit Box(TComboBoxStyle style, const Items& items = {})
     {
-        if (refusing && (msg == CB_ADDSTRING || msg == CB_INSERTSTRING)) return CB_ERRSPACE;
-        return CallWindowProcW(previous, w, msg, wp, lp);
+        combo->SetParent(form.get());
+        combo->SetStyle(style);
+        combo->OnClick.Bind(this, &Box::Click);
+        combo->OnSelect.Bind(this, &Box::Select);
+        combo->OnKeyPress.Bind(this, &Box::KeyPress);
+        form->Show();
+        for (const std::wstring& s : items) combo->Items()->Add(s);
+    }
+    void Click(TObject*) { log.push_back("click"); }
+    void Select(TObject*) { log.push_back("select"); }
+    void KeyPress(TObject*, char& key) { pressed.push_back(key); }
+    Items List() const
+    {
+        Items out;
+        for (int i = 0; i < combo->Items()->Count(); ++i) out.push_back(combo->Items()->Strings(i));
+        return out;
     }
 };
 
+// Posts the UTF-16 units as typed characters and runs the class library's loop.
+void Type(HWND window, const std::wstring& text, UINT msg = WM_CHAR)
+{
+    for (wchar_t c : text) PostMessageW(window, msg, c, 1);
+    Application->ProcessMessages();
+}
+
+// The edit's default procedure while recording: the characters that reach the edit.
+std::vector<WPARAM> editChars;
+WNDPROC editProc = nullptr;
+LRESULT CALLBACK RecordEditChar(HWND w, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == WM_CHAR) editChars.push_back(wp);
+    return CallWindowProcW(editProc, w, msg, wp, lp);
+}
+
+// Answers CB_ERRSPACE to every added or inserted item, as a full list does.
+WNDPROC comboProc = nullptr;
+LRESULT CALLBACK RefuseItems(HWND w, UINT msg, WPARAM wp, LPARAM lp)
+{
+    if (msg == CB_ADDSTRING || msg == CB_INSERTSTRING) return CB_ERRSPACE;
+    return CallWindowProcW(comboProc, w, msg, wp, lp);
+}
+
 }  // namespace
 
-TEST(WideComboBox, UnicodeWindowHoldsItemsAndTextAsUtf16)
+TEST(WideComboBox, TypedTextAndItemsStayUtf16)
 {
-    Box box;
+    ASSERT_NE(MessageHookHandle(), nullptr);
+    Box box(TComboBoxStyle::csDropDown);
     TWideComboBox* c = box.combo;
-    const HWND window = c->Handle();
-    EXPECT_TRUE(IsWindowUnicode(window));
-    ASSERT_NE(c->EditHandle(), nullptr);
+    EXPECT_TRUE(IsWindowUnicode(c->Handle()));
     EXPECT_TRUE(IsWindowUnicode(c->EditHandle()));
-    wchar_t className[80] = {};
-    GetClassNameW(window, className, 80);
-    EXPECT_STREQ(className, L"TWideComboBox.UnicodeClass");
+    editProc = c->DefEditProc();
+    c->SetDefEditProc(&RecordEditChar);
+    Type(c->EditHandle(), L"a" + Hangul + Surrogates);
+    Type(c->EditHandle(), L"検索", WM_IME_CHAR);
+    c->SetDefEditProc(editProc);
+    const std::wstring typed = L"a" + Hangul + Surrogates + L"検索";
+    EXPECT_EQ(c->Text(), typed);
+    EXPECT_EQ(editChars, (std::vector<WPARAM>{'a', 0xD55C, 0xD842, 0xDFB7, 0x691C, 0x7D22}));
+    // The key-press handler holds one byte: a character above 255 shows as 255.
+    EXPECT_EQ(box.pressed, (std::vector<char>{'a', '\xFF', '\xFF', '\xFF', '\xFF', '\xFF'}));
 
-    for (const std::wstring& s : {Hangul, Surrogates, std::wstring(L"検索"), std::wstring(L"ABC")}) c->Items()->Add(s);
-    EXPECT_EQ(box.Items(), (std::vector<std::wstring>{Hangul, Surrogates, L"検索", L"ABC"}));
-    // The ANSI view shows the code page's replacement; what it can hold it holds.
-    EXPECT_EQ(c->AnsiItems()->Get(0), AnsiFromWide(Hangul));
-    EXPECT_NE(WideFromAnsi(c->AnsiItems()->Get(0)), Hangul);
-    EXPECT_EQ(c->AnsiItems()->Get(2), AnsiFromWide(L"検索"));
-    EXPECT_EQ(c->Items()->IndexOf(L"abc"), 3);
+    // Items hold the text as it is; the ANSI view shows the code page's replacement.
+    c->Items()->Add(typed);
+    c->Items()->Add(L"ABC");
+    EXPECT_EQ(c->Items()->Strings(0), typed);
+    EXPECT_EQ(c->AnsiItems()->Get(0), AnsiFromWide(typed));
+    EXPECT_NE(WideFromAnsi(c->AnsiItems()->Get(0)), typed);
+    EXPECT_EQ(c->Items()->IndexOf(L"abc"), 1);
     EXPECT_EQ(c->Items()->IndexOf(L"AB"), -1);
 
-    c->SetText(Surrogates + Hangul);
-    EXPECT_EQ(c->Text(), Surrogates + Hangul);
-    EXPECT_EQ(WindowText(c->EditHandle()), Surrogates + Hangul);
-    EXPECT_EQ(c->TControl::Text(), AnsiFromWide(Surrogates + Hangul));
-
-    // Setting the items copies them in; the items object stays; clearing keeps the text.
-    TWideStrings* items = c->Items();
-    TWideStringList other;
-    other.Add(L"x");
-    other.AddObject(Hangul, &other);
-    c->SetItems(&other);
-    EXPECT_EQ(c->Items(), items);
-    EXPECT_EQ(box.Items(), (std::vector<std::wstring>{L"x", Hangul}));
-    EXPECT_EQ(c->Items()->Objects(1), &other);
-    c->Items()->Clear();
-    EXPECT_EQ(c->Items()->Count(), 0);
-    EXPECT_EQ(c->Text(), Surrogates + Hangul);
-    EXPECT_THROW(c->Items()->Objects(5), EStringListError);
+    // An exception in a child's message handling is shown, not passed to Windows.
+    ExceptionRecorder shown;
+    struct Raise : TObject {
+        void KeyPress(TObject*, char&) { throw Exception("typed"); }
+    } raise;
+    c->OnKeyPress.Bind(&raise, &Raise::KeyPress);
+    Type(c->EditHandle(), Hangul);
+    EXPECT_EQ(shown.messages, std::vector<std::string>{"typed"});
+    EXPECT_EQ(c->Text(), typed);
 }
 
-TEST(WideComboBox, TypedCharactersReachTextUnchanged)
+TEST(WideComboBox, ItemsKeptAcrossRecreationAndRefusedItems)
 {
-    Box box;
+    Box box(TComboBoxStyle::csDropDown, {Hangul, Surrogates, L"three"});
     TWideComboBox* c = box.combo;
-    const HWND edit = c->EditHandle();
-    EditCharRecorder reached(c);
-    Type(edit, L"a" + Hangul + Surrogates);
-    EXPECT_EQ(c->Text(), L"a" + Hangul + Surrogates);
-    EXPECT_EQ(EditCharRecorder::chars, (std::vector<WPARAM>{'a', 0xD55C, 0xD842, 0xDFB7}));
-    // The key-press handler holds a character in one byte: above 255 it sees 255.
-    EXPECT_EQ(box.events.pressed, (std::vector<char>{'a', '\xFF', '\xFF', '\xFF'}));
-
-    // Through the class library's own (ANSI) message loop a character of the code page arrives
-    // whole; one outside it needs the layer's message hook, which dispatches it wide.
-    c->SetText(L"");
-    PostMessageW(edit, WM_CHAR, L'検', 1);
-    PostMessageW(edit, WM_IME_CHAR, L'索', 1);
-    Application->ProcessMessages();
-    EXPECT_EQ(c->Text(), L"検索");
-
-    // Input-method characters take the same road.
-    c->SetText(L"");
-    Type(edit, Hangul + L"検", WM_IME_CHAR);
-    EXPECT_EQ(c->Text(), Hangul + L"検");
-    c->Items()->Add(c->Text());
-    EXPECT_EQ(c->Items()->Strings(0), Hangul + L"検");
-
-    // A key-press handler that swallows the character keeps it from the edit.
-    c->SetText(L"");
-    struct Swallow : TObject {
-        void KeyPress(TObject*, char& key) { key = 0; }
-    } swallow;
-    c->OnKeyPress.Bind(&swallow, &Swallow::KeyPress);
-    Type(edit, Hangul + L"b");
-    EXPECT_EQ(c->Text(), L"");
-}
-
-TEST(WideComboBox, ItemsSelectionAndTextSurviveRecreation)
-{
-    Box box;
-    TWideComboBox* c = box.combo;
-    for (const std::wstring& s : {Hangul, Surrogates, std::wstring(L"three")}) c->Items()->Add(s);
     c->SetItemIndex(1);
     c->SetText(Hangul + Surrogates);
     c->SetStyle(TComboBoxStyle::csSimple);
     EXPECT_TRUE(IsWindowUnicode(c->Handle()));
-    EXPECT_TRUE(IsWindowUnicode(c->EditHandle()));
-    ASSERT_NE(c->ListHandle(), nullptr);
     EXPECT_TRUE(IsWindowUnicode(c->ListHandle()));
-    EXPECT_EQ(box.Items(), (std::vector<std::wstring>{Hangul, Surrogates, L"three"}));
+    EXPECT_EQ(box.List(), (Items{Hangul, Surrogates, L"three"}));
     EXPECT_EQ(c->ItemIndex(), 1);
     EXPECT_EQ(c->Text(), Hangul + Surrogates);
 
-    c->SetStyle(TComboBoxStyle::csDropDownList);
-    EXPECT_EQ(box.Items(), (std::vector<std::wstring>{Hangul, Surrogates, L"three"}));
-    EXPECT_EQ(c->ItemIndex(), 1);
-    EXPECT_EQ(c->Text(), Surrogates);
-    EXPECT_EQ(c->WideSelText(), L"");
-}
-
-TEST(WideComboBox, RefusedItemRaisesAndLeavesTheListUnchanged)
-{
-    Box box;
-    TWideComboBox* c = box.combo;
-    c->Items()->Add(L"one");
-    const std::string message = AnsiFromWide(L"行を挿入できません");
+    // A refused item raises the insert-line error; the list stays as it was, and so does the
+    // text when the list is cleared.
+    comboProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(c->Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RefuseItems)));
     try {
-        c->Items()->Insert(5, Hangul);  // past the end: the window refuses it
+        c->Items()->Add(L"four");
         ADD_FAILURE() << "no error";
     } catch (const EOutOfResources& e) {
-        EXPECT_EQ(e.Message(), message);
+        EXPECT_EQ(e.Message(), AnsiFromWide(L"行を挿入できません"));
     }
-    RefusingWindow::previous = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(c->Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RefusingWindow::Proc)));
-    RefusingWindow::refusing = true;
-    EXPECT_THROW(c->Items()->Add(Hangul), EOutOfResources);
-    EXPECT_THROW(c->AppendWideItem(Hangul, nullptr), EOutOfResources);
-    RefusingWindow::refusing = false;
-    SetWindowLongPtrW(c->Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RefusingWindow::previous));
-    EXPECT_EQ(box.Items(), std::vector<std::wstring>{L"one"});
+    EXPECT_THROW(c->Items()->Insert(0, L"four"), EOutOfResources);
+    SetWindowLongPtrW(c->Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(comboProc));
+    EXPECT_EQ(box.List(), (Items{Hangul, Surrogates, L"three"}));
+    c->Items()->Clear();
+    EXPECT_EQ(c->Text(), Hangul + Surrogates);
 }
 
-TEST(WideComboBox, ChosenItemBecomesTheTextWithClickThenSelect)
+TEST(WideComboBox, ChosenItemBecomesTheTextAndFormsCreateTheBox)
 {
-    Box box(TComboBoxStyle::csDropDown);
+    Box box(TComboBoxStyle::csDropDown, {Hangul + L"1", Surrogates + L"2"});
     TWideComboBox* c = box.combo;
-    c->Items()->Add(Hangul + L"1");
-    c->Items()->Add(Surrogates + L"2");
-    // The list open, a key moves the selection: the window reports the change to the form.
     c->SetFocus();
-    c->SetDroppedDown(true);
-    SendMessageW(c->EditHandle(), WM_KEYDOWN, VK_DOWN, 0);
-    EXPECT_EQ(c->ItemIndex(), 0);
+    SendMessageW(c->EditHandle(), WM_KEYDOWN, VK_DOWN, 0);  // the window reports the change
     EXPECT_EQ(c->Text(), Hangul + L"1");
-    EXPECT_EQ(box.events.log, (std::vector<std::string>{"click", "select"}));
-    c->SetDroppedDown(false);
+    EXPECT_EQ(box.log, (Log{"click", "select"}));
 
-    // Without OnSelect the change event stands in.
-    box.events.log.clear();
-    c->OnSelect = {};
-    c->OnChange.Bind(&box.events, &ComboEvents::Change);
-    SendMessageW(c->EditHandle(), WM_KEYDOWN, VK_DOWN, 0);
-    EXPECT_EQ(c->Text(), Surrogates + L"2");
-    EXPECT_EQ(box.events.log, (std::vector<std::string>{"click", "change"}));
-}
-
-TEST(WideComboBox, PublishedForFormResources)
-{
-    const TClassRecord& record = TWideComboBox::StaticClass();
-    std::vector<std::string> names;
-    for (const TPropInfo* p : record.Properties()) names.push_back(p->Name);
-    auto position = [&](const std::string& name) {
-        return std::find(names.begin(), names.end(), name) - names.begin();
-    };
-    EXPECT_EQ(names.back(), "Items");
-    const char* order[] = {"AutoComplete", "Style", "CharCase", "Color", "DropDownCount", "ItemIndex",
-                           "Sorted", "TabStop", "Text", "Visible", "OnChange", "OnSelect", "Items"};
-    for (size_t i = 1; i < std::size(order); ++i) EXPECT_LT(position(order[i - 1]), position(order[i])) << order[i];
-    EXPECT_EQ(record.FindProperty("Text")->Kind, TPropKind::WideString);
-    EXPECT_EQ(record.FindProperty("Hint")->Kind, TPropKind::WideString);
-    EXPECT_EQ(FindRegisteredClass("TWideComboBox"), &record);
-
-    // A form resource creates the box; the items, the wide text and the index come through.
-    FormPtr form(MakeNewForm<TForm>(nullptr));
+    TObjectPtr<TForm> form(MakeNewForm<TForm>(nullptr));
     TMemoryStream stream(ObjectTextToBinary(R"(object Form1: TForm
   object Box1: TWideComboBox
-    Left = 4
     ItemIndex = 1
-    Style = csDropDownList
-    Items.WideStrings = ('a' '한' 'c')
-  end
-  object Box2: TWideComboBox
-    Text = '𠮷한'
+    Text = '𠮷'
     Hint = '한|long'
+    Items.WideStrings = ('a' '한')
   end
 end
 )"));
     ReadBinaryComponent(stream, form.get());
-    auto* box1 = dynamic_cast<TWideComboBox*>(form->FindComponent("Box1"));
-    auto* box2 = dynamic_cast<TWideComboBox*>(form->FindComponent("Box2"));
-    ASSERT_TRUE(box1 && box2);
-    EXPECT_TRUE(IsWindowUnicode(box1->Handle()));
-    EXPECT_EQ(box1->Items()->Strings(1), Hangul);
-    EXPECT_EQ(box1->ItemIndex(), 1);
-    EXPECT_EQ(box1->Text(), Hangul);
-    EXPECT_EQ(box2->Text(), Surrogates + Hangul);
-    EXPECT_EQ(box2->Hint(), Hangul + L"|long");
+    auto* loaded = dynamic_cast<TWideComboBox*>(form->FindComponent("Box1"));
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->Items()->Strings(1), Hangul);
+    EXPECT_EQ(loaded->ItemIndex(), 1);
+    EXPECT_EQ(loaded->Hint(), Hangul + L"|long");
+    EXPECT_EQ(TWideComboBox::StaticClass().Properties().back()->Name, "Items");
+}
+
+TEST(WideComboBox, ListStylesTypeAheadWithinTheTimeWindow)
+{
+    Box box(TComboBoxStyle::csDropDownList, {L"Apple", L"Banana", L"Blueberry", L"한국"});
+    TWideComboBox* c = box.combo;
+    auto keyAgo = [c](DWORD ms) { c->SetLastTypeAheadTick(GetTickCount() - ms); };
+    Type(c->Handle(), L"bl");  // selecting keys are swallowed
+    EXPECT_EQ(c->ItemIndex(), 2);
+    EXPECT_EQ(box.log, (Log{"click", "select", "click", "select"}));
+    EXPECT_TRUE(box.pressed.empty());
+    keyAgo(1200);
+    Type(c->Handle(), L"a");  // "bla" finds nothing: the window's own first-letter selection acts
+    EXPECT_EQ(c->TypeAheadText(), L"bl");
+    EXPECT_EQ(box.pressed, std::vector<char>{'a'});
+    EXPECT_EQ(c->ItemIndex(), 0);
+    Type(c->Handle(), L"\b");
+    EXPECT_EQ(c->TypeAheadText(), L"b");
+    keyAgo(1250);  // from 1250 ms on the filter starts anew
+    Type(c->Handle(), Hangul);
+    EXPECT_EQ(c->TypeAheadText(), Hangul);
+    EXPECT_EQ(c->Text(), L"한국");
+}
+
+TEST(WideComboBox, EditStylesCompleteAndEnterOrEscapeCloseTheList)
+{
+    Box box(TComboBoxStyle::csDropDown, {L"Hello", L"検索エンジン"});
+    TWideComboBox* c = box.combo;
+    const HWND edit = c->EditHandle();
+    Type(edit, L"he");  // typed case kept, the tail from the item selected
+    EXPECT_EQ(c->Text(), L"hello");
+    EXPECT_EQ(c->WideSelStart(), 2);
+    EXPECT_EQ(c->WideSelLength(), 3);
+    EXPECT_EQ(c->ItemIndex(), 0);
+    c->SetText(L"");
+    Type(edit, L"検");
+    EXPECT_EQ(c->Text(), L"検索エンジン");
+    c->SetText(L"xy");
+    c->SetWideSelStart(1);
+    Type(edit, L"H");  // before the end of the text: no completion
+    EXPECT_EQ(c->Text(), L"xHy");
+
+    c->SetFocus();
+    editProc = c->DefEditProc();
+    c->SetDefEditProc(&RecordEditChar);
+    editChars.clear();
+    for (const wchar_t* key : {L"\r", L"\x1B"}) {
+        c->SetDroppedDown(true);
+        Type(edit, key);
+        EXPECT_FALSE(c->DroppedDown());
+    }
+    EXPECT_TRUE(editChars.empty());
+    Type(edit, L"\r\x1B");  // with the list closed both reach the edit
+    c->SetDefEditProc(editProc);
+    EXPECT_EQ(editChars, (std::vector<WPARAM>{'\r', 0x1B}));
+    EXPECT_EQ(c->Text(), L"xHy");
 }

@@ -113,12 +113,12 @@ TEST(WideControls, TypedCharactersOutsideTheCodePageReachTheWindowText)
     f.edit->replaceKey = 'x';
     Type(window, Hangul);
     f.edit->replaceKey = 0;
-    // Characters of the code page also through the class library's own (ANSI) message loop.
-    PostMessageW(window, WM_CHAR, L'本', 1);
+    // Typed through the class library's own message loop (with the layer's message hook).
+    for (wchar_t c : L"本" + Hangul + Surrogates) PostMessageW(window, WM_CHAR, c, 1);
     Application->ProcessMessages();
     // The text as far as the window copied it, whatever length it reported.
     f.edit->extraLength = 5;
-    EXPECT_EQ(GetWideControlText(f.edit), L"日" + Hangul + Surrogates + L"x本");
+    EXPECT_EQ(GetWideControlText(f.edit), L"日" + Hangul + Surrogates + L"x本" + Hangul + Surrogates);
     f.edit->extraLength = 0;
 
     // Routines: packing, notify format, and the refusal of an ANSI window.
