@@ -1,3 +1,5 @@
+// The settings program reads the band's file, or its own beside itself while the band library is
+// not registered, and writes only the band's; this is where the two paths and the write order live.
 #include "DialogSettings.h"
 
 #include <windows.h>

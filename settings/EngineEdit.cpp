@@ -1,3 +1,4 @@
+// The engine editor's OK, kept apart from the forms so that its rule reads in one place.
 #include "EngineEdit.h"
 
 #include "SysUtils.h"

@@ -1,3 +1,5 @@
+// The engine editor's class record: its published components, bound by name from its form
+// resource. The editor has no handlers; the settings dialog drives it.
 #include "adden.h"
 
 TAddEngine* AddEngine = nullptr;

@@ -1,3 +1,6 @@
+// The settings dialog's handlers: loading the fields from the settings file, the engine
+// drop-downs kept in step with the engine lists, OK (reorder, save, notify, close), Cancel and the
+// four "..." buttons that run the engine editor for one mode each.
 #include "dlgunit.h"
 
 #include "BandNotify.h"
