@@ -195,28 +195,27 @@ TEST_F(DialogTest, CustomEnginesShownAndTheChosenOneWrittenFirst)
 
 TEST_F(DialogTest, HotkeyTheBandHonoursSurvivesAndOneItIgnoresBecomesNone)
 {
-    WriteIni(L"[HOTKEY]\r\nSHIFT=0\r\nCHAR=321\r\n");
-    Open();
-    EXPECT_EQ(TextOf(dlg_->ComboBoxShift1), L"Ctrl+");
-    EXPECT_EQ(TextOf(dlg_->ComboBoxChar1), L"A");
-    dlg_->OKBtnClick(nullptr);
-    EXPECT_EQ(Read("HOTKEY", "SHIFT"), "0");
-    EXPECT_EQ(Read("HOTKEY", "CHAR"), "65");
-
-    WriteIni(L"[HOTKEY]\r\nSHIFT=2\r\nCHAR=91\r\n");
-    Open();
-    EXPECT_EQ(TextOf(dlg_->ComboBoxShift1), L"Shift+Ctrl+");
-    EXPECT_EQ(TextOf(dlg_->ComboBoxChar1), L"なし");
-    dlg_->OKBtnClick(nullptr);
-    EXPECT_EQ(Read("HOTKEY", "SHIFT"), "1");
-    EXPECT_EQ(Read("HOTKEY", "CHAR"), "64");
-
-    WriteIni(L"[HOTKEY]\r\nCHAR=0x5A\r\n");
-    Open();
-    EXPECT_EQ(TextOf(dlg_->ComboBoxChar1), L"Z");
-    dlg_->ComboBoxChar1->SetItemIndex(17);
-    dlg_->OKBtnClick(nullptr);
-    EXPECT_EQ(Read("HOTKEY", "CHAR"), "81");
+    struct Case {
+        const wchar_t* stored;
+        const wchar_t *shiftShown, *charShown;
+        int chosen;  // the letter item chosen before OK, -1 for none
+        const char *shiftWritten, *charWritten;
+    };
+    const Case cases[] = {
+        {L"SHIFT=0\r\nCHAR=321", L"Ctrl+", L"A", -1, "0", "65"},  // the band uses the low 8 bits
+        {L"SHIFT=2\r\nCHAR=91", L"Shift+Ctrl+", L"なし", -1, "1", "64"},
+        {L"CHAR=0x5A", L"Shift+Ctrl+", L"Z", 17, "1", "81"},
+    };
+    for (const Case& c : cases) {
+        WriteIni(std::wstring(L"[HOTKEY]\r\n") + c.stored + L"\r\n");
+        Open();
+        EXPECT_EQ(TextOf(dlg_->ComboBoxShift1), c.shiftShown) << AnsiFromWide(c.stored);
+        EXPECT_EQ(TextOf(dlg_->ComboBoxChar1), c.charShown) << AnsiFromWide(c.stored);
+        if (c.chosen >= 0) dlg_->ComboBoxChar1->SetItemIndex(c.chosen);
+        dlg_->OKBtnClick(nullptr);
+        EXPECT_EQ(Read("HOTKEY", "SHIFT"), c.shiftWritten);
+        EXPECT_EQ(Read("HOTKEY", "CHAR"), c.charWritten);
+    }
 }
 
 TEST_F(DialogTest, EngineEditorOkRebuildsTheModeAndCancelEscCloseChangeNothing)
