@@ -9,6 +9,7 @@
 #include "HostedBand.h"
 #include "SysUtils.h"
 #include "TestEnv.h"
+#include "TestUserInput.h"
 
 using namespace bandtest;
 
@@ -31,28 +32,16 @@ protected:
     void Search(HostedBand& band, const std::wstring& text, BYTE modifier = 0)
     {
         TquormelForm* form = band.Form();
-        querybox::SetText(form->ComboBox1, text);
+        form->ComboBox1->SetText(text);
         HWND edit = form->ComboBox1->EditHandle();
         SetFocus(edit);
-        BYTE keys[256];
-        GetKeyboardState(keys);
-        if (modifier) keys[modifier] = 0x80, SetKeyboardState(keys);
-        PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
-        PostMessageA(edit, WM_KEYUP, VK_RETURN, 0xC0000001);
-        band.PumpThroughBand();
-        if (modifier) keys[modifier] = 0, SetKeyboardState(keys);
+        PressEnter(edit, modifier, [&] { band.PumpThroughBand(); });
     }
     static std::vector<std::wstring> History(TquormelForm* form)
     {
         std::vector<std::wstring> items;
-        for (int i = 0; i < querybox::Count(form->ComboBox1); ++i) items.push_back(querybox::Item(form->ComboBox1, i));
+        for (int i = 0; i < form->ComboBox1->Items()->ItemCount(); ++i) items.push_back(form->ComboBox1->Items()->ItemAt(i));
         return items;
-    }
-    static bool HotKeyFree(UINT modifiers, UINT key)
-    {
-        if (!RegisterHotKey(nullptr, 0x7001, modifiers, key)) return false;
-        UnregisterHotKey(nullptr, 0x7001);
-        return true;
     }
 
     BandFolder folder;
@@ -115,13 +104,17 @@ TEST_F(BandForm, SearchesKeepTheHistoryAndTheModeInTheFile)
     // An entry equal but for case is replaced, and the keys beyond the count keep their values.
     Search(band, L"ABC");
     EXPECT_EQ(History(form), (std::vector<std::wstring>{L"ABC", L"x", L"old"}));
-    EXPECT_EQ(querybox::Text(form->ComboBox1), L"ABC");
+    EXPECT_EQ(form->ComboBox1->Text(), L"ABC");
     EXPECT_EQ(folder.Read("HIST", "0"), "ABC");
     EXPECT_EQ(folder.Read("HIST", "1"), "x");
     EXPECT_EQ(folder.Read("HIST", "2"), "old");
     EXPECT_EQ(folder.Read("HIST", "3"), "<none>");
     EXPECT_EQ(folder.Read("HIST", "5"), "old");
     EXPECT_EQ(folder.Read("BUTTON", "SELECTED"), "1");
+
+    // The file holds the query in the system code page.
+    Search(band, L"日本");
+    EXPECT_EQ(folder.Read("HIST", "0"), A(L"日本"));
 
     // Shift+Enter and Ctrl+Enter search too; a trailing U+0014 is not part of the query.
     Search(band, L"shift", VK_SHIFT);
@@ -131,7 +124,7 @@ TEST_F(BandForm, SearchesKeepTheHistoryAndTheModeInTheFile)
 
     // Eleven more: the box keeps all, the file the ten most recent.
     for (int i = 0; i < 11; ++i) Search(band, L"q" + std::to_wstring(i));
-    EXPECT_EQ(History(form).size(), 16u);
+    EXPECT_EQ(History(form).size(), 17u);
     for (int n = 0; n < 10; ++n) EXPECT_EQ(WideFromAnsi(folder.Read("HIST", std::to_string(n))), L"q" + std::to_wstring(10 - n));
     EXPECT_EQ(folder.Read("HIST", "10"), "<none>");
     EXPECT_TRUE(errors.messages.empty());
@@ -174,7 +167,7 @@ TEST_F(BandForm, ARefusedWriteIsShownByTheLibraryAndNeverReachesTheShell)
     Search(band, L"abc");
     ASSERT_EQ(errors.messages.size(), 1u);
     EXPECT_NE(errors.messages[0].find(A(L"に書き込めません")), std::string::npos);
-    EXPECT_EQ(querybox::Item(band.Form()->ComboBox1, 0), L"abc");
+    EXPECT_EQ(band.Form()->ComboBox1->Items()->ItemAt(0), L"abc");
     RemoveDirectoryA(folder.ini.c_str());
 }
 
@@ -267,7 +260,10 @@ TEST_F(BandForm, TrackHoverFollowsTheCursorsXInThePanel)
         std::string seen;
         for (auto& log : logs) {
             std::string one;
-            for (UINT m : log->messages) one += m == CM_MOUSEENTER ? 'E' : m == CM_MOUSELEAVE ? 'L' : '?';
+            for (UINT m : log->messages) {
+                if (m == CM_MOUSEENTER) one += 'E';
+                if (m == CM_MOUSELEAVE) one += 'L';
+            }
             seen += one.empty() ? "-" : one;
             seen += ' ';
         }
@@ -276,8 +272,17 @@ TEST_F(BandForm, TrackHoverFollowsTheCursorsXInThePanel)
     EXPECT_EQ(tick(32, 5), "E L L L L ");
     EXPECT_EQ(tick(33, 5), "L E L L L ");
     EXPECT_EQ(tick(125, 20), "L L L E L ");
+    EXPECT_FALSE(form->ComboBox1->Hovered());
     EXPECT_EQ(tick(150, 5), "L L L L L ");
+    EXPECT_TRUE(form->ComboBox1->Hovered());
     EXPECT_EQ(tick(240, 5), "L L L L E ");
+    EXPECT_FALSE(form->ComboBox1->Hovered());
     EXPECT_EQ(tick(150, 22), "L L L L L ");
+    EXPECT_EQ(tick(150, 5), "L L L L L ");
     EXPECT_EQ(tick(-1, 5), "L L L L L ");
+    EXPECT_FALSE(form->ComboBox1->Hovered());
+    // The buttons follow what they are told: the execute button lights up, the others not.
+    tick(240, 5);
+    EXPECT_TRUE(form->SpeedButtonExec1->Hot());
+    EXPECT_FALSE(form->SpeedButtonSearch1->Hot());
 }
