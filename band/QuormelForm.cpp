@@ -128,7 +128,9 @@ void TquormelForm::ReadHotKey(const TIniFile& ini)
 
 void TquormelForm::LoadSettings()
 {
-    const TIniFile ini(SettingsPath());
+    TIniFile ini(SettingsPath());
+    // Most of the thirty-odd names read here are usually absent from the file.
+    ini.NoteSections();
     ReadCaptions(ini);
     // Equal values are all taken: the file is the band's own and is not cleaned up here.
     for (int n = 0; n < kSavedHistory; ++n) {

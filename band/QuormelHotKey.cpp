@@ -15,7 +15,10 @@ void TquormelForm::SetHotKey(bool shift, uint8_t ch)
 
 void TquormelForm::ReloadSettings()
 {
-    const TIniFile ini(SettingsPath());
+    TIniFile ini(SettingsPath());
+    // Runs at every WM_SETFOCUS: one read of the file's sections spares the reads of the names
+    // of sections it does not hold.
+    ini.NoteSections();
     ReadCaptions(ini);
     ReadEngines(ini);
     ReadHotKey(ini);

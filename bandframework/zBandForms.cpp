@@ -77,6 +77,17 @@ void TzBandForm::InitializeForm()
     ApplyBandDefaults();
 }
 
+void TzBandForm::AfterLoad()
+{
+    // The form's own AfterLoad makes the windows of a form that has a parent window. With the
+    // band's styles already in place they are made once, as they end up; forced only after the
+    // read, the border icons and the border style would each make the whole window tree anew
+    // (the combo box with its edit and list the dearest part of it). The call after the read
+    // stays: it is what holds when a later resource of the class chain stores other values.
+    if (!HandleAllocated()) ApplyBandDefaults();
+    TForm::AfterLoad();
+}
+
 void TzBandForm::ApplyBandDefaults()
 {
     bandModeFlags_ = TzBandModeFlags{bmfVariableHeight};

@@ -69,6 +69,7 @@ public:
     TzGetPointLEvent OnBandGetActualSize;
 
 protected:
+    void AfterLoad() override;
     void ComponentNotification(TComponent* component, TOperation operation) override;
 
 private:

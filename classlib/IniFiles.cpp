@@ -3,12 +3,29 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstring>
 
 #include "SysUtils.h"
 
 namespace {
 
 constexpr DWORD kReadBufferChars = 2048;
+constexpr DWORD kSectionNamesChars = 32768;
+
+// Section names match without regard to case. Only names of ASCII characters are compared
+// here: elsewhere the system's case rules could make two names equal that differ in bytes.
+bool UpperAscii(const std::string& name, std::string& out)
+{
+    out.clear();
+    for (char c : name) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x80) return false;
+        out += static_cast<char>(b >= 'a' && b <= 'z' ? b - 'a' + 'A' : b);
+    }
+    return true;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 bool ParseDecimal(const std::string& s, int& out)
 {
@@ -47,9 +64,41 @@ bool ParseHex(const std::string& digits, int& out)
 
 }  // namespace
 
+void TIniFile::NoteSections()
+{
+    sectionsNoted_ = false;
+    sections_.clear();
+    std::vector<char> buffer(kSectionNamesChars);
+    const DWORD n = GetPrivateProfileSectionNamesA(buffer.data(), kSectionNamesChars, fileName_.c_str());
+    // A list cut short may leave out the very section asked for.
+    if (n >= kSectionNamesChars - 2) return;
+    std::string upper;
+    for (const char* p = buffer.data(); p < buffer.data() + n && *p; p += std::strlen(p) + 1) {
+        if (!UpperAscii(p, upper)) {
+            sections_.clear();
+            return;
+        }
+        sections_.push_back(upper);
+    }
+    sectionsNoted_ = true;
+}
+
+bool TIniFile::NotedAbsent(const std::string& section) const
+{
+    // The system trims blanks around the name asked for; such names are left to it.
+    if (!sectionsNoted_ || section.empty() || IsBlank(section.front()) || IsBlank(section.back())) return false;
+    std::string upper;
+    if (!UpperAscii(section, upper)) return false;
+    for (const std::string& s : sections_)
+        if (s == upper) return false;
+    return true;
+}
+
 std::string TIniFile::ReadString(const std::string& section, const std::string& key,
                                  const std::string& def) const
 {
+    // Only the empty default: the system trims and cuts a default it hands back.
+    if (def.empty() && NotedAbsent(section)) return std::string();
     char buffer[kReadBufferChars];
     DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buffer,
                                        kReadBufferChars, fileName_.c_str());

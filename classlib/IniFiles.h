@@ -3,11 +3,19 @@
 // section and key names without regard to case, and every write on disk at once (no cache, no
 // lock), so that other programs reading the same file see it straight away.
 #include <string>
+#include <vector>
 
 class TIniFile {
 public:
     explicit TIniFile(const std::string& fileName) : fileName_(fileName) {}
     const std::string& FileName() const { return fileName_; }
+
+    // Takes note of the sections the file holds now, in one read of the file (each read of a
+    // value costs a look at the file under Wine). From then on, a read with an empty default from
+    // a section that was not there answers the empty default without asking the system, which is
+    // what the system would answer. For a burst of reads of a file that is read as a whole;
+    // names the note cannot tell apart for certain leave every read going to the file.
+    void NoteSections();
 
     // At most 2047 characters (the system's read buffer is 2048 with the terminator).
     std::string ReadString(const std::string& section, const std::string& key,
@@ -24,5 +32,9 @@ public:
     void WriteBool(const std::string& section, const std::string& key, bool value);
 
 private:
+    bool NotedAbsent(const std::string& section) const;
+
     std::string fileName_;
+    bool sectionsNoted_ = false;
+    std::vector<std::string> sections_;  // in upper case, ASCII only
 };

@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "IniFiles.h"
 #include "SysUtils.h"
 #include "TestEnv.h"
@@ -91,6 +93,25 @@ TEST_F(IniFileTest, BooleansAreIntegersWrittenAsOneOrZero)
     EXPECT_EQ(ini.ReadString("HOTKEY", "SHIFT", ""), "0");
     ini.WriteBool("HOTKEY", "SHIFT", true);
     EXPECT_EQ(ini.ReadString("HOTKEY", "SHIFT", ""), "1");
+}
+
+// After the note of the sections, every read answers what the system answers.
+TEST_F(IniFileTest, NotedSectionsAnswerAsTheSystemDoes)
+{
+    const std::string kana = AnsiFromWide(L"ｷｬｯｼｭ");
+    Seed("[search0]\r\nTITLE=t\r\n[" + kana + "]\r\nA=k\r\n");
+    TIniFile plain(path), noted(path);
+    noted.NoteSections();
+    for (const std::string& section : std::vector<std::string>{"SEARCH0", "Search0", "SEARCH1", kana, " SEARCH0 "})
+        for (const std::string& def : std::vector<std::string>{"", "d  "})
+            for (const char* key : {"TITLE", "A", "NONE"})
+                EXPECT_EQ(noted.ReadString(section, key, def), plain.ReadString(section, key, def))
+                    << section << "/" << key << "/" << def;
+
+    TIniFile absent(dir + "\\absent.ini");
+    absent.NoteSections();
+    EXPECT_EQ(absent.ReadInteger("HOTKEY", "CHAR", 64), 64);
+    EXPECT_TRUE(absent.ReadBool("HOTKEY", "SHIFT", true));
 }
 
 TEST_F(IniFileTest, RefusedWriteNamesTheFile)
