@@ -25,11 +25,21 @@ void TzCustomBandObject::ConstructionDone()
 void TzCustomBandObject::DestructionStarting()
 {
     ReleaseSite();
-    if (TzBandForm* form = bandForm_) {
-        bandForm_ = nullptr;
-        form->Free();
-    }
+    if (TzBandForm* form = TakeBandForm()) form->Free();
     TComObject::DestructionStarting();
+}
+
+void TzCustomBandObject::BandFormGone(TzBandForm* form)
+{
+    if (bandForm_ == form) bandForm_ = nullptr;
+}
+
+TzBandForm* TzCustomBandObject::TakeBandForm()
+{
+    TzBandForm* form = bandForm_;
+    bandForm_ = nullptr;
+    if (form) form->bandObject_ = nullptr;
+    return form;
 }
 
 void TzCustomBandObject::ReleaseSite()
@@ -101,11 +111,11 @@ HRESULT TzCustomBandObject::ShowDW(BOOL show)
 
 HRESULT TzCustomBandObject::CloseDW(DWORD)
 {
-    if (TzBandForm* form = bandForm_) {
+    if (bandForm_) {
         ShowDW(FALSE);
+        // ShowDW may have run the form's handlers, which may have freed it.
         // The concrete form frees itself when closed (its close action).
-        form->Close();
-        bandForm_ = nullptr;
+        if (TzBandForm* form = TakeBandForm()) form->Close();
     }
     return S_OK;
 }

@@ -80,7 +80,14 @@ protected:
     }
 
 private:
+    friend class TzBandForm;
+
     void ReleaseSite();
+    // Told by the form as it goes (closed by anyone, or freed with its window): the object then
+    // answers as without a form.
+    void BandFormGone(TzBandForm* form);
+    // Lets go of the form without freeing it: the form no longer reports to this object.
+    TzBandForm* TakeBandForm();
 
     // The interface entry points, each a small table over the object.
     struct DeskBandEntry : IDeskBand {
