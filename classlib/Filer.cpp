@@ -761,8 +761,9 @@ void TWriter::WriteString(const std::string& text)
 
 void TWriter::WriteWideString(const std::wstring& text)
 {
+    // UTF-8 only when shorter and exact: the converter turns a lone surrogate into U+FFFD.
     const std::string utf8 = Utf8FromWide(text);
-    if (utf8.size() < 2 * text.size()) {
+    if (utf8.size() < 2 * text.size() && WideFromUtf8(utf8) == text) {
         if (AnsiFromWide(text) == utf8) {
             WriteString(utf8);
             return;
