@@ -184,6 +184,8 @@ TEST(WideStrings, MissingOperationsAndRefusedCopiesRaise)
     EXPECT_EQ(convertError([&] { l.Assign(nullptr); }), A(L"nil を TWideStringList に代入することはできません"));
     EXPECT_EQ(convertError([&] { l.Assign(&other); }), A(L"TPersistent を TWideStringList に代入することはできません"));
     EXPECT_EQ(convertError([&] { other.Assign(&l); }), A(L"TWideStringList を TPersistent に代入することはできません"));
+    EXPECT_EQ(convertError([&] { l.CopyTo(nullptr); }), A(L"TWideStringList を nil に代入することはできません"));
+    EXPECT_EQ(convertError([&] { other.CopyTo(nullptr); }), A(L"TPersistent を nil に代入することはできません"));
     EXPECT_EQ(Items(l), (W{L"keep"}));
 }
 
