@@ -111,12 +111,10 @@ TMiniList* NewMiniList();
 bool RectsEqual(const RECT& a, const RECT& b);
 
 // ---------------------------------------------------------------------------------------------
-// Text, path and command-line routines (bytes; no double-byte awareness)
+// Text, path and command-line routines (searches step over double-byte characters)
 
-char* TextCopy(char* dest, const char* source);
 // Copies at most limit characters and always a terminator: up to limit + 1 bytes.
 char* CopyTextMax(char* dest, const char* source, int limit);
-int TextLength(const char* text);
 const char* FindChar(const char* text, char c);
 const char* FindLastChar(const char* text, char c);
 // Position of the last character that is one of the delimiters; the terminator's when none.
