@@ -35,25 +35,44 @@ std::string GetCachedLibraryPath()
     return GetBandLibraryPath();
 }
 
-std::string ChangeExtensionToIni(const std::string& path)
+namespace {
+
+// Calls visit(index, byte) for each single-byte character of the path: the second byte of a
+// double-byte character may be a backslash, so only whole characters count as separators.
+template <class Visit>
+void ForEachSingleByte(const std::string& path, Visit visit)
 {
-    // The second byte of a double-byte character may be a backslash; only whole characters
-    // count as separators.
-    size_t point = std::string::npos;
     for (size_t i = 0; i < path.size();) {
-        const char c = path[i];
-        if (IsDBCSLeadByte(static_cast<BYTE>(c)) && i + 1 < path.size()) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
             i += 2;
             continue;
         }
-        if (c == '\\' || c == ':') {
-            point = std::string::npos;
-        } else if (c == '.') {
-            point = i;
-        }
+        visit(i, path[i]);
         ++i;
     }
+}
+
+}  // namespace
+
+std::string ChangeExtensionToIni(const std::string& path)
+{
+    size_t point = std::string::npos;
+    ForEachSingleByte(path, [&](size_t i, char c) {
+        if (c == '\\' || c == ':')
+            point = std::string::npos;
+        else if (c == '.')
+            point = i;
+    });
     return (point == std::string::npos ? path : path.substr(0, point)) + ".ini";
+}
+
+std::string ExtractFolder(const std::string& path)
+{
+    size_t end = 0;
+    ForEachSingleByte(path, [&](size_t i, char c) {
+        if (c == '\\' || c == ':') end = i + 1;
+    });
+    return path.substr(0, end);
 }
 
 bool SettingsFileWritable(const std::string& path)

@@ -27,6 +27,10 @@ std::string GetCachedLibraryPath();
 // none); "" gives ".ini". Double-byte characters of the system code page are respected.
 std::string ChangeExtensionToIni(const std::string& path);
 
+// Everything up to and including the last backslash or colon ("" when there is none), with
+// double-byte characters respected: the folder beside the band library.
+std::string ExtractFolder(const std::string& path);
+
 // Whether a save to the settings file may go ahead: the path lies on a fixed drive and the file
 // is absent or not read-only. A refusal is silent; the caller skips the save.
 bool SettingsFileWritable(const std::string& path);

@@ -248,6 +248,24 @@ void TCustomAction::SetShortCut(TShortCut shortCut)
     Change();
 }
 
+void TCustomAction::CopyTo(TPersistent* destination)
+{
+    if (!IsInstance<TCustomAction>(destination)) {
+        TContainedAction::CopyTo(destination);
+        return;
+    }
+    auto* to = static_cast<TCustomAction*>(destination);
+    to->SetCategory(Category());
+    to->SetCaption(caption_);
+    to->SetHint(hint_);
+    to->SetEnabled(enabled_);
+    to->SetChecked(checked_);
+    to->SetVisible(visible_);
+    to->SetShortCut(shortCut_);
+    to->OnExecute = OnExecute;
+    to->OnUpdate = OnUpdate;
+}
+
 KERVO_CLASS_RECORD(TAction)
 {
     b.String("Caption", &TCustomAction::Caption, &TCustomAction::SetCaption);
@@ -256,6 +274,11 @@ KERVO_CLASS_RECORD(TAction)
     b.String("Hint", &TCustomAction::Hint, &TCustomAction::SetHint);
     b.Integer("ShortCut", &TCustomAction::ShortCut, &TCustomAction::SetShortCut).Default(0);
     b.Boolean("Visible", &TCustomAction::Visible, &TCustomAction::SetVisible).Default(true);
+}
+
+KERVO_CLASS_RECORD(THintAction)
+{
+    b.String("Hint", &TCustomAction::Hint, &TCustomAction::SetHint);
 }
 
 // ---------------------------------------------------------------------------------------------

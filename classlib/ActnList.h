@@ -38,10 +38,12 @@ HWND ActionAppWindow();
 class TBasicActionLink : public TObject {
     KERVO_CLASS(TBasicActionLink, TObject)
 public:
-    explicit TBasicActionLink(TObject* client) : client_(client) {}
+    explicit TBasicActionLink(TObject* client = nullptr) : client_(client) {}
     ~TBasicActionLink() override;
 
     TObject* Client() const { return client_; }
+    // For a link made from its class record, before it joins an action.
+    void SetClient(TObject* client) { client_ = client; }
     TBasicAction* Action() const { return action_; }
     // Leaves the previous action and joins the new one (null: none).
     void SetAction(TBasicAction* action);
@@ -181,6 +183,9 @@ public:
     TShortCut ShortCut() const { return shortCut_; }
     void SetShortCut(TShortCut shortCut);
 
+    // Assigning an action to another copies its properties (through the setters, so links hear).
+    void CopyTo(TPersistent* destination) override;
+
 private:
     std::string caption_;
     std::string hint_;
@@ -195,6 +200,15 @@ class TAction : public TCustomAction {
     KERVO_CLASS(TAction, TCustomAction)
 public:
     explicit TAction(TComponent* owner) : TCustomAction(owner) {}
+};
+
+// The action that carries a new application hint to whatever consumes hint actions: the
+// application fires one (through the application window, having no handler of its own) each time
+// its hint changes while it has no OnHint handler.
+class THintAction : public TCustomAction {
+    KERVO_CLASS(THintAction, TCustomAction)
+public:
+    explicit THintAction(TComponent* owner) : TCustomAction(owner) {}
 };
 
 // ---------------------------------------------------------------------------------------------

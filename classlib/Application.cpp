@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "ActnList.h"
 #include "ObjectInstance.h"
 #include "Streams.h"
 
@@ -42,6 +43,7 @@ TApplication::TApplication(TComponent* owner) : TComponent(owner), title_(Progra
 
 TApplication::~TApplication()
 {
+    if (handle_ && ActionAppWindow() == handle_) SetActionAppWindow(nullptr);
     if (handle_) DestroyWindow(handle_);
     FreeObjectInstance(objectInstance_);
 }
@@ -61,6 +63,8 @@ void TApplication::Initialize()
                               0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
     if (!handle_) RaiseLastOSError();
     SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(objectInstance_));
+    // Actions without a handler of their own are offered here (the application-window hooks).
+    SetActionAppWindow(handle_);
 }
 
 void TApplication::SetTitle(const std::string& title)
@@ -266,7 +270,9 @@ struct ApplicationHolder {
 }  // namespace
 
 TApplication* Application = nullptr;
-static ApplicationHolder g_applicationHolder;
+// Made ahead of the ordinary static initialisers: units of other libraries register with the
+// application object at their start-up (and go again, in reverse order, before it is freed).
+__attribute__((init_priority(200))) static ApplicationHolder g_applicationHolder;
 
 KERVO_CLASS_RECORD(TXPManifest) {}
 

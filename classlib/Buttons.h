@@ -26,6 +26,7 @@ public:
     bool MouseInControl() const { return mouseInControl_; }
 
     void HandleWindowMessage(TMessage& message) override;
+    const TClassRecord& ActionLinkClass() override;
 
 protected:
     void Paint() override;

@@ -89,6 +89,19 @@ TPropInfo& TClassRecord::AddProperty(std::unique_ptr<TPropInfo> info)
     return added;
 }
 
+void TClassRecord::MoveToEnd(const std::string& name)
+{
+    for (auto it = properties_.begin(); it != properties_.end(); ++it) {
+        if (SameIdent((*it)->Name, name)) {
+            const TPropInfo* p = *it;
+            properties_.erase(it);
+            properties_.push_back(p);
+            return;
+        }
+    }
+    throw EComponentError(name_ + ": no published property " + name);
+}
+
 bool TClassRecord::InheritsFrom(const TClassRecord& other) const
 {
     for (const TClassRecord* r = this; r; r = r->parent_) {

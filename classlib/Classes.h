@@ -281,6 +281,7 @@ private:
     template <class T> friend class TClassBuilder;
 
     TPropInfo& AddProperty(std::unique_ptr<TPropInfo> info);
+    void MoveToEnd(const std::string& name);
 
     std::string name_;
     const TClassRecord* parent_ = nullptr;
@@ -812,6 +813,14 @@ public:
         record_.fields_.push_back({name, &F::StaticClass, [field](TObject* self, TComponent* value) {
                                        static_cast<T*>(self)->*field = static_cast<F*>(value);
                                    }});
+    }
+
+    // Moves the named published properties, inherited or own, to the end of the class's list in
+    // this order: for a class whose form resources must list them in a given order. Every name
+    // must be published by then (EComponentError otherwise).
+    void Order(std::initializer_list<const char*> names)
+    {
+        for (const char* name : names) record_.MoveToEnd(name);
     }
 
     // An interface the class answers in GetInterface.

@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
+#include "ControlActionLinks.h"
 #include "Forms.h"
 #include "Streams.h"
 
@@ -114,6 +116,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner)
 
 TControl::~TControl()
 {
+    delete actionLink_;
     if (font_) font_->Free();
     delete constraints_;
 }
@@ -127,6 +130,7 @@ void TControl::DestructionStarting()
         action_->RemoveFreeNotification(this);
         action_ = nullptr;
     }
+    FreeAndNil(actionLink_);
     if (popupMenu_) {
         popupMenu_->RemoveFreeNotification(this);
         popupMenu_ = nullptr;
@@ -330,8 +334,13 @@ void TControl::SetAction(TComponent* action)
     if (action == action_) return;
     if (action_) action_->RemoveFreeNotification(this);
     action_ = action;
+    if (!IsInstance<TBasicAction>(action)) FreeAndNil(actionLink_);
     if (action) {
         action->FreeNotification(this);
+        if (IsInstance<TBasicAction>(action)) {
+            if (!actionLink_) actionLink_ = NewActionLink(ActionLinkClass(), this);
+            actionLink_->SetAction(static_cast<TBasicAction*>(action));
+        }
         ActionChange(action, IsLoading());
     }
 }
@@ -340,16 +349,19 @@ void TControl::ActionChange(TComponent* sender, bool checkDefaults)
 {
     if (!sender) return;
     const TClassRecord& cls = sender->GetClass();
-    auto text = [&](const char* name) -> const TPropInfo* {
+    // Caption and hint may be published as ANSI or as wide strings (taken in their ANSI form).
+    auto text = [&](const char* name) -> std::optional<std::string> {
         const TPropInfo* p = cls.FindProperty(name);
-        return p && p->Kind == TPropKind::String && p->GetString ? p : nullptr;
+        if (p && p->Kind == TPropKind::String && p->GetString) return p->GetString(sender);
+        if (p && p->Kind == TPropKind::WideString && p->GetWide) return AnsiFromWide(p->GetWide(sender));
+        return std::nullopt;
     };
     auto flag = [&](const char* name) -> const TPropInfo* {
         const TPropInfo* p = cls.FindProperty(name);
         return p && p->Kind == TPropKind::Boolean && p->GetOrd ? p : nullptr;
     };
-    if (const TPropInfo* p = text("Caption"); p && (!checkDefaults || Caption().empty())) SetCaption(p->GetString(sender));
-    if (const TPropInfo* p = text("Hint"); p && (!checkDefaults || hint_.empty())) SetHint(p->GetString(sender));
+    if (auto t = text("Caption"); t && (!checkDefaults || Caption().empty())) SetCaption(*t);
+    if (auto t = text("Hint"); t && (!checkDefaults || hint_.empty())) SetHint(*t);
     if (const TPropInfo* p = flag("Enabled"); p && (!checkDefaults || enabled_)) SetEnabled(p->GetOrd(sender) != 0);
     if (const TPropInfo* p = flag("Visible"); p && (!checkDefaults || visible_)) SetVisible(p->GetOrd(sender) != 0);
 }
@@ -636,7 +648,10 @@ void TControl::ComponentNotification(TComponent* component, TOperation operation
     TComponent::ComponentNotification(component, operation);
     if (operation != TOperation::Removal) return;
     if (component == popupMenu_) popupMenu_ = nullptr;
-    if (component == action_) action_ = nullptr;
+    if (component == action_) {
+        action_ = nullptr;
+        FreeAndNil(actionLink_);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

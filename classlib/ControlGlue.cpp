@@ -42,4 +42,9 @@ void FillControlPlugins(TControlPlugins& plugins)
         auto* a = As<TCustomAction>(action);
         return a && a->ShortCut() ? ShortCutToText(a->ShortCut()) : std::string();
     };
+    plugins.HintChanged = [](const std::string& hint) {
+        TObjectPtr<THintAction> action(new THintAction(nullptr));
+        action->SetHint(hint);
+        action->Execute();
+    };
 }

@@ -171,10 +171,13 @@ void RegisterControlWindowClass(TCreateParams& params)
         if (!UnregisterClassA(params.WinClassName, params.WindowClass.hInstance)) RaiseLastOSError();
     }
     if (!RegisterClassA(&params.WindowClass)) RaiseLastOSError();
+    RememberControlWindowClass(params.WinClassName);
+}
+
+void RememberControlWindowClass(const std::string& name)
+{
     auto& names = RegisteredClassNames();
-    if (std::find(names.begin(), names.end(), params.WinClassName) == names.end()) {
-        names.push_back(params.WinClassName);
-    }
+    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
 }
 
 void UnregisterControlWindowClasses()

@@ -24,6 +24,7 @@
 class TControl;
 class TWinControl;
 class TCustomForm;
+class TActionLink;
 
 // A colour: $00BBGGRR, or a system colour with the high bit set ($FF0000nn, nn the GetSysColor index).
 using TColor = int32_t;
@@ -224,7 +225,13 @@ public:
     TComponent* PopupMenu() const { return popupMenu_; }
     void SetPopupMenu(TComponent* menu);
     TComponent* Action() const { return action_; }
+    // Joins the action through a link of ActionLinkClass (a TBasicAction; another component
+    // only takes the action change).
     void SetAction(TComponent* action);
+    // The link to the action, or null.
+    TActionLink* ActionLink() const { return actionLink_; }
+    // The class of the control's action link (a TActionLink descendant made from its record).
+    virtual const TClassRecord& ActionLinkClass();
     // Takes the action's caption, hint, enabled and visible state (read from its published
     // properties); with checkDefaults only where the control still holds its default.
     virtual void ActionChange(TComponent* sender, bool checkDefaults);
@@ -326,6 +333,7 @@ private:
     bool parentFont_ = true;
     TComponent* popupMenu_ = nullptr;
     TComponent* action_ = nullptr;
+    TActionLink* actionLink_ = nullptr;
     TControlStyle controlStyle_;
     TSizeConstraints* constraints_ = nullptr;
     TWndMethod windowProc_;
@@ -384,6 +392,9 @@ TControl* FindControlAtScreenPos(POINT screenPos, bool allowDisabled);
 // class with the creation procedure is kept; one with another procedure is registered again.
 // Classes registered here are unregistered when the module unloads.
 void RegisterControlWindowClass(TCreateParams& params);
+// Records a class that another unit registered under this module's instance, so that the unload
+// step removes it with the library's own.
+void RememberControlWindowClass(const std::string& name);
 void UnregisterControlWindowClasses();
 
 // ---------------------------------------------------------------------------------------------
@@ -427,6 +438,7 @@ public:
 
     void HandleWindowMessage(TMessage& message) override;
     void DefaultHandler(TMessage& message) override;
+    const TClassRecord& ActionLinkClass() override;
     // Sends the message to every child until one answers non-zero.
     void Broadcast(TMessage& message);
     // Performs the message on every child.

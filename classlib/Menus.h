@@ -173,11 +173,14 @@ public:
     void SetParentComponent(TComponent* parent) override;
     void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root) override;
 
+protected:
+    // Appends the item to its parent's Windows menu; a descendant may write more of it.
+    virtual void AppendTo(HMENU menu);
+
 private:
     friend class TMenu;
     void RebuildHandle();
     void PopulateMenu();
-    void AppendTo(HMENU menu);
     void ReleaseHandle();
     bool CaptionStored() const;
     bool HintStored() const;

@@ -312,14 +312,14 @@ int TCustomComboBoxStrings::ItemCount() const { return static_cast<int>(Send(CB_
 void TCustomComboBoxStrings::InsertAt(int index, const std::string& s)
 {
     if (Send(CB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(s.c_str())) < 0) {
-        throw EOutOfResources(std::wstring(L"行を挿入できません"));
+        RaiseInsertLineError();
     }
 }
 
 int TCustomComboBoxStrings::AppendItem(const std::string& s)
 {
     const LRESULT index = Send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str()));
-    if (index < 0) throw EOutOfResources(std::wstring(L"行を挿入できません"));
+    if (index < 0) RaiseInsertLineError();
     return static_cast<int>(index);
 }
 
@@ -697,16 +697,20 @@ void TCustomComboBox::PaintItem(int index, RECT rect, UINT state)
         OnDrawItem(this, index, rect, state);
         return;
     }
-    const bool selected = (state & ODS_SELECTED) != 0;
-    HBRUSH brush = selected ? GetSysColorBrush(COLOR_HIGHLIGHT) : BrushHandle();
-    FillRect(itemDC_, &rect, brush);
+    PrepareItemDC(rect, state);
     if (index < 0) return;
     const std::string text = Items()->Get(index);
+    TextOutA(itemDC_, rect.left + 2, rect.top, text.c_str(), static_cast<int>(text.size()));
+}
+
+void TCustomComboBox::PrepareItemDC(RECT rect, UINT state)
+{
+    // The handler of CN_DRAWITEM saves and restores the context around the item.
+    const bool selected = (state & ODS_SELECTED) != 0;
+    FillRect(itemDC_, &rect, selected ? GetSysColorBrush(COLOR_HIGHLIGHT) : BrushHandle());
     SetBkMode(itemDC_, TRANSPARENT);
     SetTextColor(itemDC_, selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : FontColorRGB());
-    HGDIOBJ old = SelectObject(itemDC_, FontHandle());
-    TextOutA(itemDC_, rect.left + 2, rect.top, text.c_str(), static_cast<int>(text.size()));
-    SelectObject(itemDC_, old);
+    SelectObject(itemDC_, FontHandle());
 }
 
 void TCustomComboBox::InnerWindowProc(TMessage& message, HWND child, WNDPROC defaultProc)

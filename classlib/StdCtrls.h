@@ -31,6 +31,7 @@ public:
 
     void Click() override;
     void HandleWindowMessage(TMessage& message) override;
+    const TClassRecord& ActionLinkClass() override;
 
 protected:
     void AdjustCreateParams(TCreateParams& params) override;
@@ -190,6 +191,9 @@ public:
     // Draws one owner-drawn item into ItemDC: OnDrawItem, else the text on the item's colours.
     virtual void PaintItem(int index, RECT rect, UINT state);
     HDC ItemDC() const { return itemDC_; }
+    // Fills an item's rectangle of ItemDC in the item's background and selects its text colour
+    // and the control's font, for the item text drawn next.
+    void PrepareItemDC(RECT rect, UINT state);
 
     void HandleWindowMessage(TMessage& message) override;
 

@@ -59,11 +59,10 @@ void RaiseLastOSError(DWORD code)
     throw EOSError(message, code);
 }
 
-std::wstring ListIndexErrorText(int index)
-{
-    return FormatText(L"リストのインデックスが範囲を超えています (%d)", {std::to_wstring(index)});
-}
+std::wstring ListIndexErrorText(int index) { return FormatText(kListIndexErrorText, {std::to_wstring(index)}); }
 
-std::wstring SortedListErrorText() { return L"ソートされる文字列リストに対しては許されない動作です"; }
+std::wstring SortedListErrorText() { return kSortedListErrorText; }
 
-std::wstring DuplicateStringErrorText() { return L"文字列リストは重複を許しません"; }
+std::wstring DuplicateStringErrorText() { return kDuplicateStringErrorText; }
+
+void RaiseInsertLineError() { throw EOutOfResources(std::wstring(kInsertLineErrorText)); }

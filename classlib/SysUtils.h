@@ -41,7 +41,7 @@ KERVO_EXCEPTION(EAbstractError, Exception)      // "Abstract エラー"
 KERVO_EXCEPTION(EConvertError, Exception)
 KERVO_EXCEPTION(EInvalidCast, Exception)
 KERVO_EXCEPTION(EIntOverflow, Exception)      // "整数オーバーフロー"
-KERVO_EXCEPTION(EOutOfResources, Exception)     // "行を挿入できません"
+KERVO_EXCEPTION(EOutOfResources, Exception)     // RaiseInsertLineError
 KERVO_EXCEPTION(EStringListError, Exception)
 KERVO_EXCEPTION(EStreamError, Exception)
 KERVO_EXCEPTION(EFCreateError, EStreamError)    // "ファイル %s を作成できませんでした"
@@ -66,7 +66,15 @@ private:
 [[noreturn]] void RaiseLastOSError(DWORD code);
 [[noreturn]] inline void RaiseLastOSError() { RaiseLastOSError(GetLastError()); }
 
-// The standard texts of the list errors (index, sorted list, duplicates).
-std::wstring ListIndexErrorText(int index);        // "リストのインデックスが範囲を超えています (%d)"
-std::wstring SortedListErrorText();                // "ソートされる文字列リストに対しては許されない動作です"
-std::wstring DuplicateStringErrorText();           // "文字列リストは重複を許しません"
+// The standard texts of the list errors (index, sorted list, duplicates) and of a list control
+// that refuses an item. Each text lives here only; the Unicode layer keeps its resource-string
+// records of the same texts over these.
+inline constexpr wchar_t kListIndexErrorText[] = L"リストのインデックスが範囲を超えています (%d)";
+inline constexpr wchar_t kSortedListErrorText[] = L"ソートされる文字列リストに対しては許されない動作です";
+inline constexpr wchar_t kDuplicateStringErrorText[] = L"文字列リストは重複を許しません";
+inline constexpr wchar_t kInsertLineErrorText[] = L"行を挿入できません";
+std::wstring ListIndexErrorText(int index);        // kListIndexErrorText with the index
+std::wstring SortedListErrorText();
+std::wstring DuplicateStringErrorText();
+// EOutOfResources with kInsertLineErrorText: a list control refused an item.
+[[noreturn]] void RaiseInsertLineError();

@@ -50,6 +50,9 @@ TWinControl::~TWinControl()
 
 void TWinControl::DestructionStarting()
 {
+    // Destroying from the start, so that what the window's destruction runs can tell it from a
+    // re-creation.
+    SetState(TComponentFlag::Destroying, true);
     if (TCustomForm* form = GetParentForm(this); form && form != this) form->DefocusControl(this, true);
     if (handle_) DestroyWindowHandle();
     // A parent frees its children, also those it does not own.

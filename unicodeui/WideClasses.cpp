@@ -48,19 +48,19 @@ int CompareWide(DWORD flags, const std::wstring& a, const std::wstring& b)
 
 const TResourceStringRecord* SListIndexError()
 {
-    static const TextRecord record(L"リストのインデックスが範囲を超えています (%d)");
+    static const TextRecord record(kListIndexErrorText);
     return record.Get();
 }
 
 const TResourceStringRecord* SSortedListError()
 {
-    static const TextRecord record(L"ソートされる文字列リストに対しては許されない動作です");
+    static const TextRecord record(kSortedListErrorText);
     return record.Get();
 }
 
 const TResourceStringRecord* SDuplicateString()
 {
-    static const TextRecord record(L"文字列リストは重複を許しません");
+    static const TextRecord record(kDuplicateStringErrorText);
     return record.Get();
 }
 
@@ -118,13 +118,19 @@ void* TWideStrings::ObjectAt(int) const { return nullptr; }
 
 std::wstring TWideStrings::JoinedText() const
 {
+    // Each item is read once: a list over a window pays window messages per read.
     const int n = ItemCount();
+    std::vector<std::wstring> items;
+    items.reserve(static_cast<size_t>(std::max(n, 0)));
     size_t size = 0;
-    for (int i = 0; i < n; ++i) size += ItemAt(i).size() + 2;
+    for (int i = 0; i < n; ++i) {
+        items.push_back(ItemAt(i));
+        size += items.back().size() + 2;
+    }
     std::wstring out;
     out.reserve(size);
-    for (int i = 0; i < n; ++i) {
-        out += ItemAt(i);
+    for (const std::wstring& item : items) {
+        out += item;
         out += L"\r\n";
     }
     return out;

@@ -6,7 +6,7 @@
 
 bool UnicodePlatform = false;
 bool XPOrLaterPlatform = false;
-UINT ConversionCodePage = CP_ACP;
+const UINT ConversionCodePage = CP_ACP;
 
 namespace {
 
@@ -21,17 +21,6 @@ struct PlatformProbe {
         UnicodePlatform = info.dwPlatformId == VER_PLATFORM_WIN32_NT;
         XPOrLaterPlatform = info.dwMajorVersion > 5 ||
                             (info.dwMajorVersion == 5 && info.dwMinorVersion >= 1);
-        if (UnicodePlatform && info.dwMajorVersion >= 5) {
-            ConversionCodePage = CP_THREAD_ACP;
-        } else {
-            char text[8] = {};
-            ConversionCodePage = CP_ACP;
-            if (GetLocaleInfoA(GetThreadLocale(), LOCALE_IDEFAULTANSICODEPAGE, text, sizeof text)) {
-                char* end = nullptr;
-                unsigned long cp = std::strtoul(text, &end, 10);
-                if (end != text && *end == '\0') ConversionCodePage = static_cast<UINT>(cp);
-            }
-        }
     }
 };
 __attribute__((init_priority(110))) PlatformProbe platformProbe;
@@ -154,7 +143,7 @@ HANDLE CreateFileWideOrAnsi(const std::wstring& name, DWORD access, DWORD shareM
     if (UnicodePlatform)
         return CreateFileW(name.c_str(), access, shareMode, security, disposition, flags,
                            templateFile);
-    const std::string ansi = WideToCodePage(name, ConversionCodePage);
+    const std::string ansi = AnsiFromWide(name);
     return CreateFileA(ansi.c_str(), access, shareMode, security, disposition, flags,
                        templateFile);
 }

@@ -16,9 +16,12 @@
 extern bool UnicodePlatform;
 // Windows XP (5.1) or later.
 extern bool XPOrLaterPlatform;
-// The code page of conversions that are given none: CP_THREAD_ACP on NT from version 5 on,
-// else the thread locale's default ANSI code page.
-extern UINT ConversionCodePage;
+// The code page of conversions that are given none: the system ANSI code page (CP_ACP), the one
+// of the class library (AnsiFromWide, WideFromAnsi) and of Windows' ANSI functions. Every implicit
+// conversion of the layer goes through it, so that an ANSI partner the class library or an ANSI
+// window made converts back the way it was made; the thread's code page may differ from it
+// (a user locale other than the system locale) and would garble those partners.
+extern const UINT ConversionCodePage;
 
 // Zero-terminated UTF-16 buffers.
 wchar_t* WideCharsEnd(const wchar_t* text);

@@ -57,5 +57,5 @@ std::wstring LoadWideResString(const TResourceStringRecord* record)
     const std::string text(reinterpret_cast<const char*>(record->Identifier));
     if (text.size() > 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0)
         return DecodeUtf8(text.substr(3));
-    return WideFromCodePage(text, ConversionCodePage);
+    return WideFromAnsi(text);
 }

@@ -1,6 +1,9 @@
 // Wide lists and wide-string properties in form resources.
 #include "WideStreaming.h"
 
+#include <memory>
+#include <vector>
+
 #include "WideClasses.h"
 #include "WideCodePages.h"
 
@@ -54,10 +57,10 @@ void ReadListValue(TReader& reader, TWideStrings& list)
     reader.ReadListEnd();
 }
 
-void WriteListValue(TWriter& writer, const TWideStrings& list)
+void WriteListValue(TWriter& writer, const std::vector<std::wstring>& items)
 {
     writer.WriteListBegin();
-    for (int i = 0; i < list.ItemCount(); ++i) writer.WriteWideString(list.ItemAt(i));
+    for (const std::wstring& item : items) writer.WriteWideString(item);
     writer.WriteListEnd();
 }
 
@@ -88,13 +91,17 @@ bool ListHasData(TFiler& filer, const TWideStrings& list)
     return list.ItemCount() > 0;
 }
 
-bool ListNeedsUtf7(const TWideStrings& list)
+bool ListNeedsUtf7(const std::vector<std::wstring>& items)
 {
-    for (int i = 0; i < list.ItemCount(); ++i) {
-        if (TextNeedsUtf7(list.ItemAt(i))) return true;
+    for (const std::wstring& item : items) {
+        if (TextNeedsUtf7(item)) return true;
     }
     return false;
 }
+
+// The write conditions read the items (over window messages for a combo box's list): only a
+// writer evaluates them.
+bool IsWriting(TFiler& filer) { return dynamic_cast<TWriter*>(&filer) != nullptr; }
 
 const TPropInfo* FindWideStringProperty(TObject* object, const std::string& name)
 {
@@ -120,10 +127,20 @@ bool TextNeedsUtf7(const std::wstring& text)
 void DefineWideListProperties(TFiler& filer, TWideStrings& list)
 {
     TWideStrings* self = &list;
-    const bool hasData = ListHasData(filer, list);
+    // While writing, the items are read once and both values are written from that copy.
+    auto items = std::make_shared<std::vector<std::wstring>>();
+    bool hasData = false;
+    bool needsUtf7 = false;
+    if (IsWriting(filer) && ListHasData(filer, list)) {
+        hasData = true;
+        const int n = list.ItemCount();
+        items->reserve(static_cast<size_t>(n > 0 ? n : 0));
+        for (int i = 0; i < n; ++i) items->push_back(list.ItemAt(i));
+        needsUtf7 = ListNeedsUtf7(*items);
+    }
     auto readList = [self](TReader& r) { ReadListValue(r, *self); };
     filer.DefineProperty("Strings", readList, nullptr, false);
-    filer.DefineProperty("WideStrings", readList, [self](TWriter& w) { WriteListValue(w, *self); }, hasData);
+    filer.DefineProperty("WideStrings", readList, [items](TWriter& w) { WriteListValue(w, *items); }, hasData);
     filer.DefineProperty(
         "WideStringsW",
         [self](TReader& r) { ReadEncodedList(r, *self, ShadowValuesApply(r) || self->ItemCount() == 0, DecodeUtf8Value); },
@@ -131,12 +148,12 @@ void DefineWideListProperties(TFiler& filer, TWideStrings& list)
     filer.DefineProperty(
         "WideStrings_UTF7",
         [self](TReader& r) { ReadEncodedList(r, *self, ShadowValuesApply(r), DecodeUtf7Value); },
-        [self](TWriter& w) {
+        [items](TWriter& w) {
             w.WriteListBegin();
-            for (int i = 0; i < self->ItemCount(); ++i) w.WriteString(EncodeUtf7(self->ItemAt(i)));
+            for (const std::wstring& item : *items) w.WriteString(EncodeUtf7(item));
             w.WriteListEnd();
         },
-        hasData && ListNeedsUtf7(list));
+        needsUtf7);
 }
 
 void TWideStrings::DefineStreamedProperties(TFiler& filer)
@@ -156,7 +173,7 @@ void TWideStringPropertyFiler::DefineShadowProperties(TFiler& filer, TComponent*
     try {
         filer.DefineProperty(prop->Name + "W", [this](TReader& r) { ReadUtf8Shadow(r); }, nullptr, false);
         filer.DefineProperty(prop->Name + "_UTF7", [this](TReader& r) { ReadUtf7Shadow(r); },
-                             [this](TWriter& w) { WriteUtf7Shadow(w); }, Utf7ShadowHasData(filer));
+                             [this](TWriter& w) { WriteUtf7Shadow(w); }, IsWriting(filer) && Utf7ShadowHasData(filer));
     } catch (...) {
         instance_ = nullptr;
         propInfo_ = nullptr;

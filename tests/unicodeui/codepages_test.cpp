@@ -32,7 +32,7 @@ TEST(Platform, FlagsDescribeAnNtSystem)
 {
     EXPECT_TRUE(UnicodePlatform);
     EXPECT_TRUE(XPOrLaterPlatform);
-    EXPECT_EQ(ConversionCodePage, static_cast<UINT>(CP_THREAD_ACP));
+    EXPECT_EQ(ConversionCodePage, static_cast<UINT>(CP_ACP));
 }
 
 TEST(WideBuffers, BlocksRecordTheirSize)

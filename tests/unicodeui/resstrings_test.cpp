@@ -98,6 +98,14 @@ TEST(ResourceStrings, RecordsNameAnEntryOrCarryTheirText)
     static const char japanese[] = "\x8C\x9F\x8D\xF5";
     TResourceStringRecord j{&selfModule, reinterpret_cast<uintptr_t>(japanese)};
     EXPECT_EQ(LoadWideResString(&j), L"検索");
+
+    // A thread whose locale differs from the system's reads ANSI records as the class library
+    // and Windows' ANSI functions do: through the system ANSI code page.
+    const LCID saved = GetThreadLocale();
+    ASSERT_TRUE(SetThreadLocale(MAKELCID(MAKELANGID(LANG_RUSSIAN, SUBLANG_DEFAULT), SORT_DEFAULT)));
+    const std::wstring underRussian = LoadWideResString(&j);
+    SetThreadLocale(saved);
+    EXPECT_EQ(underRussian, L"検索");
 }
 
 }  // namespace

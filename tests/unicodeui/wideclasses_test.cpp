@@ -537,3 +537,19 @@ TEST(WideStrings, PublishesTheAnsiViewUnstored)
 }
 
 }  // namespace
+
+TEST(WideStrings, JoinedTextReadsEachItemOnce)
+{
+    class Counting : public MinimalWideList {
+    public:
+        std::wstring ItemAt(int index) const override
+        {
+            ++reads;
+            return MinimalWideList::ItemAt(index);
+        }
+        mutable int reads = 0;
+    } l;
+    l.v = {L"a", L"検索", L""};
+    EXPECT_EQ(l.Text(), L"a\r\n検索\r\n\r\n");
+    EXPECT_EQ(l.reads, 3);
+}

@@ -1,0 +1,125 @@
+// The band form as an OLE drop target while it is shown: dropped text (plain, or the text of a
+// link) puts its first line into the input box and starts nothing.
+//
+// The form answers only COPY, LINK or NONE to the drag source, never what the source offered:
+// a source that is told MOVE deletes the user's text after the drop. The dropped block is read
+// only within its allocated size, so a block without a terminating zero cannot be read past its
+// end.
+#include <cstring>
+
+#include "ComObj.h"
+#include "QueryText.h"
+#include "QuormelForm.h"
+
+namespace {
+
+FORMATETC TextFormat(CLIPFORMAT format)
+{
+    return FORMATETC{format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+}
+
+CLIPFORMAT UrlFormat()
+{
+    static const auto format = static_cast<CLIPFORMAT>(RegisterClipboardFormatA("UniformResourceLocator"));
+    return format;
+}
+
+// The ANSI text of a global block up to its first zero or its end, whichever comes first; empty
+// for a null or empty block.
+std::string ReadAnsiBlock(HGLOBAL block)
+{
+    if (!block) return std::string();
+    const SIZE_T size = GlobalSize(block);
+    if (size == 0) return std::string();
+    const auto* text = static_cast<const char*>(GlobalLock(block));
+    if (!text) return std::string();
+    const void* zero = std::memchr(text, 0, size);
+    const std::string result(text, zero ? static_cast<const char*>(zero) - text : size);
+    GlobalUnlock(block);
+    return result;
+}
+
+}  // namespace
+
+void TquormelForm::zBandFormShow(TObject*)
+{
+    OleCheck(RegisterDragDrop(Handle(), static_cast<IDropTarget*>(this)));
+}
+
+void TquormelForm::zBandFormHide(TObject*)
+{
+    OleCheck(RevokeDragDrop(Handle()));
+    SetHotKey(false, 0);
+}
+
+// The form's life is its band object's: references count nothing.
+HRESULT STDMETHODCALLTYPE TquormelForm::QueryInterface(REFIID iid, void** out)
+{
+    if (!out) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDropTarget)) {
+        *out = static_cast<IDropTarget*>(this);
+        return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG STDMETHODCALLTYPE TquormelForm::AddRef()
+{
+    return 1;
+}
+
+ULONG STDMETHODCALLTYPE TquormelForm::Release()
+{
+    return 1;
+}
+
+HRESULT STDMETHODCALLTYPE TquormelForm::DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect)
+{
+    try {
+        FORMATETC text = TextFormat(CF_TEXT);
+        FORMATETC url = TextFormat(UrlFormat());
+        // Plain text decides; a link offers its text as well.
+        if (!data || data->QueryGetData(&text) != S_OK) {
+            FDropEffect = DROPEFFECT_NONE;
+            FDropFormat = FORMATETC{};
+        } else {
+            FDropEffect = data->QueryGetData(&url) == S_OK ? DROPEFFECT_LINK : DROPEFFECT_COPY;
+            FDropFormat = text;
+        }
+    } catch (...) {
+        FDropEffect = DROPEFFECT_NONE;
+        Application->HandleException(this, std::current_exception());
+    }
+    if (effect) *effect = FDropEffect;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE TquormelForm::DragOver(DWORD, POINTL, DWORD* effect)
+{
+    if (effect) *effect = FDropEffect;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE TquormelForm::DragLeave()
+{
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE TquormelForm::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect)
+{
+    if (effect) *effect = FDropEffect;
+    if (!data || FDropEffect == DROPEFFECT_NONE) return S_OK;
+    STGMEDIUM medium{};
+    if (data->GetData(&FDropFormat, &medium) != S_OK) return S_OK;
+    try {
+        if (medium.tymed == TYMED_HGLOBAL &&
+            (FDropFormat.cfFormat == CF_TEXT || FDropFormat.cfFormat == UrlFormat()))
+            querybox::SetText(ComboBox1, FirstLine(WideFromAnsi(ReadAnsiBlock(medium.hGlobal))));
+    } catch (...) {
+        // Shown like an error of a window's message; the drag source sees a plain drop.
+        Application->HandleException(this, std::current_exception());
+    }
+    ReleaseStgMedium(&medium);
+    return S_OK;
+}

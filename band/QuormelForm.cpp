@@ -1,0 +1,194 @@
+// The band form's make-up, its settings load and save, the search, the mode buttons and Enter.
+#include "QuormelForm.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "QueryText.h"
+
+namespace {
+
+constexpr int kSavedHistory = 10;  // history keys "0".."9"
+
+}  // namespace
+
+KERVO_CLASS_RECORD(TquormelForm)
+{
+    b.Field("ActionList1", &TquormelForm::ActionList1);
+    b.Field("ActionBrowse1", &TquormelForm::ActionBrowse1);
+    b.Field("ActionOption1", &TquormelForm::ActionOption1);
+    b.Field("PopupMenu1", &TquormelForm::PopupMenu1);
+    b.Field("O1", &TquormelForm::O1);
+    b.Field("ActionHome1", &TquormelForm::ActionHome1);
+    b.Field("W1", &TquormelForm::W1);
+    b.Field("PanelMain", &TquormelForm::PanelMain);
+    b.Field("SpeedButtonSearch1", &TquormelForm::SpeedButtonSearch1);
+    b.Field("SpeedButtonCache1", &TquormelForm::SpeedButtonCache1);
+    b.Field("SpeedButtonDic1", &TquormelForm::SpeedButtonDic1);
+    b.Field("SpeedButtonFile1", &TquormelForm::SpeedButtonFile1);
+    b.Field("ComboBox1", &TquormelForm::ComboBox1);
+    b.Field("SpeedButtonExec1", &TquormelForm::SpeedButtonExec1);
+    b.Field("XPManifest1", &TquormelForm::XPManifest1);
+    b.Field("Timer1", &TquormelForm::Timer1);
+    b.Method("zBandFormCreate", &TquormelForm::zBandFormCreate);
+    b.Method("ActionBrowse1Execute", &TquormelForm::ActionBrowse1Execute);
+    b.Method("SpeedButtonClick", &TquormelForm::SpeedButtonClick);
+    b.Method("ComboBox1KeyDown", &TquormelForm::ComboBox1KeyDown);
+    b.Method("zBandFormShow", &TquormelForm::zBandFormShow);
+    b.Method("zBandFormHide", &TquormelForm::zBandFormHide);
+    b.Method("zBandFormBandGetMinSize", &TquormelForm::zBandFormBandGetMinSize);
+    b.Method("zBandFormBandGetMaxSize", &TquormelForm::zBandFormBandGetMaxSize);
+    b.Method("zBandFormBandGetActualSize", &TquormelForm::zBandFormBandGetActualSize);
+    b.Method("zBandFormCanResize", &TquormelForm::zBandFormCanResize);
+    b.Method("zBandFormConstrainedResize", &TquormelForm::zBandFormConstrainedResize);
+    b.Method("zBandFormClose", &TquormelForm::zBandFormClose);
+    b.Method("zBandFormContextPopup", &TquormelForm::zBandFormContextPopup);
+    b.Method("ActionOption1Execute", &TquormelForm::ActionOption1Execute);
+    b.Method("ActionHome1Execute", &TquormelForm::ActionHome1Execute);
+    b.Method("Timer1Timer", &TquormelForm::Timer1Timer);
+}
+
+namespace {
+const bool registered = (RegisterClassRecords({&TquormelForm::StaticClass()}), true);
+}
+
+TquormelForm::TquormelForm(TComponent* owner) : TzBandForm(owner) {}
+
+TquormelForm::~TquormelForm() = default;
+
+TIniFile TquormelForm::SettingsFile()
+{
+    return TIniFile(ChangeExtensionToIni(GetCachedLibraryPath()));
+}
+
+TFlatSpeedButton* TquormelForm::ModeButton(TSearchMode mode) const
+{
+    switch (mode) {
+    case TSearchMode::SEARCH: return SpeedButtonSearch1;
+    case TSearchMode::CACHE: return SpeedButtonCache1;
+    case TSearchMode::DIC: return SpeedButtonDic1;
+    case TSearchMode::FILE: return SpeedButtonFile1;
+    }
+    return nullptr;
+}
+
+int TquormelForm::SelectedModeNumber() const
+{
+    for (int m = 0; m < kModeCount; ++m) {
+        TFlatSpeedButton* button = ModeButton(static_cast<TSearchMode>(m));
+        if (button && button->Down()) return m + 1;
+    }
+    return 0;
+}
+
+void TquormelForm::PanelMainWindowProc(TMessage& message)
+{
+    panelMainOldProc_(message);
+}
+
+void TquormelForm::ComboBox1WindowProc(TMessage& message)
+{
+    comboBox1OldProc_(message);
+}
+
+void TquormelForm::zBandFormCreate(TObject*)
+{
+    panelMainOldProc_ = PanelMain->WindowProc();
+    PanelMain->SetWindowProc(TWndMethod::Bind<&TquormelForm::PanelMainWindowProc>(this));
+    comboBox1OldProc_ = ComboBox1->WindowProc();
+    ComboBox1->SetWindowProc(TWndMethod::Bind<&TquormelForm::ComboBox1WindowProc>(this));
+    FSettingsLoaded = false;
+    engines_ = std::make_unique<TEngineLists>();
+    LoadSettings();
+}
+
+void TquormelForm::ReadCaptions(const TIniFile& ini)
+{
+    for (int m = 0; m < kModeCount; ++m) {
+        const auto mode = static_cast<TSearchMode>(m);
+        const std::string caption = ini.ReadString(ModeSectionName(mode), SettingsKey::Caption, "");
+        ModeButton(mode)->SetCaption(caption.empty() ? DefaultModeCaption(mode) : caption);
+    }
+}
+
+void TquormelForm::ReadEngines(const TIniFile& ini)
+{
+    engines_->Clear();
+    ReadEngineSlots(ini, *engines_);
+    AddDefaultEngines(*engines_);
+}
+
+void TquormelForm::ReadHotKey(const TIniFile& ini)
+{
+    const int ch = ini.ReadInteger(SettingsKey::Hotkey, SettingsKey::Char, 64);
+    const bool shift = ini.ReadBool(SettingsKey::Hotkey, SettingsKey::Shift, true);
+    SetHotKey(shift, static_cast<uint8_t>(ch & 0xFF));
+}
+
+void TquormelForm::LoadSettings()
+{
+    const TIniFile ini = SettingsFile();
+    ReadCaptions(ini);
+    // Equal values are all taken: the file is the band's own and is not cleaned up here.
+    for (int n = 0; n < kSavedHistory; ++n) {
+        const std::string query = ini.ReadString(SettingsKey::Hist, std::to_string(n), "");
+        if (!query.empty()) querybox::Append(ComboBox1, WideFromAnsi(query));
+    }
+    const int selected = ini.ReadInteger(SettingsKey::Button, SettingsKey::Selected, 1);
+    const int mode = selected >= 1 && selected <= kModeCount ? selected - 1 : 0;
+    ModeButton(static_cast<TSearchMode>(mode))->SetDown(true);
+    ReadEngines(ini);
+    ReadHotKey(ini);
+    FSettingsLoaded = true;
+}
+
+void TquormelForm::SaveSettings()
+{
+    if (!FSettingsLoaded) return;
+    const std::string path = ChangeExtensionToIni(GetCachedLibraryPath());
+    if (!SettingsFileWritable(path)) return;
+    TIniFile ini(path);
+    // Keys from the item count up to 9 keep what the file held.
+    const int count = querybox::Count(ComboBox1);
+    for (int n = 0; n < kSavedHistory && n < count; ++n)
+        ini.WriteString(SettingsKey::Hist, std::to_string(n), AnsiFromWide(querybox::Item(ComboBox1, n)));
+    if (const int selected = SelectedModeNumber()) ini.WriteInteger(SettingsKey::Button, SettingsKey::Selected, selected);
+}
+
+void TquormelForm::ActionBrowse1Execute(TObject*)
+{
+    const std::wstring query = TrimQueryTail(querybox::Text(ComboBox1));
+    if (query.empty()) return;
+
+    // The new text replaces an entry that differs only in case; further equal entries stay.
+    const int old = querybox::Find(ComboBox1, query);
+    if (old >= 0) querybox::Remove(ComboBox1, old);
+    querybox::Insert(ComboBox1, 0, query);
+    ComboBox1->SetItemIndex(0);
+
+    // Without a mode the text itself is opened, as typed.
+    std::wstring url = query;
+    if (const int selected = SelectedModeNumber()) {
+        const auto mode = static_cast<TSearchMode>(selected - 1);
+        url = WideFromAnsi(engines_->Urls(mode).Get(0) + EncodeQueryText(AnsiFromWide(query)));
+    }
+    // Whether the shell could open it is not the band's to report.
+    ShellExecuteW(Handle(), nullptr, url.c_str(), nullptr, nullptr, SW_SHOW);
+    SaveSettings();
+    Show();
+}
+
+void TquormelForm::SpeedButtonClick(TObject* sender)
+{
+    if (IsInstance<TFlatSpeedButton>(sender)) static_cast<TFlatSpeedButton*>(sender)->SetDown(true);
+    SaveSettings();
+    ComboBox1->SetFocus();
+}
+
+void TquormelForm::ComboBox1KeyDown(TObject*, WORD& key, TShiftState)
+{
+    // Enter searches whatever modifier keys are held.
+    if (key != VK_RETURN) return;
+    key = 0;
+    ActionBrowse1->Execute();
+}

@@ -1,0 +1,128 @@
+#pragma once
+// The search band's form: four mode buttons, the input box with its history and the execute
+// button on one panel, 260 x 21 pixels, shown by the shell inside the taskbar. A search takes the
+// first engine of the mode whose button is down, appends the escaped query and hands the URL to
+// the shell; the history and the selected mode go to the settings file beside the band library.
+//
+// The form also registers the system-wide hotkey that puts the focus into the input box, reloads
+// captions, engines and hotkey whenever its window receives WM_SETFOCUS (the settings program
+// sends it after saving), accepts dropped text as an OLE drop target while it is shown, and polls
+// the cursor every 100 ms to drive the hover painting of its flat controls.
+//
+// The work is split by concern: QuormelForm.cpp (settings load and save, search, mode buttons,
+// Enter), QuormelHotKey.cpp (hotkey, reload, focus), QuormelDropTarget.cpp (drop target),
+// QuormelBandMenu.cpp (size answers, band menu, hover tracking).
+#include <windows.h>
+#include <ole2.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "ActnList.h"
+#include "BandControls.h"
+#include "BandSettings.h"
+#include "ExtCtrls.h"
+#include "Menus.h"
+#include "Timer.h"
+#include "zBandForms.h"
+
+class TquormelForm : public TzBandForm, public IDropTarget {
+    KERVO_CLASS(TquormelForm, TzBandForm)
+public:
+    explicit TquormelForm(TComponent* owner);
+    ~TquormelForm() override;
+
+    // Components, in the order of the form resource.
+    TActionList* ActionList1 = nullptr;
+    TAction* ActionBrowse1 = nullptr;
+    TAction* ActionOption1 = nullptr;
+    TPopupMenu* PopupMenu1 = nullptr;
+    TMenuItem* O1 = nullptr;
+    TAction* ActionHome1 = nullptr;
+    TMenuItem* W1 = nullptr;
+    TPanel* PanelMain = nullptr;
+    TFlatSpeedButton* SpeedButtonSearch1 = nullptr;
+    TFlatSpeedButton* SpeedButtonCache1 = nullptr;
+    TFlatSpeedButton* SpeedButtonDic1 = nullptr;
+    TFlatSpeedButton* SpeedButtonFile1 = nullptr;
+    TFlatComboBox* ComboBox1 = nullptr;
+    TFlatSpeedButton* SpeedButtonExec1 = nullptr;
+    TXPManifest* XPManifest1 = nullptr;
+    TTimer* Timer1 = nullptr;
+
+    // --- Settings, search, mode buttons, Enter
+    void zBandFormCreate(TObject* sender);
+    // The full load at creation: captions, history, selected mode, engines, hotkey.
+    void LoadSettings();
+    // The history (first ten) and the selected mode; nothing before the first load, and nothing
+    // when the write guard refuses the file.
+    void SaveSettings();
+    void ActionBrowse1Execute(TObject* sender);
+    void SpeedButtonClick(TObject* sender);
+    void ComboBox1KeyDown(TObject* sender, WORD& key, TShiftState shift);
+
+    // --- Hotkey, reload, focus
+    // Releases the hotkey, then registers Ctrl(+Shift)+ch when ch is a letter A to Z.
+    void SetHotKey(bool shift, uint8_t ch);
+    // Captions, engines and hotkey again; history and selected mode stay.
+    void ReloadSettings();
+    void HandleWindowMessage(TMessage& message) override;
+
+    // --- Drop target
+    void zBandFormShow(TObject* sender);
+    void zBandFormHide(TObject* sender);
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keyState, POINTL point, DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD keyState, POINTL point, DWORD* effect) override;
+    HRESULT STDMETHODCALLTYPE DragLeave() override;
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keyState, POINTL point, DWORD* effect) override;
+
+    // --- Size answers, close, band menu, hover tracking
+    POINTL zBandFormBandGetMinSize(TObject* sender);
+    POINTL zBandFormBandGetMaxSize(TObject* sender);
+    POINTL zBandFormBandGetActualSize(TObject* sender);
+    void zBandFormCanResize(TObject* sender, int& newWidth, int& newHeight, bool& resize);
+    void zBandFormConstrainedResize(TObject* sender, int& minWidth, int& minHeight, int& maxWidth, int& maxHeight);
+    void zBandFormClose(TObject* sender, TCloseAction& action);
+    void zBandFormContextPopup(TObject* sender, POINT mousePos, bool& handled);
+    void ActionOption1Execute(TObject* sender);
+    void ActionHome1Execute(TObject* sender);
+    void Timer1Timer(TObject* sender);
+    // Mouse enter and leave for the buttons and the hover state of the input box, from the
+    // cursor's x in the panel.
+    void TrackHover();
+
+    // The number (1 SEARCH .. 4 FILE) of the first mode button in mode order that is down; 0
+    // when none is.
+    int SelectedModeNumber() const;
+    const TEngineLists& Engines() const { return *engines_; }
+    bool SettingsLoaded() const { return FSettingsLoaded; }
+
+    // The form's own state, in this order: the current drag, the first load, the engines.
+    DWORD FDropEffect = DROPEFFECT_NONE;
+    FORMATETC FDropFormat{};
+    bool FSettingsLoaded = false;
+
+protected:
+    void AdjustCreateParams(TCreateParams& params) override;
+
+private:
+    // The band's settings file, from the library's registered path.
+    static TIniFile SettingsFile();
+    // The parts that load and reload share: empty captions give the default ones, the engine
+    // lists are emptied and filled again, the hotkey is released and registered again.
+    void ReadCaptions(const TIniFile& ini);
+    void ReadEngines(const TIniFile& ini);
+    void ReadHotKey(const TIniFile& ini);
+    TFlatSpeedButton* ModeButton(TSearchMode mode) const;
+    // The pass-through hooks in front of the panel's and the input box's window procedures.
+    void PanelMainWindowProc(TMessage& message);
+    void ComboBox1WindowProc(TMessage& message);
+
+    std::unique_ptr<TEngineLists> engines_;
+    TWndMethod panelMainOldProc_;
+    TWndMethod comboBox1OldProc_;
+};

@@ -1,0 +1,18 @@
+// The band library's entry point: the start-up and shut-down steps of the search band run here,
+// after the library's static objects are made and before they go.
+#include <windows.h>
+
+#include "DllUnit.h"
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
+{
+    try {
+        if (reason == DLL_PROCESS_ATTACH)
+            BandLibraryStartUp();
+        else if (reason == DLL_PROCESS_DETACH)
+            BandLibraryShutDown();
+    } catch (...) {
+        // Loading must not fail on it: without the factory the exports answer for no class.
+    }
+    return TRUE;
+}

@@ -1,0 +1,487 @@
+// The flat speed button of TFlatSpeedButtonUnit.h: properties, painting, mouse handling, the
+// group rule and hover tracking.
+//
+// Hover has two sources: the button's own mouse movement (which keeps one hot button per
+// process) and the mouse-enter and mouse-leave notifications. Either way the enter handling
+// repaints at once, so the highlight follows a cursor that moves quickly between buttons.
+#include "TFlatSpeedButtonUnit.h"
+
+#include "FlatGdi.h"
+#include "StdCtrls.h"
+
+namespace {
+
+// The button that last became hot through mouse movement. Only the thread of the band's window
+// uses the buttons.
+TFlatSpeedButton* g_hotButton = nullptr;
+
+const std::vector<std::string> kLayoutNames = {"blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom"};
+
+}  // namespace
+
+KERVO_CLASS_RECORD(TFlatSpeedButton)
+{
+    b.Boolean("AllowAllUp", &TFlatSpeedButton::AllowAllUp, &TFlatSpeedButton::SetAllowAllUp).Default(false);
+    b.Integer("Color", &TFlatSpeedButton::Color, &TFlatSpeedButton::SetColor)
+        .Default(0x00E1EAEB)
+        .Idents(&ColorIdents())
+        .Stored(&TFlatSpeedButton::IsColorStoredHere);
+    b.Integer("ColorFocused", &TFlatSpeedButton::ColorFocused, &TFlatSpeedButton::SetColorFocused)
+        .Default(0x00E1EAEB)
+        .Idents(&ColorIdents());
+    b.Integer("ColorDown", &TFlatSpeedButton::ColorDown, &TFlatSpeedButton::SetColorDown)
+        .Default(0x00C5D6D9)
+        .Idents(&ColorIdents());
+    b.Integer("ColorBorder", &TFlatSpeedButton::ColorBorder, &TFlatSpeedButton::SetColorBorder)
+        .Default(0x008396A0)
+        .Idents(&ColorIdents());
+    b.Integer("ColorHighLight", &TFlatSpeedButton::ColorHighLight, &TFlatSpeedButton::SetColorHighLight)
+        .Default(clWhite)
+        .Idents(&ColorIdents());
+    b.Integer("ColorShadow", &TFlatSpeedButton::ColorShadow, &TFlatSpeedButton::SetColorShadow)
+        .Default(clBlack)
+        .Idents(&ColorIdents());
+    b.Integer("AdvColorFocused", &TFlatSpeedButton::AdvColorFocused, &TFlatSpeedButton::SetAdvColorFocused)
+        .Default(10);
+    b.Integer("AdvColorDown", &TFlatSpeedButton::AdvColorDown, &TFlatSpeedButton::SetAdvColorDown).Default(10);
+    b.Integer("AdvColorBorder", &TFlatSpeedButton::AdvColorBorder, &TFlatSpeedButton::SetAdvColorBorder)
+        .Default(50);
+    b.Boolean("UseAdvColors", &TFlatSpeedButton::UseAdvColors, &TFlatSpeedButton::SetUseAdvColors).Default(false);
+    b.Integer("GroupIndex", &TFlatSpeedButton::GroupIndex, &TFlatSpeedButton::SetGroupIndex).Default(0);
+    b.Boolean("Down", &TFlatSpeedButton::Down, &TFlatSpeedButton::SetDown).Default(false);
+    b.Object("Glyph", &TFlatSpeedButton::Glyph, &TFlatSpeedButton::SetGlyph);
+    b.Enum("Layout", &TFlatSpeedButton::Layout, &TFlatSpeedButton::SetLayout, kLayoutNames)
+        .Default(TButtonLayout::blGlyphTop);
+    b.Integer("Margin", &TFlatSpeedButton::Margin, &TFlatSpeedButton::SetMargin).Default(-1);
+    b.Integer("NumGlyphs", &TFlatSpeedButton::NumGlyphs, &TFlatSpeedButton::SetNumGlyphs).Default(1);
+    b.Integer("ModalResult", &TFlatSpeedButton::ModalResult, &TFlatSpeedButton::SetModalResult).Default(0);
+    b.Boolean("ParentColor", &TFlatSpeedButton::ParentColor, &TFlatSpeedButton::SetParentColor).Default(true);
+    b.Integer("Spacing", &TFlatSpeedButton::Spacing, &TFlatSpeedButton::SetSpacing).Default(4);
+}
+
+TFlatSpeedButton::TFlatSpeedButton(TComponent* owner) : TGraphicControl(owner)
+{
+    SetBounds(0, 0, 25, 25);
+    // The release clicks through MouseUp, not through the library's automatic click.
+    SetControlStyle({TControlStyleFlag::csCaptureMouse, TControlStyleFlag::csOpaque,
+                     TControlStyleFlag::csDoubleClicks});
+    glyph_ = new TBitmap;
+    SetParentFont(true);
+    SetParentColor(true);
+}
+
+TFlatSpeedButton::~TFlatSpeedButton()
+{
+    if (g_hotButton == this) g_hotButton = nullptr;
+    delete glyph_;
+}
+
+TFlatSpeedButton* TFlatSpeedButton::HotButton() { return g_hotButton; }
+
+void TFlatSpeedButton::AfterLoad()
+{
+    TGraphicControl::AfterLoad();
+    Invalidate();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Properties
+
+void TFlatSpeedButton::SetColorProperty(TColor& field, TColor value)
+{
+    field = value;
+    Invalidate();
+}
+
+void TFlatSpeedButton::SetAdvColorProperty(TAdvColors& field, TAdvColors value)
+{
+    field = value > MaxAdvColors ? MaxAdvColors : value;
+    RecomputeColors();
+    Invalidate();
+}
+
+void TFlatSpeedButton::SetUseAdvColors(bool value)
+{
+    if (value == useAdvColors_) return;
+    useAdvColors_ = value;
+    SetParentColor(value);
+    RecomputeColors();
+    Invalidate();
+}
+
+void TFlatSpeedButton::RecomputeColors()
+{
+    if (!useAdvColors_) return;
+    colorFocused_ = ComputeAdvColor(Color(), colorFocused_, advColorFocused_, false);
+    colorDown_ = ComputeAdvColor(Color(), colorDown_, advColorDown_, true);
+    colorBorder_ = ComputeAdvColor(Color(), colorBorder_, advColorBorder_, true);
+}
+
+void TFlatSpeedButton::SetGlyph(TBitmap* value)
+{
+    if (value == glyph_) return;
+    glyph_->Assign(value);
+    if (!glyph_->Empty() && glyph_->Width() % glyph_->Height() == 0) {
+        const int images = glyph_->Width() / glyph_->Height();
+        numGlyphs_ = images > 4 ? 1 : images;
+    }
+    Invalidate();
+}
+
+void TFlatSpeedButton::SetNumGlyphs(TNumGlyphs value)
+{
+    if (value == numGlyphs_) return;
+    numGlyphs_ = value;
+    Invalidate();
+}
+
+void TFlatSpeedButton::SetLayout(TButtonLayout value)
+{
+    if (value == layout_) return;
+    layout_ = value;
+    Invalidate();
+}
+
+void TFlatSpeedButton::SetSpacing(int value)
+{
+    if (value == spacing_) return;
+    spacing_ = value;
+    Invalidate();
+}
+
+void TFlatSpeedButton::SetMargin(int value)
+{
+    if (value == margin_ || value < -1) return;
+    margin_ = value;
+    Invalidate();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Groups
+
+void TFlatSpeedButton::SetGroupIndex(int value)
+{
+    if (value == groupIndex_) return;
+    groupIndex_ = value;
+    BroadcastPressed();
+}
+
+void TFlatSpeedButton::SetAllowAllUp(bool value)
+{
+    if (value == allowAllUp_) return;
+    allowAllUp_ = value;
+    BroadcastPressed();
+}
+
+void TFlatSpeedButton::SetDown(bool value)
+{
+    if (groupIndex_ == 0) value = false;
+    if (value == down_) return;
+    if (down_ && !allowAllUp_) return;
+    down_ = value;
+    if (value) {
+        if (state_ == TPaintState::Up) Invalidate();
+        state_ = TPaintState::Exclusive;
+        BroadcastPressed();
+    } else {
+        state_ = TPaintState::Up;
+        Repaint();
+    }
+}
+
+// Tells every control of the parent, this one included, that a member of the group went down
+// or that the group's AllowAllUp changed.
+void TFlatSpeedButton::BroadcastPressed()
+{
+    if (groupIndex_ == 0 || !Parent()) return;
+    TMessage m{CM_BUTTONPRESSED, static_cast<WPARAM>(groupIndex_), reinterpret_cast<LPARAM>(this), 0};
+    Parent()->Broadcast(m);
+}
+
+void TFlatSpeedButton::ButtonPressed(TMessage& message)
+{
+    auto* sender = reinterpret_cast<TObject*>(message.LParam);
+    if (static_cast<int>(message.WParam) != groupIndex_ || sender == this || !IsInstance<TFlatSpeedButton>(sender)) {
+        return;
+    }
+    auto* other = static_cast<TFlatSpeedButton*>(sender);
+    if (other->Down() && down_) {
+        down_ = false;
+        state_ = TPaintState::Up;
+        Invalidate();
+    }
+    allowAllUp_ = other->AllowAllUp();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Mouse and hover
+
+void TFlatSpeedButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
+{
+    TGraphicControl::MouseDown(button, shift, x, y);
+    if (button != TMouseButton::mbLeft || !Enabled()) return;
+    if (!down_) {
+        state_ = TPaintState::Down;
+        Invalidate();
+    }
+    dragging_ = true;
+}
+
+void TFlatSpeedButton::MouseMove(TShiftState shift, int x, int y)
+{
+    TGraphicControl::MouseMove(shift, x, y);
+    if (g_hotButton != this && FindControlAtScreenPos(ClientToScreen(POINT{x, y}), true) == this) {
+        if (g_hotButton) g_hotButton->MouseLeave();
+        // A window of another application in front: no highlight until the band is active.
+        if (GetActiveWindow()) {
+            g_hotButton = this;
+            MouseEnter();
+        }
+    }
+    if (!dragging_) return;
+    TPaintState next = down_ ? TPaintState::Exclusive : TPaintState::Up;
+    if (Inside(x, y)) next = down_ ? TPaintState::Exclusive : TPaintState::Down;
+    if (next != state_) {
+        state_ = next;
+        Invalidate();
+    }
+}
+
+void TFlatSpeedButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
+{
+    TGraphicControl::MouseUp(button, shift, x, y);
+    if (!dragging_) return;
+    dragging_ = false;
+    const bool inside = Inside(x, y);
+    if (groupIndex_ == 0) {
+        state_ = TPaintState::Up;
+        hover_ = false;
+        if (inside) Invalidate();
+    } else if (inside) {
+        SetDown(!down_);
+        if (down_) Repaint();
+    } else {
+        if (down_) state_ = TPaintState::Exclusive;
+        Repaint();
+    }
+    if (inside) Click();
+    else MouseLeave();
+    RetestHover();
+}
+
+void TFlatSpeedButton::Click()
+{
+    if (Parent()) {
+        if (auto* form = dynamic_cast<TCustomForm*>(TopParent())) form->SetModalResult(modalResult_);
+    }
+    TGraphicControl::Click();
+}
+
+void TFlatSpeedButton::MouseEnter()
+{
+    if (!Enabled() || hover_) return;
+    hover_ = true;
+    Repaint();
+}
+
+void TFlatSpeedButton::MouseLeave()
+{
+    if (!Enabled() || !hover_ || dragging_) return;
+    hover_ = false;
+    if (g_hotButton == this) g_hotButton = nullptr;
+    Invalidate();
+}
+
+// Sets hover from where the cursor is now. The opposite value goes first, so that the chosen
+// handling runs, and repaints, in every case.
+void TFlatSpeedButton::RetestHover()
+{
+    if (!Enabled()) return;
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    const bool over = FindControlAtScreenPos(cursor, true) == this;
+    hover_ = !over;
+    if (over) MouseEnter();
+    else MouseLeave();
+}
+
+void TFlatSpeedButton::EnabledChanged()
+{
+    if (!Enabled()) {
+        hover_ = false;
+        state_ = TPaintState::Disabled;
+        if (g_hotButton == this) g_hotButton = nullptr;
+    }
+    RetestHover();
+    Invalidate();
+}
+
+bool TFlatSpeedButton::IsDialogChar(TMessage& message)
+{
+    if (!IsAccel(LOWORD(message.WParam), Caption()) || !Enabled()) return false;
+    Click();
+    message.Result = 1;
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Messages
+
+void TFlatSpeedButton::HandleWindowMessage(TMessage& message)
+{
+    switch (message.Msg) {
+    case WM_LBUTTONDBLCLK:
+        TGraphicControl::HandleWindowMessage(message);
+        if (down_) DblClick();
+        break;
+    case CM_ENABLEDCHANGED:
+        TGraphicControl::HandleWindowMessage(message);
+        EnabledChanged();
+        break;
+    case CM_BUTTONPRESSED:
+        ButtonPressed(message);
+        break;
+    case CM_DIALOGCHAR:
+        if (!IsDialogChar(message)) TGraphicControl::HandleWindowMessage(message);
+        break;
+    case CM_FONTCHANGED:
+    case CM_TEXTCHANGED:
+        TGraphicControl::HandleWindowMessage(message);
+        Invalidate();
+        break;
+    case CM_PARENTCOLORCHANGED:
+        TGraphicControl::HandleWindowMessage(message);
+        [[fallthrough]];
+    case CM_SYSCOLORCHANGE:
+        if (useAdvColors_) {
+            SetParentColor(true);
+            RecomputeColors();
+        }
+        Invalidate();
+        break;
+    case CM_MOUSEENTER:
+        MouseEnter();
+        break;
+    case CM_MOUSELEAVE:
+        MouseLeave();
+        break;
+    default:
+        TGraphicControl::HandleWindowMessage(message);
+        break;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Painting
+
+void TFlatSpeedButton::Paint() { PaintButton(); }
+
+void TFlatSpeedButton::PaintButton()
+{
+    const int width = Width();
+    const int height = Height();
+    if (width <= 0 || height <= 0) return;
+    flatgdi::CanvasBinding binding(canvas_, PaintDC());
+    HDC dc = canvas_.Handle();
+    const auto nearest = [dc](TColor color) { return static_cast<TColor>(GetNearestColor(dc, ColorToRGB(color))); };
+
+    const TColor face = nearest(BlendColors(clBtnFace, clWindow, 190));
+    colorBorder_ = face;
+    const TColor exclusiveFace = nearest(BlendColors(clHighlight, face, 25));
+    const TColor hotFace = nearest(BlendColors(clHighlight, clWindow, 80));
+    const TColor downFace = nearest(BlendColors(clHighlight, face, 80));
+
+    TColor transparent = clNone;
+    if (!glyph_->Empty()) transparent = glyph_->Canvas()->Pixel(0, glyph_->Height() - 1);
+
+    const RECT client{0, 0, width, height};
+    TBitmap offscreen;
+    offscreen.SetSize(width, height);
+    TCanvas* canvas = offscreen.Canvas();
+    if (auto* font = dynamic_cast<TFont*>(FontObject())) canvas->Font()->Assign(font);
+
+    const std::string caption = Caption();
+    layoutResult_ = LayoutGlyphAndCaption(canvas, client, POINT{1, 0}, layout_, spacing_, margin_, glyph_,
+                                          numGlyphs_, caption);
+
+    if (!Enabled()) {
+        state_ = TPaintState::Disabled;
+        dragging_ = false;
+    } else if (state_ == TPaintState::Disabled) {
+        state_ = down_ && groupIndex_ != 0 ? TPaintState::Exclusive : TPaintState::Up;
+    }
+
+    TColor frame = clHighlight;
+    TColor fill = downFace;
+    switch (state_) {
+    case TPaintState::Up:
+        frame = hover_ ? clHighlight : face;
+        fill = hover_ ? hotFace : face;
+        break;
+    case TPaintState::Disabled:
+        frame = face;
+        fill = face;
+        break;
+    case TPaintState::Down:
+        break;
+    case TPaintState::Exclusive:
+        fill = hover_ ? downFace : exclusiveFace;
+        break;
+    }
+    canvas->Brush()->SetColor(frame);
+    canvas->FillRect(client);
+    canvas->Brush()->SetColor(fill);
+    canvas->FillRect(RECT{1, 1, width - 1, height - 1});
+
+    if (!glyph_->Empty()) {
+        const int images = ClampedNumGlyphs(numGlyphs_);
+        const int fullWidth = glyph_->Width();
+        const int glyphHeight = glyph_->Height();
+        const int imageWidth = fullWidth / images;
+        if (imageWidth > 0) {
+            int index = 0;
+            switch (state_) {
+            case TPaintState::Up: index = 0; break;
+            case TPaintState::Disabled: index = images >= 2 ? 1 : 0; break;
+            case TPaintState::Down: index = images >= 3 ? 2 : 0; break;
+            case TPaintState::Exclusive: index = images == 4 ? 3 : (images == 3 ? 2 : 0); break;
+            }
+            // The last image takes the columns a width not divisible by the count leaves over.
+            const int left = index * imageWidth;
+            const int right = index == images - 1 ? fullWidth : left + imageWidth;
+            TBitmap image;
+            image.SetMonochrome(glyph_->Monochrome());
+            image.SetSize(imageWidth, glyphHeight);
+            image.Canvas()->CopyRect(RECT{0, 0, imageWidth, glyphHeight}, glyph_->Canvas(),
+                                     RECT{left, 0, right, glyphHeight});
+            TBitmap* shown = &image;
+            TObjectPtr<TBitmap> embossed;
+            if (images == 1 && state_ == TPaintState::Disabled) {
+                embossed = MakeDisabledGlyph(&image, clBlack, clBtnFace, clBtnHighlight, clBtnShadow, true);
+                shown = embossed.get();
+                transparent = shown->Canvas()->Pixel(0, glyphHeight - 1);
+            }
+            canvas->DrawMasked(layoutResult_.GlyphPos.x, layoutResult_.GlyphPos.y, shown, transparent);
+        }
+    }
+
+    if (!caption.empty()) {
+        constexpr UINT kCaptionFormat = DT_SINGLELINE | DT_VCENTER | DT_CENTER;
+        canvas->Brush()->SetStyle(TBrushStyle::bsClear);
+        RECT r = layoutResult_.CaptionRect;
+        if (state_ == TPaintState::Disabled) {
+            OffsetRect(&r, 1, 1);
+            canvas->Font()->SetColor(clBtnHighlight);
+            canvas->TextRect(r, caption, kCaptionFormat);
+            OffsetRect(&r, -1, -1);
+            canvas->Font()->SetColor(clBtnShadow);
+        }
+        canvas->TextRect(r, caption, kCaptionFormat);
+    }
+
+    canvas_.CopyRect(client, canvas, client);
+}
+
+namespace {
+const bool registered = (RegisterClassRecords({&TFlatSpeedButton::StaticClass()}), true);
+}
