@@ -18,24 +18,9 @@ constexpr uint8_t kFlagInline = 4;
 
 std::wstring Wide(const std::string& ansi) { return WideFromAnsi(ansi); }
 
-std::string Utf8FromWide(const std::wstring& text)
-{
-    if (text.empty()) return std::string();
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
+std::string Utf8FromWide(const std::wstring& text) { return ConvertFromWide(text, CP_UTF8); }
 
-std::wstring WideFromUtf8(const std::string& text)
-{
-    if (text.empty()) return std::wstring();
-    int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-    return out;
-}
+std::wstring WideFromUtf8(const std::string& text) { return ConvertToWide(text, CP_UTF8); }
 
 std::vector<std::string> SplitDotted(const std::string& name)
 {

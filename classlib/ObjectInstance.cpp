@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 #include <new>
 
 #include "SysUtils.h"
@@ -90,11 +91,9 @@ Stub* StubAt(Block* block, std::size_t i)
 // The pool is never destroyed by the C++ run time: stubs may be freed from other objects'
 // destructors at any point of the module's shut-down. Only idle blocks are released at the end.
 struct Pool {
-    CRITICAL_SECTION lock;
+    std::mutex lock;
     Block* blocks = nullptr;
     Stub* freeList = nullptr;
-
-    Pool() { InitializeCriticalSection(&lock); }
 };
 
 Pool* poolInstance = nullptr;
@@ -104,17 +103,6 @@ Pool& ThePool()
     static Pool* pool = poolInstance = new Pool;
     return *pool;
 }
-
-class Locked {
-public:
-    explicit Locked(Pool& p) : pool_(p) { EnterCriticalSection(&pool_.lock); }
-    ~Locked() { LeaveCriticalSection(&pool_.lock); }
-    Locked(const Locked&) = delete;
-    Locked& operator=(const Locked&) = delete;
-
-private:
-    Pool& pool_;
-};
 
 void AddBlock(Pool& pool)
 {
@@ -171,7 +159,7 @@ struct IdleBlockRelease {
     {
         if (!poolInstance) return;  // no stub was ever made
         Pool& pool = *poolInstance;
-        Locked guard(pool);
+        std::lock_guard<std::mutex> guard(pool.lock);
         Block** link = &pool.blocks;
         while (Block* block = *link) {
             if (block->used == 0) {
@@ -200,7 +188,7 @@ struct IdleBlockRelease {
 WNDPROC MakeObjectInstance(const TWndMethod& method)
 {
     Pool& pool = ThePool();
-    Locked guard(pool);
+    std::lock_guard<std::mutex> guard(pool.lock);
     if (!pool.freeList) AddBlock(pool);
     Stub* stub = pool.freeList;
     pool.freeList = stub->nextFree;
@@ -217,7 +205,7 @@ void FreeObjectInstance(WNDPROC procedure)
 {
     if (!procedure) return;
     Pool& pool = ThePool();
-    Locked guard(pool);
+    std::lock_guard<std::mutex> guard(pool.lock);
     void* p = reinterpret_cast<void*>(procedure);
     Block* block = BlockOfStub(pool, p);
     if (!block) return;
