@@ -16,6 +16,7 @@
 #include <string>
 
 #include "ComObj.h"
+#include "ComRef.h"
 
 class TzBandForm;
 class TMenuItem;
@@ -30,8 +31,8 @@ public:
     // The state the shell last gave and what the object holds (for descendants and tests).
     DWORD BandID() const { return bandID_; }
     DWORD ViewMode() const { return viewMode_; }
-    IInputObjectSite* Site() const { return site_; }
-    IOleCommandTarget* CommandTarget() const { return commandTarget_; }
+    IInputObjectSite* Site() const { return site_.Get(); }
+    IOleCommandTarget* CommandTarget() const { return commandTarget_.Get(); }
     TzBandForm* BandForm() const { return bandForm_; }
 
     // The band's form, made with TzBandForm::CreateForBand on the site's window.
@@ -137,8 +138,8 @@ private:
 
     DWORD bandID_ = 0;
     DWORD viewMode_ = 0;
-    IInputObjectSite* site_ = nullptr;
-    IOleCommandTarget* commandTarget_ = nullptr;
+    TComRef<IInputObjectSite> site_;
+    TComRef<IOleCommandTarget> commandTarget_;
     TzBandForm* bandForm_ = nullptr;
 
     DeskBandEntry deskBand_{*this};
@@ -207,7 +208,7 @@ public:
 
     // Register: the class keys, then the category. Unregister: the category and the class key's
     // "Implemented Categories" sub-key, then the class keys. A refused category registration
-    // raises (the registration export then answers E_FAIL); on unregistration the category
+    // raises (the registration export then answers the refusal's HRESULT); on unregistration the category
     // calls may fail silently, since the class may never have been registered.
     void UpdateRegistration(bool doRegister) override;
 

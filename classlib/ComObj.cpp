@@ -425,7 +425,8 @@ HRESULT TComServer::RegisterServer() noexcept
         for (TComObjectFactory* f : list) f->UpdateRegistration(true);
         return S_OK;
     } catch (...) {
-        return E_FAIL;
+        // The caller learns the system's reason (access denied, say), not just a failure.
+        return HResultFromException(std::current_exception());
     }
 }
 
@@ -442,7 +443,7 @@ HRESULT TComServer::UnregisterServer() noexcept
         try {
             f->UpdateRegistration(false);
         } catch (...) {
-            result = E_FAIL;
+            result = HResultFromException(std::current_exception());
         }
     }
     return result;
