@@ -524,6 +524,16 @@ private:
     void UpdateControlState();
     void CreateChildHandles();
 
+    // The longer cases of HandleWindowMessage, one message each.
+    void ColorChildMessage(TMessage& message);  // CN_CTLCOLOR*: text, background, brush
+    void EraseBackgroundMessage(TMessage& message);
+    void ContextMenuMessage(TMessage& message);
+    void PositionChangingMessage(TMessage& message);
+    void SizeMessage(TMessage& message);
+    void ChildKeyDownMessage(TMessage& message);  // CN_KEYDOWN, CN_SYSKEYDOWN: dialog keys
+    void ChildSysCharMessage(TMessage& message);
+    void DropBrush();
+
     HWND handle_ = nullptr;
     HWND parentWindow_ = nullptr;
     WNDPROC defWndProc_ = nullptr;
