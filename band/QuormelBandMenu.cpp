@@ -102,7 +102,7 @@ void TquormelForm::TrackHover()
     if (!inPanel) {
         for (TFlatSpeedButton* button : modes) button->Perform(CM_MOUSELEAVE);
         SpeedButtonExec1->Perform(CM_MOUSELEAVE);
-        querybox::SetHovered(ComboBox1, false);
+        ComboBox1->SetHovered(false);
         return;
     }
     // Only x selects: the first mode button whose right edge is at or beyond it.
@@ -118,15 +118,15 @@ void TquormelForm::TrackHover()
         modes[hot]->Perform(CM_MOUSEENTER);
         for (int i = hot + 1; i < 4; ++i) modes[i]->Perform(CM_MOUSELEAVE);
         SpeedButtonExec1->Perform(CM_MOUSELEAVE);
-        querybox::SetHovered(ComboBox1, false);
+        ComboBox1->SetHovered(false);
         return;
     }
     for (TFlatSpeedButton* button : modes) button->Perform(CM_MOUSELEAVE);
     if (p.x < SpeedButtonExec1->Left()) {
         SpeedButtonExec1->Perform(CM_MOUSELEAVE);
-        querybox::SetHovered(ComboBox1, true);
+        ComboBox1->SetHovered(true);
     } else {
         SpeedButtonExec1->Perform(CM_MOUSEENTER);
-        querybox::SetHovered(ComboBox1, false);
+        ComboBox1->SetHovered(false);
     }
 }

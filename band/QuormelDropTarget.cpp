@@ -24,19 +24,18 @@ CLIPFORMAT UrlFormat()
     return format;
 }
 
-// The ANSI text of a global block up to its first zero or its end, whichever comes first; empty
-// for a null or empty block.
-std::string ReadAnsiBlock(HGLOBAL block)
+// The ANSI text of a global block up to its first zero or its end, whichever comes first. False
+// for a null, empty or unlockable block, which a drop ignores.
+bool ReadAnsiBlock(HGLOBAL block, std::string& text)
 {
-    if (!block) return std::string();
-    const SIZE_T size = GlobalSize(block);
-    if (size == 0) return std::string();
-    const auto* text = static_cast<const char*>(GlobalLock(block));
-    if (!text) return std::string();
-    const void* zero = std::memchr(text, 0, size);
-    const std::string result(text, zero ? static_cast<const char*>(zero) - text : size);
+    const SIZE_T size = block ? GlobalSize(block) : 0;
+    if (size == 0) return false;
+    const auto* p = static_cast<const char*>(GlobalLock(block));
+    if (!p) return false;
+    const void* zero = std::memchr(p, 0, size);
+    text.assign(p, zero ? static_cast<const char*>(zero) - p : size);
     GlobalUnlock(block);
-    return result;
+    return true;
 }
 
 }  // namespace
@@ -113,9 +112,11 @@ HRESULT STDMETHODCALLTYPE TquormelForm::Drop(IDataObject* data, DWORD, POINTL, D
     STGMEDIUM medium{};
     if (data->GetData(&FDropFormat, &medium) != S_OK) return S_OK;
     try {
+        std::string text;
         if (medium.tymed == TYMED_HGLOBAL &&
-            (FDropFormat.cfFormat == CF_TEXT || FDropFormat.cfFormat == UrlFormat()))
-            querybox::SetText(ComboBox1, FirstLine(WideFromAnsi(ReadAnsiBlock(medium.hGlobal))));
+            (FDropFormat.cfFormat == CF_TEXT || FDropFormat.cfFormat == UrlFormat()) &&
+            ReadAnsiBlock(medium.hGlobal, text))
+            ComboBox1->SetText(FirstLine(WideFromAnsi(text)));
     } catch (...) {
         // Shown like an error of a window's message; the drag source sees a plain drop.
         Application->HandleException(this, std::current_exception());

@@ -56,9 +56,9 @@ TquormelForm::TquormelForm(TComponent* owner) : TzBandForm(owner) {}
 
 TquormelForm::~TquormelForm() = default;
 
-TIniFile TquormelForm::SettingsFile()
+std::string TquormelForm::SettingsPath()
 {
-    return TIniFile(ChangeExtensionToIni(GetCachedLibraryPath()));
+    return ChangeExtensionToIni(GetCachedLibraryPath());
 }
 
 TFlatSpeedButton* TquormelForm::ModeButton(TSearchMode mode) const
@@ -81,6 +81,7 @@ int TquormelForm::SelectedModeNumber() const
     return 0;
 }
 
+// In front of the panel's and the box's own handling; every message goes on unchanged.
 void TquormelForm::PanelMainWindowProc(TMessage& message)
 {
     panelMainOldProc_(message);
@@ -127,12 +128,12 @@ void TquormelForm::ReadHotKey(const TIniFile& ini)
 
 void TquormelForm::LoadSettings()
 {
-    const TIniFile ini = SettingsFile();
+    const TIniFile ini(SettingsPath());
     ReadCaptions(ini);
     // Equal values are all taken: the file is the band's own and is not cleaned up here.
     for (int n = 0; n < kSavedHistory; ++n) {
         const std::string query = ini.ReadString(SettingsKey::Hist, std::to_string(n), "");
-        if (!query.empty()) querybox::Append(ComboBox1, WideFromAnsi(query));
+        if (!query.empty()) ComboBox1->Items()->AppendItem(WideFromAnsi(query));
     }
     const int selected = ini.ReadInteger(SettingsKey::Button, SettingsKey::Selected, 1);
     const int mode = selected >= 1 && selected <= kModeCount ? selected - 1 : 0;
@@ -145,25 +146,25 @@ void TquormelForm::LoadSettings()
 void TquormelForm::SaveSettings()
 {
     if (!FSettingsLoaded) return;
-    const std::string path = ChangeExtensionToIni(GetCachedLibraryPath());
+    const std::string path = SettingsPath();
     if (!SettingsFileWritable(path)) return;
     TIniFile ini(path);
     // Keys from the item count up to 9 keep what the file held.
-    const int count = querybox::Count(ComboBox1);
+    const int count = ComboBox1->Items()->ItemCount();
     for (int n = 0; n < kSavedHistory && n < count; ++n)
-        ini.WriteString(SettingsKey::Hist, std::to_string(n), AnsiFromWide(querybox::Item(ComboBox1, n)));
+        ini.WriteString(SettingsKey::Hist, std::to_string(n), AnsiFromWide(ComboBox1->Items()->ItemAt(n)));
     if (const int selected = SelectedModeNumber()) ini.WriteInteger(SettingsKey::Button, SettingsKey::Selected, selected);
 }
 
 void TquormelForm::ActionBrowse1Execute(TObject*)
 {
-    const std::wstring query = TrimQueryTail(querybox::Text(ComboBox1));
+    const std::wstring query = TrimQueryTail(ComboBox1->Text());
     if (query.empty()) return;
 
     // The new text replaces an entry that differs only in case; further equal entries stay.
-    const int old = querybox::Find(ComboBox1, query);
-    if (old >= 0) querybox::Remove(ComboBox1, old);
-    querybox::Insert(ComboBox1, 0, query);
+    const int old = ComboBox1->Items()->PositionOf(query);
+    if (old >= 0) ComboBox1->Items()->RemoveAt(old);
+    ComboBox1->Items()->InsertAt(0, query);
     ComboBox1->SetItemIndex(0);
 
     // Without a mode the text itself is opened, as typed.

@@ -20,10 +20,11 @@
 #include <string>
 
 #include "ActnList.h"
-#include "BandControls.h"
 #include "BandSettings.h"
 #include "ExtCtrls.h"
 #include "Menus.h"
+#include "TFlatComboBoxUnit.h"
+#include "TFlatSpeedButtonUnit.h"
 #include "Timer.h"
 #include "zBandForms.h"
 
@@ -110,8 +111,9 @@ protected:
     void AdjustCreateParams(TCreateParams& params) override;
 
 private:
-    // The band's settings file, from the library's registered path.
-    static TIniFile SettingsFile();
+    // The band's settings file: the library's registered path with ".ini" (".ini" alone while
+    // the library is not registered).
+    static std::string SettingsPath();
     // The parts that load and reload share: empty captions give the default ones, the engine
     // lists are emptied and filled again, the hotkey is released and registered again.
     void ReadCaptions(const TIniFile& ini);

@@ -15,7 +15,7 @@ void TquormelForm::SetHotKey(bool shift, uint8_t ch)
 
 void TquormelForm::ReloadSettings()
 {
-    const TIniFile ini = SettingsFile();
+    const TIniFile ini(SettingsPath());
     ReadCaptions(ini);
     ReadEngines(ini);
     ReadHotKey(ini);

@@ -3,6 +3,11 @@
 #include <windows.h>
 
 #include "DllUnit.h"
+#include "WideForms.h"
+
+// The Unicode layer's start-up (the thread message hook that brings characters above 255 whole
+// to the input box) is a unit that nothing else names; naming it here links it into the library.
+[[gnu::used]] static HHOOK (*const unicodeLayerStartUp)() = &MessageHookHandle;
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
 {

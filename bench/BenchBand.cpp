@@ -100,22 +100,79 @@ void ProveCounters()
     Row("counters: the same freed again", Change(before, after));
 }
 
-// Opens and closes a band kCycles times in one strip; the mean time per cycle in microseconds.
-double TimeCycles(bandhost::TBandLibrary& library, bandhost::TBandHost& host, const CLSID& classID,
-                  std::string& change)
-{
-    // One cycle first: classes, fonts and caches that stay for the process are made once.
-    if (FAILED(host.Open(library, classID))) return -1;
-    host.Close();
-    const bench::TResourceCounts before = bench::CountResources();
-    Clock clock;
-    for (int i = 0; i < kCycles; ++i) {
-        if (FAILED(host.Open(library, classID))) return -1;
-        host.Close();
+// Where a cycle's time goes: the shell's steps in order.
+struct TCycleTimes {
+    double create = 0, setSite = 0, bandInfo = 0, show = 0, close = 0, release = 0;
+    double Total() const { return create + setSite + bandInfo + show + close + release; }
+    std::string Phases() const
+    {
+        return Fixed(create) + " / " + Fixed(setSite) + " / " + Fixed(bandInfo) + " / " + Fixed(show) + " / " +
+               Fixed(close) + " / " + Fixed(release);
     }
-    const double mean = clock.Microseconds() / kCycles;
+};
+
+// One band's life as the shell leads it, on the host's site: the class factory's new object,
+// SetSite, GetBandInfo, ShowDW(TRUE), then ShowDW(FALSE) and CloseDW, SetSite(NULL) and the
+// release, with the messages the band posted itself on the way out. Adds each step's time.
+bool Cycle(bandhost::TBandLibrary& library, bandhost::TBandHost& host, const CLSID& classID, TCycleTimes& times)
+{
+    Clock clock;
+    double mark = 0;
+    auto step = [&](double& into) {
+        const double now = clock.Microseconds();
+        into += now - mark;
+        mark = now;
+    };
+    IUnknown* band = nullptr;
+    if (FAILED(library.CreateObject(classID, &band))) return false;
+    IDeskBand* deskBand = nullptr;
+    IObjectWithSite* withSite = nullptr;
+    band->QueryInterface(IID_IDeskBand, reinterpret_cast<void**>(&deskBand));
+    band->QueryInterface(IID_IObjectWithSite, reinterpret_cast<void**>(&withSite));
+    step(times.create);
+    const bool sited = deskBand && withSite && SUCCEEDED(withSite->SetSite(static_cast<IOleWindow*>(host.Site())));
+    step(times.setSite);
+    DESKBANDINFO info{};
+    info.dwMask = DBIM_MINSIZE | DBIM_MAXSIZE | DBIM_INTEGRAL | DBIM_ACTUAL | DBIM_TITLE | DBIM_MODEFLAGS |
+                  DBIM_BKCOLOR;
+    if (sited) deskBand->GetBandInfo(0, DBIF_VIEWMODE_NORMAL, &info);
+    step(times.bandInfo);
+    if (sited) deskBand->ShowDW(TRUE);
+    step(times.show);
+    if (deskBand) {
+        deskBand->ShowDW(FALSE);
+        deskBand->CloseDW(0);
+    }
+    step(times.close);
+    if (withSite) {
+        withSite->SetSite(nullptr);
+        withSite->Release();
+    }
+    if (deskBand) deskBand->Release();
+    band->Release();
+    host.PumpPending();
+    step(times.release);
+    return sited;
+}
+
+// kCycles lives of a band in the host's site after one to warm up (classes, fonts and caches
+// that stay for the process are made once); the mean times per cycle in microseconds.
+TCycleTimes TimeCycles(bandhost::TBandLibrary& library, bandhost::TBandHost& host, const CLSID& classID,
+                       std::string& change)
+{
+    TCycleTimes times;
+    // The host's own open and close make the strip and its site window.
+    if (!host.IsOpen() && FAILED(host.Open(library, classID))) return times;
+    host.Close();
+    if (!Cycle(library, host, classID, times)) return times;
+    times = TCycleTimes{};
+    const bench::TResourceCounts before = bench::CountResources();
+    for (int i = 0; i < kCycles; ++i)
+        if (!Cycle(library, host, classID, times)) return TCycleTimes{};
     change = Change(before, bench::CountResources());
-    return mean;
+    for (double* t : {&times.create, &times.setSite, &times.bandInfo, &times.show, &times.close, &times.release})
+        *t /= kCycles;
+    return times;
 }
 
 // The search band's hook on the shell: counts the calls and remembers the last URL.
@@ -185,9 +242,10 @@ void BenchSearchBand(const std::wstring& source, double minimalCycle)
     }
     bandhost::TBandHost host;
     std::string cycleChange;
-    const double cycle = TimeCycles(library, host, BandClassId, cycleChange);
-    Row("band cycle, search band (us)", Fixed(cycle));
-    Row("band cycle, ratio search / minimal", Fixed(cycle / minimalCycle, 2));
+    const TCycleTimes cycle = TimeCycles(library, host, BandClassId, cycleChange);
+    Row("band cycle, search band (us)", Fixed(cycle.Total()));
+    Row("  search: create/SetSite/BandInfo/ShowDW/close/release", cycle.Phases());
+    Row("band cycle, ratio search / minimal", Fixed(cycle.Total() / minimalCycle, 2));
     Row("search band, change after 1,000 cycles", cycleChange);
 
     if (FAILED(host.Open(library, BandClassId))) {
@@ -272,8 +330,10 @@ int main()
     {
         bandhost::TBandHost host;
         std::string change;
-        minimal = TimeCycles(probe, host, CLSID_MinimalBand, change);
+        const TCycleTimes times = TimeCycles(probe, host, CLSID_MinimalBand, change);
+        minimal = times.Total();
         Row("band cycle, minimal band (us)", Fixed(minimal));
+        Row("  minimal: create/SetSite/BandInfo/ShowDW/close/release", times.Phases());
         Row("minimal band, change after 1,000 cycles", change);
     }
     probe.UnloadIfUnused();

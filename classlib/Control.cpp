@@ -437,6 +437,16 @@ void TControl::HandleWindowMessage(TMessage& message)
             Perform(CM_SHOWHINTCHANGED);
         }
         break;
+    case CM_HINTSHOW:
+        // The control's own part of its hint: the shortcut of its action, when the application
+        // shows shortcuts in hints (after whatever handled the message before this class).
+        if (Application && Application->HintShortCuts() && action_ && message.LParam && ControlPlugins().ActionShortCutText) {
+            const std::string shortcut = ControlPlugins().ActionShortCutText(action_);
+            auto* info = reinterpret_cast<THintInfo*>(message.LParam);
+            if (!shortcut.empty()) info->HintStr += " (" + shortcut + ")";
+        }
+        DefaultHandler(message);
+        break;
     default:
         DefaultHandler(message);
         break;

@@ -59,17 +59,6 @@ KERVO_CLASS_RECORD(TWinControlActionLink) {}
 KERVO_CLASS_RECORD(TButtonActionLink) {}
 KERVO_CLASS_RECORD(TSpeedButtonActionLink) {}
 
-bool TSpeedButtonActionLink::CheckedFollowsAction()
-{
-    TCustomAction* a = CustomAction();
-    return TActionLink::CheckedFollowsAction() && a && static_cast<TSpeedButton*>(Control())->Down() == a->Checked();
-}
-
-void TSpeedButtonActionLink::CopyCheckedToClient(bool value)
-{
-    if (CheckedFollowsAction()) static_cast<TSpeedButton*>(Control())->SetDown(value);
-}
-
 TActionLink* NewActionLink(const TClassRecord& linkClass, TControl* client)
 {
     TObjectPtr<TObject> made(linkClass.CreateInstance());

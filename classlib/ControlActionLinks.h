@@ -32,12 +32,8 @@ class TButtonActionLink : public TWinControlActionLink {
     KERVO_CLASS(TButtonActionLink, TWinControlActionLink)
 };
 
-// A speed button also follows the action's checked state with its Down state.
 class TSpeedButtonActionLink : public TControlActionLink {
     KERVO_CLASS(TSpeedButtonActionLink, TControlActionLink)
-public:
-    bool CheckedFollowsAction() override;
-    void CopyCheckedToClient(bool value) override;
 };
 
 // A new link of the class (a TActionLink descendant) for the control, not yet joined to an action.

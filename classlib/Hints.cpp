@@ -120,10 +120,7 @@ void TApplication::ActivateHint(POINT cursorPos)
     info.HintMaxWidth = GetSystemMetrics(SM_CXSCREEN);
     info.HideTimeout = hintHidePause_;
     info.HintStr = GetShortHint(GetHint(control));
-    if (hintShortCuts_ && control->Action() && ControlPlugins().ActionShortCutText) {
-        const std::string shortcut = ControlPlugins().ActionShortCutText(control->Action());
-        if (!shortcut.empty()) info.HintStr += " (" + shortcut + ")";
-    }
+    // The control adds its action's shortcut while it handles the message.
     bool canShow = control->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)) == 0;
     if (canShow && OnShowHint) OnShowHint(info.HintStr, canShow, info);
     if (!canShow || info.HintStr.empty()) {

@@ -23,62 +23,50 @@ TCustomAction* AsWideCustomAction(TObject* object)
 
 KERVO_CLASS_RECORD(TCustomActionHelper) {}
 
-bool TCustomActionHelper::CaptionSetInProgress() const
+std::wstring TCustomActionHelper::PairedText::Get(const std::string& actionAnsi)
 {
-    return settingCaption_ && ownerAction_->Caption() != ansiCaptionBeingSet_;
+    if (SetInProgress(actionAnsi)) return beforeSet;
+    return GetPairedWideText(wide, actionAnsi);
 }
 
-std::wstring TCustomActionHelper::GetWideCaption()
+void TCustomActionHelper::PairedText::Set(const std::wstring& value, const std::function<std::string()>& actionAnsi,
+                                          const std::function<void(const std::string&)>& setAnsi)
 {
-    if (CaptionSetInProgress()) return captionBeforeSet_;
-    return GetPairedWideText(wideCaption_, ownerAction_->Caption());
+    beforeSet = Get(actionAnsi());
+    ansiBeingSet = AnsiFromWide(value);
+    setting = true;
+    try {
+        SetPairedWideText(value, wide, actionAnsi(), [&](const std::string& ansi) {
+            setAnsi(ansi);
+            // A pass through the empty text leaves the following clients showing it: the next
+            // pass compares them with that, not with the text before the set.
+            if (ansi != ansiBeingSet) beforeSet = WideFromAnsi(ansi);
+        });
+    } catch (...) {
+        setting = false;
+        throw;
+    }
+    setting = false;
 }
+
+bool TCustomActionHelper::CaptionSetInProgress() const { return caption_.SetInProgress(ownerAction_->Caption()); }
+
+std::wstring TCustomActionHelper::GetWideCaption() { return caption_.Get(ownerAction_->Caption()); }
 
 void TCustomActionHelper::SetWideCaption(const std::wstring& value)
 {
-    captionBeforeSet_ = GetWideCaption();
-    ansiCaptionBeingSet_ = AnsiFromWide(value);
-    settingCaption_ = true;
-    try {
-        SetPairedWideText(value, wideCaption_, ownerAction_->Caption(), [this](const std::string& ansi) {
-            ownerAction_->SetCaption(ansi);
-            // A pass through the empty text leaves the following clients showing it: the next
-            // pass compares them with that, not with the caption before the set.
-            if (ansi != ansiCaptionBeingSet_) captionBeforeSet_ = WideFromAnsi(ansi);
-        });
-    } catch (...) {
-        settingCaption_ = false;
-        throw;
-    }
-    settingCaption_ = false;
+    caption_.Set(
+        value, [this] { return ownerAction_->Caption(); }, [this](const std::string& a) { ownerAction_->SetCaption(a); });
 }
 
-bool TCustomActionHelper::HintSetInProgress() const
-{
-    return settingHint_ && ownerAction_->Hint() != ansiHintBeingSet_;
-}
+bool TCustomActionHelper::HintSetInProgress() const { return hint_.SetInProgress(ownerAction_->Hint()); }
 
-std::wstring TCustomActionHelper::GetWideHint()
-{
-    if (HintSetInProgress()) return hintBeforeSet_;
-    return GetPairedWideText(wideHint_, ownerAction_->Hint());
-}
+std::wstring TCustomActionHelper::GetWideHint() { return hint_.Get(ownerAction_->Hint()); }
 
 void TCustomActionHelper::SetWideHint(const std::wstring& value)
 {
-    hintBeforeSet_ = GetWideHint();
-    ansiHintBeingSet_ = AnsiFromWide(value);
-    settingHint_ = true;
-    try {
-        SetPairedWideText(value, wideHint_, ownerAction_->Hint(), [this](const std::string& ansi) {
-            ownerAction_->SetHint(ansi);
-            if (ansi != ansiHintBeingSet_) hintBeforeSet_ = WideFromAnsi(ansi);
-        });
-    } catch (...) {
-        settingHint_ = false;
-        throw;
-    }
-    settingHint_ = false;
+    hint_.Set(
+        value, [this] { return ownerAction_->Hint(); }, [this](const std::string& a) { ownerAction_->SetHint(a); });
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -13,6 +13,7 @@
 #include <windows.h>
 #include <unknwn.h>
 
+#include <functional>
 #include <string>
 
 #include "ActnList.h"
@@ -44,19 +45,27 @@ public:
     void SetWideHint(const std::wstring& value);
 
     // The wide copies as they stand (the value being set, during a set).
-    const std::wstring& WideCaptionText() const { return wideCaption_; }
-    const std::wstring& WideHintText() const { return wideHint_; }
+    const std::wstring& WideCaptionText() const { return caption_.wide; }
+    const std::wstring& WideHintText() const { return hint_.wide; }
 
 private:
+    // One text of the store: its wide copy, and the state of a set that is telling the links.
+    struct PairedText {
+        std::wstring wide;
+        bool setting = false;
+        std::wstring beforeSet;    // the wide text read when the running set began
+        std::string ansiBeingSet;  // the ANSI form of the text being set
+
+        bool SetInProgress(const std::string& actionAnsi) const { return setting && actionAnsi != ansiBeingSet; }
+        std::wstring Get(const std::string& actionAnsi);
+        // actionAnsi reads the action's ANSI text; setAnsi is the class library's setter.
+        void Set(const std::wstring& value, const std::function<std::string()>& actionAnsi,
+                 const std::function<void(const std::string&)>& setAnsi);
+    };
+
     TCustomAction* ownerAction_ = nullptr;
-    std::wstring wideCaption_;
-    bool settingCaption_ = false;
-    std::wstring captionBeforeSet_;
-    std::string ansiCaptionBeingSet_;
-    std::wstring wideHint_;
-    bool settingHint_ = false;
-    std::wstring hintBeforeSet_;
-    std::string ansiHintBeingSet_;
+    PairedText caption_;
+    PairedText hint_;
 };
 
 // The action's text store: null unless the action answers IWideAction; made (owned by the

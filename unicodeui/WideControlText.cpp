@@ -215,6 +215,7 @@ std::wstring WideLongHintPart(const std::wstring& hint)
 
 bool IsWideHintStored(TControl* control)
 {
+    // Not while the control's action link supplies the hint.
     TActionLink* link = control->ActionLink();
     return !(link && link->HintFollowsAction());
 }

@@ -56,7 +56,10 @@ bool TWideApplication::HandleHookedMessage(MSG& msg)
         mainFormChecked_ = true;
         new TWideAppIdleEventControl(Application->MainForm());
     }
-    if (msg.message != WM_CHAR || static_cast<int32_t>(msg.wParam) <= 255 || !IsWindowUnicode(msg.hwnd)) return false;
+    // WM_IME_CHAR too: the ANSI loop would turn a character outside the code page into '?' before
+    // the window's default handling makes its WM_CHAR of it.
+    const bool character = msg.message == WM_CHAR || msg.message == WM_IME_CHAR;
+    if (!character || static_cast<int32_t>(msg.wParam) <= 255 || !IsWindowUnicode(msg.hwnd)) return false;
     bool handled = false;
     if (Application && Application->OnMessage) Application->OnMessage(msg, handled);
     if (Application) Application->CancelHint();

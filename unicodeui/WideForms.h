@@ -101,9 +101,10 @@ void InstallMessageHook();
 HHOOK MessageHookHandle();
 
 // The unit's start-up and shut-down, run once per module by a static object (a counter makes
-// repeated calls do nothing). In a program a hook that cannot be installed raises the
-// operating-system error; in a library (loaded into a process that is not ours) nothing may
-// leave the start-up or the shut-down: the library works on without the hook. The shut-down
-// removes the hook before the module that holds the hook procedure goes.
+// repeated calls do nothing). A hook that cannot be installed raises the operating-system error,
+// which ends a program's start-up; in a library (loaded into a process that is not ours) the
+// static object lets nothing leave the start-up or the shut-down, and the library works on
+// without the hook. The shut-down removes the hook before the module that holds the hook
+// procedure goes, and raises a failure to remove it only in a program.
 void StartWideForms();
 void StopWideForms();

@@ -57,16 +57,7 @@ void StartWideForms()
 {
     if (startCount++ != 0) return;
     WideApplication = new TWideApplication(nullptr);
-    if (!UnicodePlatform) return;
-    if (!InLibrary()) {
-        InstallMessageHook();
-        return;
-    }
-    try {
-        InstallMessageHook();
-    } catch (...) {
-        hookHandle = nullptr;
-    }
+    if (UnicodePlatform) InstallMessageHook();
 }
 
 void StopWideForms()
@@ -94,11 +85,11 @@ namespace {
 struct WideFormsUnit {
     WideFormsUnit()
     {
-        // A program ends on a start-up error; a library never lets one out (see above).
         if (!InLibrary()) {
-            StartWideForms();
+            StartWideForms();  // a program ends on a start-up error
             return;
         }
+        // A library never lets one out (see above); without the hook it works on.
         try {
             StartWideForms();
         } catch (...) {

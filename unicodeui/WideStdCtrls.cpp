@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "Forms.h"
+#include "WideActions.h"
 #include "WideCodePages.h"
 #include "WideStreaming.h"
 
@@ -266,6 +267,18 @@ std::wstring TWideCustomComboBox::WideSelText()
     const std::wstring text = Text();
     const size_t start = std::min(static_cast<size_t>(std::max(WideSelStart(), 0)), text.size());
     return text.substr(start, static_cast<size_t>(std::max(WideSelLength(), 0)));
+}
+
+const TClassRecord& TWideCustomComboBox::ActionLinkClass()
+{
+    TCustomComboBox::ActionLinkClass();
+    return ActionLinkClassFor(this);
+}
+
+void TWideCustomComboBox::ActionChange(TComponent* sender, bool checkDefaults)
+{
+    if (IsInstance<TBasicAction>(sender)) ApplyWideActionTexts(this, static_cast<TBasicAction*>(sender), checkDefaults);
+    TCustomComboBox::ActionChange(sender, checkDefaults);
 }
 
 // ---------------------------------------------------------------------------------------------

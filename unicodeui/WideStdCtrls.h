@@ -105,6 +105,10 @@ public:
     void InnerWindowProc(TMessage& message, HWND child, WNDPROC defaultProc) override;
     void HandleWindowMessage(TMessage& message) override;
     void DefineStreamedProperties(TFiler& filer) override;
+    // An action's texts reach the box wide: through the Unicode layer's link class, and taken
+    // before the class library's action change (which then finds the ANSI text unchanged).
+    const TClassRecord& ActionLinkClass() override;
+    void ActionChange(TComponent* sender, bool checkDefaults) override;
 
     // The edit styles' completion of a typed character; the character set to 0 swallows it.
     virtual void EditCharTyped(TMessage& message);

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "ActnList.h"
+#include "ControlActionLinks.h"
 #include "Menus.h"
+#include "StdCtrls.h"
 
 namespace {
 
@@ -277,4 +279,32 @@ TEST(Actions, ListHoldsItsActionsInOrderAndFreesThem)
     EXPECT_EQ(host->ComponentCount(), 0);
     EXPECT_EQ(link.Action(), nullptr);
     EXPECT_FALSE(link.Execute());
+}
+
+TEST(Actions, ControlFollowsItsActionThroughItsLinkClass)
+{
+    TObjectPtr<TAction> action(new TAction(nullptr));
+    action->SetCaption("Run");
+    action->SetHint("tip");
+    TObjectPtr<TButton> button(new TButton(nullptr));
+    TObjectPtr<TLabel> label(new TLabel(nullptr));
+    button->SetAction(action.get());
+    label->SetAction(action.get());
+    EXPECT_EQ(&button->ActionLink()->GetClass(), &TButtonActionLink::StaticClass());
+    EXPECT_EQ(&label->ActionLink()->GetClass(), &TControlActionLink::StaticClass());
+    EXPECT_EQ(button->Caption(), "Run");
+    action->SetCaption("Go");
+    action->SetEnabled(false);
+    EXPECT_EQ(button->Caption(), "Go");
+    EXPECT_EQ(label->Hint(), "tip");
+    EXPECT_FALSE(label->Enabled());
+    // Changed by hand: no longer follows.
+    label->SetCaption("mine");
+    action->SetCaption("Stop");
+    EXPECT_EQ(label->Caption(), "mine");
+    EXPECT_EQ(button->Caption(), "Stop");
+    // The action's going takes the links along.
+    action.reset();
+    EXPECT_EQ(button->Action(), nullptr);
+    EXPECT_EQ(button->ActionLink(), nullptr);
 }

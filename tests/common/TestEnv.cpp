@@ -65,6 +65,14 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes)
     return ok;
 }
 
+std::string WindowsPath(const char* unixPath)
+{
+    std::string p = std::string("Z:") + unixPath;
+    for (char& c : p)
+        if (c == '/') c = '\\';
+    return p;
+}
+
 std::string ProgramDir()
 {
     char buf[MAX_PATH];

@@ -19,6 +19,9 @@ std::string ReadFileBytes(const std::string& path);
 // Writes bytes to a file, replacing it. Returns false on failure.
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 
+// A Unix path (as the build names its files) as Wine's programs see it: on drive Z:.
+std::string WindowsPath(const char* unixPath);
+
 // The folder of the running test program, with a trailing backslash.
 std::string ProgramDir();
 

@@ -20,15 +20,6 @@ const std::string kPostSetup =
 const std::string kInfoCache = kPostSetup + "{00021493-0000-0000-C000-000000000046}\\Enum";
 const std::string kCommCache = kPostSetup + "{00021494-0000-0000-C000-000000000046}\\Enum";
 
-// Wine shows the Unix root as drive Z:.
-std::string WindowsPath(const char* unixPath)
-{
-    std::string p = std::string("Z:") + unixPath;
-    for (char& c : p)
-        if (c == '/') c = '\\';
-    return p;
-}
-
 void Create(HKEY root, const std::string& path) { testenv::CreateKeyPath(root, path); }
 
 void FillCaches()
@@ -164,13 +155,13 @@ protected:
     {
         folder = testenv::MakeScratchDir("instkervo");
         ASSERT_FALSE(folder.empty());
-        ASSERT_TRUE(CopyFileA(WindowsPath(INSTKERVO_EXE).c_str(),
+        ASSERT_TRUE(CopyFileA(testenv::WindowsPath(INSTKERVO_EXE).c_str(),
                               (folder + "\\Instkervo.exe").c_str(), FALSE));
     }
     void TearDown() override { testenv::RemoveTree(folder); }
     void PutLibrary(const char* built, const char* name)
     {
-        ASSERT_TRUE(CopyFileA(WindowsPath(built).c_str(), (folder + "\\" + name).c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(testenv::WindowsPath(built).c_str(), (folder + "\\" + name).c_str(), FALSE));
     }
     std::string Log(const char* library = "kervodll.dll")
     {

@@ -86,13 +86,13 @@ TEST(WideComboBox, TypedTextAndItemsStayUtf16)
     editProc = c->DefEditProc();
     c->SetDefEditProc(&RecordEditChar);
     Type(c->EditHandle(), L"a" + Hangul + Surrogates);
-    Type(c->EditHandle(), L"検索", WM_IME_CHAR);
+    Type(c->EditHandle(), L"検索" + Hangul, WM_IME_CHAR);
     c->SetDefEditProc(editProc);
-    const std::wstring typed = L"a" + Hangul + Surrogates + L"検索";
+    const std::wstring typed = L"a" + Hangul + Surrogates + L"検索" + Hangul;
     EXPECT_EQ(c->Text(), typed);
-    EXPECT_EQ(editChars, (std::vector<WPARAM>{'a', 0xD55C, 0xD842, 0xDFB7, 0x691C, 0x7D22}));
+    EXPECT_EQ(editChars, (std::vector<WPARAM>{'a', 0xD55C, 0xD842, 0xDFB7, 0x691C, 0x7D22, 0xD55C}));
     // The key-press handler holds one byte: a character above 255 shows as 255.
-    EXPECT_EQ(box.pressed, (std::vector<char>{'a', '\xFF', '\xFF', '\xFF', '\xFF', '\xFF'}));
+    EXPECT_EQ(box.pressed, (std::vector<char>{'a', '\xFF', '\xFF', '\xFF', '\xFF', '\xFF', '\xFF'}));
 
     // Items hold the text as it is; the ANSI view shows the code page's replacement.
     c->Items()->Add(typed);

@@ -17,33 +17,23 @@ using namespace ctltest;
 
 namespace {
 
-// A plain window of the given kind that records the WM_CHAR codes it receives.
+// A plain window, Unicode or not, that records the WM_CHAR codes it receives.
 struct CharWindow {
     static inline std::vector<WPARAM> received;
     static LRESULT CALLBACK Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp)
     {
         if (msg == WM_CHAR) received.push_back(wp);
-        return IsWindowUnicode(w) ? DefWindowProcW(w, msg, wp, lp) : DefWindowProcA(w, msg, wp, lp);
+        return DefWindowProcW(w, msg, wp, lp);
     }
     explicit CharWindow(bool unicode)
     {
-        if (unicode) {
-            WNDCLASSW wc{};
-            wc.lpfnWndProc = &Proc;
-            wc.hInstance = GetModuleHandleW(nullptr);
-            wc.lpszClassName = L"WideHookTestW";
-            RegisterClassW(&wc);
-            window = CreateWindowExW(0, L"WideHookTestW", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                     wc.hInstance, nullptr);
-        } else {
-            WNDCLASSA wc{};
-            wc.lpfnWndProc = &Proc;
-            wc.hInstance = GetModuleHandleW(nullptr);
-            wc.lpszClassName = "WideHookTestA";
-            RegisterClassA(&wc);
-            window = CreateWindowExA(0, "WideHookTestA", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                     wc.hInstance, nullptr);
-        }
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = &Proc;
+        wc.lpszClassName = L"WideHookTest";
+        RegisterClassW(&wc);
+        window = CreateWindowExW(0, L"WideHookTest", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        // An ANSI procedure in front makes the window an ANSI one.
+        if (!unicode) SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc));
         received.clear();
     }
     ~CharWindow() { DestroyWindow(window); }
@@ -143,6 +133,7 @@ TEST(WideMessageHook, CharactersOutsideTheCodePageReachAUnicodeWindowThroughTheL
     {
         // A window that is not Unicode gets the class library's ANSI path untouched.
         CharWindow ansi(false);
+        ASSERT_FALSE(IsWindowUnicode(ansi.window));
         spy.seen.clear();
         PostChars(ansi.window, Hangul);
         Application->ProcessMessages();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "Menus.h"
+#include "WideForms.h"
 #include "WideMenus.h"
 
 namespace {
@@ -80,4 +81,28 @@ TEST(WideMenuItems, WideCaptionsInTheWindowsMenu)
     second->SetWideHint(L"a|" + Korea);
     EXPECT_EQ(MenuItemWideHint(second), L"a|" + Korea);
     EXPECT_EQ(second->Hint(), "a|??");
+}
+
+TEST(WideMenuItems, PopupListSendsTheSelectedItemsHintToTheWideHint)
+{
+    // Menus join the list in force when they are made: the wide one, for this test.
+    SetPopupList(WidePopupList());
+    TObjectPtr<TPopupMenu> menu(new TPopupMenu(nullptr));
+    SetPopupList(nullptr);
+    auto* leaf = new TWideMenuItem(menu.get());
+    leaf->SetWideHint(L"short|" + Korea);
+    auto* branch = new TWideMenuItem(menu.get());
+    branch->SetWideHint(L"\xD842\xDFB7");
+    branch->Add(new TMenuItem(menu.get()));
+    menu->Items()->Add(leaf);
+    menu->Items()->Add(branch);
+    HMENU handle = menu->Handle();
+    HWND window = WidePopupList()->Window();
+
+    SendMessageW(window, WM_MENUSELECT, MAKEWPARAM(leaf->Command(), 0), reinterpret_cast<LPARAM>(handle));
+    EXPECT_EQ(WideApplication->WideHint(), Korea);
+    SendMessageW(window, WM_MENUSELECT, MAKEWPARAM(1, MF_POPUP), reinterpret_cast<LPARAM>(handle));
+    EXPECT_EQ(WideApplication->WideHint(), L"\xD842\xDFB7");
+    SendMessageW(window, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+    EXPECT_EQ(WideApplication->WideHint(), L"");
 }

@@ -1,7 +1,7 @@
 #pragma once
 // A stand-in for the taskbar. Wine's shell hosts no desk bands, so this plays the shell's part
 // for a band library: it loads the library by path, makes the band through the library's own
-// DllGetClassObject (no registry lookup, as the shell's in-process activation amounts to), gives
+// DllGetClassObject (what COM's in-process activation comes down to, without the registry), gives
 // it a site (IOleWindow, IInputObjectSite, IOleCommandTarget), asks GetBandInfo, shows the band
 // window in a strip like a taskbar, passes keyboard messages through TranslateAcceleratorIO,
 // activates the band on a click, offers the band's context menu, and closes it as the shell does.

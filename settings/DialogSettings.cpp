@@ -1,0 +1,55 @@
+// The settings program reads the band's file, or its own beside itself while the band library is
+// not registered, and writes only the band's; this is where the two paths and the write order live.
+#include "DialogSettings.h"
+
+#include <windows.h>
+
+#include "IniFiles.h"
+
+std::string DialogSettingsPathForReading()
+{
+    std::string path = GetBandLibraryPath();
+    if (path.empty()) {
+        char own[MAX_PATH] = {};
+        const DWORD n = GetModuleFileNameA(nullptr, own, MAX_PATH);
+        path.assign(own, n);
+    }
+    return ChangeExtensionToIni(path);
+}
+
+int CharItemFromStored(int storedChar)
+{
+    const int letter = storedChar & 0xFF;
+    return letter >= 'A' && letter <= 'Z' ? letter - 64 : 0;
+}
+
+int StoredCharFromItem(int item)
+{
+    return item >= 1 && item <= 26 ? item + 64 : 64;
+}
+
+bool SaveSettingsFile(const TSettingsToSave& values)
+{
+    // Only the band's own file is ever written; the program's fallback file is read only.
+    if (GetBandLibraryPath().empty()) return false;
+    const std::string path = ChangeExtensionToIni(GetBandLibraryPath());
+    if (!SettingsFileWritable(path)) return false;
+
+    TIniFile ini(path);
+    for (int m = 0; m < kModeCount; ++m)
+        ini.WriteString(ModeSectionName(static_cast<TSearchMode>(m)), SettingsKey::Caption,
+                        values.Captions[m]);
+    // Invariant: every list holds at least three entries, so slots 0 to 2 always exist.
+    TEngineLists& engines = *values.Engines;
+    for (int slot = 0; slot < 3; ++slot) {
+        for (int m = 0; m < kModeCount; ++m) {
+            const TSearchMode mode = static_cast<TSearchMode>(m);
+            const std::string section = ModeSectionName(mode) + std::to_string(slot);
+            ini.WriteString(section, SettingsKey::Title, engines.Titles(mode).Strings(slot));
+            ini.WriteString(section, SettingsKey::Url, engines.Urls(mode).Strings(slot));
+        }
+    }
+    ini.WriteBool(SettingsKey::Hotkey, SettingsKey::Shift, values.Shift);
+    ini.WriteInteger(SettingsKey::Hotkey, SettingsKey::Char, StoredCharFromItem(values.CharItem));
+    return true;
+}

@@ -1,0 +1,224 @@
+// The search band, kervodll.dll, registered from a folder whose name holds a blank and hosted by
+// the shell's stand-in: typed queries and Enter reach the browser byte for byte, the settings file
+// beside the library keeps history and mode, the settings program's notification reloads engine
+// and hotkey, text dragged with OLE's own loop lands in the box, the band's menu, registration.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "BandSettings.h"
+#include "E2eSupport.h"
+#include "SysUtils.h"
+#include "TestEnv.h"
+#include "TestRegistry.h"
+#include "TestUserInput.h"
+
+namespace {
+
+using Urls = std::vector<std::string>;
+const std::string kClassKey = std::string("CLSID\\") + BandClassIdText;
+const std::string kEngine = "http://search.example/find?lang=ja&q=";
+
+std::string ClassesValue(const std::string& key, const char* name = nullptr)
+{
+    char buf[1024] = {};
+    DWORD size = sizeof buf - 1;
+    if (RegGetValueA(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buf, &size) != 0) return "-";
+    return buf;
+}
+
+class SearchBand : public e2e::HostedBand {
+protected:
+    void SetUp() override
+    {
+        dir = testenv::MakeScratchDir("search band");
+        dll = dir + "\\kervodll.dll";
+        ini = dir + "\\kervodll.ini";
+        ASSERT_TRUE(CopyFileA((testenv::ProgramDir() + "kervodll.dll").c_str(), dll.c_str(), FALSE));
+        Write("SEARCH0", "TITLE", "example");
+        Write("SEARCH0", "URL", kEngine);
+        ASSERT_TRUE(sink.Installed());
+        // Registered, then loaded afresh: the library finds its path at start-up, as in the shell.
+        ASSERT_TRUE(library.Load(WideFromAnsi(dll)));
+        ASSERT_EQ(library.Register(), S_OK);
+        ASSERT_TRUE(library.UnloadIfUnused());
+        ASSERT_TRUE(library.Load(WideFromAnsi(dll)));
+    }
+    void TearDown() override
+    {
+        host.Close();
+        if (library.Loaded()) library.Unregister();
+        e2e::HostedBand::TearDown();  // expects DllCanUnloadNow to answer S_OK
+        testenv::RemoveTree(dir);
+    }
+    void Open()
+    {
+        ASSERT_EQ(host.Open(library, BandClassId), S_OK) << AnsiFromWide(host.Error());
+        // The form holds the panel, the panel the box, the box its edit field.
+        HWND panel = FindWindowExA(host.BandWindow(), nullptr, "TPanel", nullptr);
+        for (box = GetWindow(panel, GW_CHILD); box && !edit; box = GetWindow(box, GW_HWNDNEXT))
+            edit = FindWindowExA(box, nullptr, "Edit", nullptr);
+        box = GetParent(edit);
+        ASSERT_NE(edit, nullptr);
+    }
+    void Write(const char* section, const char* key, const std::string& value)
+    {
+        WritePrivateProfileStringA(section, key, value.c_str(), ini.c_str());
+    }
+    std::string Read(const char* section, const char* key)
+    {
+        char buf[2048] = {};
+        GetPrivateProfileStringA(section, key, "-", buf, sizeof buf, ini.c_str());
+        return buf;
+    }
+    // Types the text as characters into the box and presses Enter, through the shell's loop.
+    void TypeAndEnter(const std::wstring& text, BYTE modifier = 0)
+    {
+        SetWindowTextW(edit, L"");
+        SetFocus(edit);
+        for (const wchar_t c : text) PostMessageW(edit, WM_CHAR, c, 1);
+        host.PumpPending();
+        bandtest::PressEnter(edit, modifier, [&] { host.PumpPending(); });
+    }
+    std::wstring BoxText()
+    {
+        wchar_t buf[256] = {};
+        GetWindowTextW(edit, buf, 256);
+        return buf;
+    }
+
+    e2e::UrlSink sink;
+    std::string dir, dll, ini;
+    HWND edit = nullptr, box = nullptr;
+};
+
+}  // namespace
+
+TEST_F(SearchBand, TypedQueriesAndEnterReachTheBrowserByteForByte)
+{
+    Open();
+    const DESKBANDINFO& info = host.BandInfo();
+    EXPECT_EQ(std::vector<LONG>({info.ptMinSize.x, info.ptMinSize.y, info.ptMaxSize.x, info.ptMaxSize.y,
+                                 info.ptActual.x, info.ptActual.y}),
+              std::vector<LONG>({260, 21, 260, 21, 260, 21}));
+
+    // Each URL is waited for: the browser processes start in their own time.
+    TypeAndEnter(L"日本");
+    ASSERT_TRUE(sink.WaitFor(1));
+    TypeAndEnter(L"a b&c", VK_SHIFT);
+    ASSERT_TRUE(sink.WaitFor(2));
+    TypeAndEnter(L"");  // nothing at all
+    TypeAndEnter(L"abc ", VK_CONTROL);
+    ASSERT_TRUE(sink.WaitFor(3));
+    EXPECT_EQ(sink.Received(), (Urls{kEngine + "%93%FA%96%7B", kEngine + "a+b%26c", kEngine + "abc+"}));
+    // Most recent first; the profile functions drop the trailing blank.
+    EXPECT_EQ(Read("HIST", "0") + "|" + Read("HIST", "1") + "|" + Read("HIST", "2") + "|" + Read("HIST", "3"),
+              "abc|a b&c|" + AnsiFromWide(L"日本") + "|-");
+    EXPECT_EQ(Read("BUTTON", "SELECTED"), "1");
+    EXPECT_EQ(SendMessageW(box, CB_GETCOUNT, 0, 0), 3);
+}
+
+TEST_F(SearchBand, TheSettingsProgramsNotificationReloadsEngineAndHotKey)
+{
+    Write("HOTKEY", "CHAR", "75");  // Ctrl+Shift+K
+    Open();
+    EXPECT_FALSE(bandtest::HotKeyFree(MOD_CONTROL | MOD_SHIFT, 'K'));
+
+    Write("SEARCH0", "URL", "http://other.example/?q=");
+    Write("HOTKEY", "CHAR", "74");
+    Write("HOTKEY", "SHIFT", "0");
+    SendMessageA(host.BandWindow(), WM_SETFOCUS, 0, 0);
+    EXPECT_TRUE(bandtest::HotKeyFree(MOD_CONTROL | MOD_SHIFT, 'K'));
+    EXPECT_FALSE(bandtest::HotKeyFree(MOD_CONTROL, 'J'));
+    EXPECT_EQ(GetFocus(), edit);
+    // The hotkey's message puts the focus into the box from nowhere.
+    SetFocus(nullptr);
+    SendMessageA(host.BandWindow(), WM_HOTKEY, 0, MAKELPARAM(MOD_CONTROL, 'J'));
+    EXPECT_EQ(GetFocus(), edit);
+    TypeAndEnter(L"x");
+    ASSERT_TRUE(sink.WaitFor(1));
+    EXPECT_EQ(sink.Received(), (Urls{"http://other.example/?q=x"}));
+
+    // Hidden by the shell, the band lets the combination go.
+    host.DeskBand()->ShowDW(FALSE);
+    EXPECT_TRUE(bandtest::HotKeyFree(MOD_CONTROL, 'J'));
+}
+
+TEST_F(SearchBand, DraggedTextLandsInTheBoxAsItsFirstLine)
+{
+    Open();
+    RECT r;
+    GetWindowRect(edit, &r);
+    const POINT over{r.left + 5, r.top + 5};
+    bandtest::TestDataObject text, link, files, unterminated;
+    text.OfferText(CF_TEXT, AnsiFromWide(L"検索語\r\n二行目"));
+    link.OfferText(static_cast<CLIPFORMAT>(RegisterClipboardFormatA("UniformResourceLocator")), "http://example.com/");
+    link.OfferText(CF_TEXT, "http://example.com/");
+    files.Offer(CF_HDROP, std::string(32, '\0'));
+    unterminated.Offer(CF_TEXT, "12345");
+
+    // The source learns COPY or LINK, never the MOVE that it offered as well.
+    EXPECT_EQ(bandtest::DragOnto(over, &text), DWORD{DROPEFFECT_COPY});
+    EXPECT_EQ(BoxText(), L"検索語");
+    EXPECT_EQ(bandtest::DragOnto(over, &link), DWORD{DROPEFFECT_LINK});
+    EXPECT_EQ(BoxText(), L"http://example.com/");
+    EXPECT_EQ(bandtest::DragOnto(over, &files), DWORD{DROPEFFECT_NONE});
+    EXPECT_EQ(BoxText(), L"http://example.com/");
+    EXPECT_EQ(bandtest::DragOnto(over, &unterminated), DWORD{DROPEFFECT_COPY});
+    EXPECT_EQ(BoxText(), L"12345");
+    EXPECT_TRUE(sink.Received().empty());
+    EXPECT_EQ(Read("HIST", "0"), "-");
+}
+
+TEST_F(SearchBand, TheBandsMenuStaysAwayFromTheEditPartAndOpensTheHomePage)
+{
+    Open();
+    RECT r;
+    GetWindowRect(box, &r);
+    std::vector<std::wstring> items;
+    EXPECT_FALSE(bandtest::MenuShownOnRightClick(host.BandWindow(), POINT{r.left + 10, r.top + 8}));
+    EXPECT_TRUE(bandtest::MenuShownOnRightClick(host.BandWindow(), POINT{r.right - 6, r.top + 8}, &items));
+    EXPECT_EQ(items, (std::vector<std::wstring>{L"Palvenorの設定(&O)", L"作者ホームページ(&W)"}));
+
+    HMENU menu = host.BuildContextMenu();
+    const UINT home = GetMenuItemID(menu, GetMenuItemCount(menu) - 1);
+    DestroyMenu(menu);
+    EXPECT_EQ(host.InvokeContextCommand(home), S_OK);
+    ASSERT_TRUE(sink.WaitFor(1));
+    EXPECT_EQ(sink.Received(), (Urls{"http://www.example.com/kervo/"}));
+}
+
+TEST_F(SearchBand, RegistrationWritesTheClassEntriesAndUnregistrationRemovesThem)
+{
+    using GetClassObjectProc = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+    void* factory = &factory;
+    EXPECT_EQ(Export<GetClassObjectProc>("DllGetClassObject")(IID_IUnknown, IID_IClassFactory, &factory),
+              CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(factory, nullptr);
+
+    // Registered in SetUp; again leaves the same entries. The folder's blank gives the short form.
+    ASSERT_EQ(library.Register(), S_OK);
+    const std::string server = ClassesValue(kClassKey + "\\InprocServer32");
+    char longPath[MAX_PATH] = {};
+    GetLongPathNameA(server.c_str(), longPath, MAX_PATH);
+    EXPECT_EQ(server.find(' '), std::string::npos) << server;
+    EXPECT_EQ(lstrcmpiA(longPath, dll.c_str()), 0) << longPath;
+    const std::string description = AnsiFromWide(L"Palvenor 日本語版");
+    EXPECT_EQ(ClassesValue(kClassKey), description);
+    EXPECT_EQ(ClassesValue(kClassKey + "\\InprocServer32", "ThreadingModel"), "Apartment");
+    EXPECT_EQ(ClassesValue(kClassKey + "\\ProgID"), "kervodll.quormeljp");
+    EXPECT_EQ(ClassesValue("kervodll.quormeljp"), description);
+    EXPECT_EQ(ClassesValue("kervodll.quormeljp\\Clsid"), BandClassIdText);
+    EXPECT_TRUE(testenv::KeyExists(HKEY_CLASSES_ROOT, kClassKey + "\\Implemented Categories\\{00021492-0000-0000-C000-000000000046}"));
+
+    // The band finds its settings file through the short form too.
+    Open();
+    TypeAndEnter(L"saved");
+    EXPECT_EQ(Read("HIST", "0"), "saved");
+    host.Close();
+    ASSERT_EQ(library.Unregister(), S_OK);
+    EXPECT_FALSE(testenv::KeyExists(HKEY_CLASSES_ROOT, kClassKey));
+    EXPECT_FALSE(testenv::KeyExists(HKEY_CLASSES_ROOT, "kervodll.quormeljp"));
+}

@@ -1,0 +1,185 @@
+// The wide hint window and the preparation of a Unicode control's hint for it.
+#include "WideHintWindow.h"
+
+#include "ActnList.h"
+#include "WideCodePages.h"
+#include "WideControls.h"
+#include "WideGraphics.h"
+#include "WideMenus.h"
+
+namespace {
+
+// Whether size bytes from p lie in committed memory that may be read.
+bool IsReadable(const void* p, size_t size)
+{
+    const auto* at = static_cast<const char*>(p);
+    const char* end = at + size;
+    while (at < end) {
+        MEMORY_BASIC_INFORMATION info{};
+        if (!VirtualQuery(at, &info, sizeof info) || info.State != MEM_COMMIT) return false;
+        const DWORD readable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                               PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+        if (!(info.Protect & readable) || (info.Protect & (PAGE_GUARD | PAGE_NOACCESS))) return false;
+        at = static_cast<const char*>(info.BaseAddress) + info.RegionSize;
+    }
+    return true;
+}
+
+// An ANSI DC of the screen with the window's font, for measuring.
+class FontDC {
+public:
+    explicit FontDC(HFONT font) : dc_(GetDC(nullptr)), old_(SelectObject(dc_, font)) {}
+    ~FontDC()
+    {
+        SelectObject(dc_, old_);
+        ReleaseDC(nullptr, dc_);
+    }
+    FontDC(const FontDC&) = delete;
+    FontDC& operator=(const FontDC&) = delete;
+    HDC Handle() const { return dc_; }
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+// Sets a flag for the time of a call; it returns to what it was also when an exception passes
+// (an activation runs inside an activation with data).
+class FlagScope {
+public:
+    explicit FlagScope(bool& flag) : flag_(flag), previous_(flag) { flag_ = true; }
+    ~FlagScope() { flag_ = previous_; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+private:
+    bool& flag_;
+    bool previous_;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Preparing and finding the wide hint
+
+void PrepareWideHint(TMessage& message)
+{
+    if (!UnicodePlatform || !message.LParam) return;
+    auto* info = reinterpret_cast<THintInfo*>(message.LParam);
+    const TClassRecord* cls = info->HintWindowClass;
+    const bool plain = cls == &THintWindow::StaticClass();
+    if (!plain && !(cls && cls->InheritsFrom(TWideHintWindow::StaticClass()))) return;
+    if (plain) info->HintWindowClass = &TWideHintWindow::StaticClass();
+    info->HintData = info;
+    info->HintStr = AnsiFromWide(WideShortHintPart(GetEffectiveWideHint(info->HintControl)));
+}
+
+bool IsWideHintData(void* data)
+{
+    if (!data || !IsReadable(data, sizeof(THintInfo))) return false;
+    const auto* info = static_cast<const THintInfo*>(data);
+    if (info->HintData != data || !info->HintWindowClass) return false;
+    return info->HintWindowClass->InheritsFrom(TWideHintWindow::StaticClass());
+}
+
+std::wstring WideHintFromData(const THintInfo& info)
+{
+    const std::wstring asGiven = WideFromAnsi(info.HintStr);
+    if (asGiven.empty()) return asGiven;
+    const std::wstring shortHint = WideShortHintPart(GetEffectiveWideHint(info.HintControl));
+    if (AnsiFromWide(shortHint) == info.HintStr) return shortHint;
+    TComponent* action = info.HintControl ? info.HintControl->Action() : nullptr;
+    if (Application && Application->HintShortCuts() && IsInstance<TCustomAction>(action)) {
+        const TShortCut shortCut = static_cast<TCustomAction*>(action)->ShortCut();
+        const std::string withShortCut = AnsiFromWide(shortHint) + " (" + ShortCutToText(shortCut) + ")";
+        if (shortCut != 0 && info.HintStr == withShortCut) return shortHint + L" (" + ShortCutToWideText(shortCut) + L")";
+    }
+    return asGiven;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TWideHintWindow
+
+KERVO_CLASS_RECORD(TWideHintWindow) {}
+
+std::wstring TWideHintWindow::HintWideCaption() { return GetWideControlText(this); }
+
+void TWideHintWindow::SetHintWideCaption(const std::wstring& value) { SetWideControlText(this, value); }
+
+void TWideHintWindow::MakeWindowHandle(const TCreateParams& params)
+{
+    CreateUnicodeWindow(this, params, std::wstring(), false);
+}
+
+UINT TWideHintWindow::ReadingOrderFlags()
+{
+    return HandleAllocated() && (GetWindowLongPtrW(Handle(), GWL_EXSTYLE) & WS_EX_RTLREADING) ? DT_RTLREADING : 0;
+}
+
+void TWideHintWindow::ShowHintAt(RECT rect, const std::string& hint)
+{
+    FlagScope activating(activating_);
+    THintWindow::ShowHintAt(rect, hint);
+}
+
+void TWideHintWindow::ShowHintWithData(RECT rect, const std::string& hint, void* data)
+{
+    if (!UnicodePlatform || !IsWideHintData(data)) {
+        THintWindow::ShowHintWithData(rect, hint, data);
+        return;
+    }
+    {
+        FlagScope blocked(paintBlocked_);
+        FlagScope activating(activating_);
+        SetHintWideCaption(WideHintFromData(*static_cast<THintInfo*>(data)));
+        // The class library's caption assignment finds the ANSI form unchanged: the wide text stays.
+        THintWindow::ShowHintWithData(rect, hint, data);
+    }
+    Invalidate();
+}
+
+RECT TWideHintWindow::MeasureHint(int maxWidth, const std::string& hint, void* data)
+{
+    if (!UnicodePlatform || !IsWideHintData(data)) return THintWindow::MeasureHint(maxWidth, hint, data);
+    RECT r{0, 0, maxWidth, 0};
+    const std::wstring text = WideHintFromData(*static_cast<THintInfo*>(data));
+    FontDC dc(FontHandle());
+    DrawTextW(dc.Handle(), text.c_str(), -1, &r,
+              DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX | ReadingOrderFlags());
+    r.right += 6;
+    r.bottom += 2;
+    return r;
+}
+
+void TWideHintWindow::PaintHint()
+{
+    if (paintBlocked_) return;
+    if (!UnicodePlatform) {
+        THintWindow::PaintHint();
+        return;
+    }
+    HDC dc = HintDC();
+    RECT r;
+    GetClientRect(Handle(), &r);
+    r.left += 2;
+    r.top += 2;
+    HGDIOBJ old = SelectObject(dc, FontHandle());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
+    const std::wstring text = HintWideCaption();
+    DrawTextW(dc, text.c_str(), -1, &r, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX | ReadingOrderFlags());
+    SelectObject(dc, old);
+}
+
+void TWideHintWindow::HandleWindowMessage(TMessage& message)
+{
+    if (message.Msg != CM_TEXTCHANGED) {
+        THintWindow::HandleWindowMessage(message);
+        return;
+    }
+    // During an activation the rectangle of the activation stands.
+    if (activating_) return;
+    FontDC dc(FontHandle());
+    const SIZE size = WideTextExtentOnDC(dc.Handle(), HintWideCaption());
+    SetBounds(Left(), Top(), size.cx + 6, size.cy + 6);
+}
