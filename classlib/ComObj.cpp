@@ -425,8 +425,8 @@ HRESULT TComServer::RegisterServer() noexcept
         for (TComObjectFactory* f : list) f->UpdateRegistration(true);
         return S_OK;
     } catch (...) {
-        // The caller learns the system's reason (access denied, say), not just a failure.
-        return HResultFromException(std::current_exception());
+        // Whatever the reason, the caller (regsvr32, the installer) is told E_FAIL.
+        return E_FAIL;
     }
 }
 
@@ -443,7 +443,7 @@ HRESULT TComServer::UnregisterServer() noexcept
         try {
             f->UpdateRegistration(false);
         } catch (...) {
-            result = HResultFromException(std::current_exception());
+            result = E_FAIL;
         }
     }
     return result;
