@@ -4,6 +4,7 @@
 
 #include "ComObj.h"
 #include "Menus.h"
+#include "zBandObject.h"
 
 namespace {
 
@@ -57,6 +58,9 @@ KERVO_CLASS_RECORD(TzBandForm)
     b.Enum("BorderStyle", &TzBandForm::BorderStyle, &TzBandForm::SetBorderStyle,
            {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"})
         .Default(TFormBorderStyle::bsNone);
+    // A band form stays hidden until the shell shows it: a stored Visible = True would show it
+    // (and run OnShow and OnHide) while it is read, before OnCreate.
+    b.Boolean("Visible", &TzBandForm::Visible, &TzBandForm::SetVisibleUnlessLoading).Default(false);
 }
 
 TzBandForm::TzBandForm(TComponent* owner) : TForm(owner)
@@ -86,6 +90,11 @@ void TzBandForm::AfterLoad()
     // stays: it is what holds when a later resource of the class chain stores other values.
     if (!HandleAllocated()) ApplyBandDefaults();
     TForm::AfterLoad();
+}
+
+void TzBandForm::SetVisibleUnlessLoading(bool value)
+{
+    if (!IsLoading()) SetVisible(value);
 }
 
 void TzBandForm::ApplyBandDefaults()
@@ -118,7 +127,28 @@ void TzBandForm::DestructionStarting()
     TControlStyle style = ControlStyle();
     style.Include(TControlStyleFlag::csNoStdEvents);
     SetControlStyle(style);
+    // The form goes whoever frees it (its close action on a WM_CLOSE from any process, say):
+    // its band object must not keep a pointer to it.
+    if (TzCustomBandObject* object = bandObject_) {
+        bandObject_ = nullptr;
+        object->BandFormGone(this);
+    }
     TForm::DestructionStarting();
+}
+
+void TzBandForm::HandleWindowMessage(TMessage& message)
+{
+    if (message.Msg != WM_NCDESTROY) {
+        TForm::HandleWindowMessage(message);
+        return;
+    }
+    // The shell may destroy the site's window (and this child with it) while the release that a
+    // close posted waits: that message dies with the window, and the form would never be freed
+    // and hold the library for good. Free it now instead.
+    MSG pending;
+    const bool releasePending = PeekMessageA(&pending, Handle(), CM_RELEASE, CM_RELEASE, PM_REMOVE);
+    TForm::HandleWindowMessage(message);
+    if (releasePending && !IsDestroying()) Free();
 }
 
 void TzBandForm::SetBandContextMenu(TPopupMenu* menu)

@@ -71,10 +71,14 @@ public:
 protected:
     void AfterLoad() override;
     void ComponentNotification(TComponent* component, TOperation operation) override;
+    void HandleWindowMessage(TMessage& message) override;
 
 private:
+    friend class TzCustomBandObject;
+
     void PrepareForBand(HWND parentWindow, TzCustomBandObject* bandObject);
     void ApplyBandDefaults();
+    void SetVisibleUnlessLoading(bool value);
 
     TzCustomBandObject* bandObject_ = nullptr;
     TzBandModeFlags bandModeFlags_{bmfVariableHeight};

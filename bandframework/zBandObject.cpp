@@ -18,30 +18,32 @@ void TzCustomBandObject::ConstructionDone()
 {
     TComObject::ConstructionDone();
     bandForm_ = nullptr;
-    site_ = nullptr;
-    commandTarget_ = nullptr;
 }
 
 void TzCustomBandObject::DestructionStarting()
 {
     ReleaseSite();
-    if (TzBandForm* form = bandForm_) {
-        bandForm_ = nullptr;
-        form->Free();
-    }
+    if (TzBandForm* form = TakeBandForm()) form->Free();
     TComObject::DestructionStarting();
+}
+
+void TzCustomBandObject::BandFormGone(TzBandForm* form)
+{
+    if (bandForm_ == form) bandForm_ = nullptr;
+}
+
+TzBandForm* TzCustomBandObject::TakeBandForm()
+{
+    TzBandForm* form = bandForm_;
+    bandForm_ = nullptr;
+    if (form) form->bandObject_ = nullptr;
+    return form;
 }
 
 void TzCustomBandObject::ReleaseSite()
 {
-    if (IOleCommandTarget* target = commandTarget_) {
-        commandTarget_ = nullptr;
-        target->Release();
-    }
-    if (IInputObjectSite* site = site_) {
-        site_ = nullptr;
-        site->Release();
-    }
+    commandTarget_.Reset();
+    site_.Reset();
 }
 
 HRESULT TzCustomBandObject::InnerQueryInterface(REFIID iid, void** out)
@@ -101,11 +103,11 @@ HRESULT TzCustomBandObject::ShowDW(BOOL show)
 
 HRESULT TzCustomBandObject::CloseDW(DWORD)
 {
-    if (TzBandForm* form = bandForm_) {
+    if (bandForm_) {
         ShowDW(FALSE);
+        // ShowDW may have run the form's handlers, which may have freed it.
         // The concrete form frees itself when closed (its close action).
-        form->Close();
-        bandForm_ = nullptr;
+        if (TzBandForm* form = TakeBandForm()) form->Close();
     }
     return S_OK;
 }
@@ -143,12 +145,12 @@ HRESULT TzCustomBandObject::SetSite(IUnknown* site)
         CloseDW(0);
         bandForm_ = CreateBandForm(parent);
     }
-    if (FAILED(site->QueryInterface(IID_IInputObjectSite, reinterpret_cast<void**>(&site_))) || !site_) {
-        site_ = nullptr;
+    // A failing QueryInterface may leave anything in its out parameter: not kept.
+    if (FAILED(site->QueryInterface(IID_IInputObjectSite, site_.Out())) || !site_.Get()) {
+        site_.Forget();
         return E_FAIL;
     }
-    if (FAILED(site_->QueryInterface(IID_IOleCommandTarget, reinterpret_cast<void**>(&commandTarget_))))
-        commandTarget_ = nullptr;
+    if (FAILED(site_->QueryInterface(IID_IOleCommandTarget, commandTarget_.Out()))) commandTarget_.Forget();
     return S_OK;
 }
 
@@ -156,7 +158,7 @@ HRESULT TzCustomBandObject::GetSite(REFIID iid, void** site)
 {
     if (!site) return E_POINTER;
     *site = nullptr;
-    if (!site_) return E_FAIL;
+    if (!site_.Get()) return E_FAIL;
     return site_->QueryInterface(iid, site);
 }
 

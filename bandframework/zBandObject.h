@@ -16,6 +16,7 @@
 #include <string>
 
 #include "ComObj.h"
+#include "ComRef.h"
 
 class TzBandForm;
 class TMenuItem;
@@ -30,8 +31,8 @@ public:
     // The state the shell last gave and what the object holds (for descendants and tests).
     DWORD BandID() const { return bandID_; }
     DWORD ViewMode() const { return viewMode_; }
-    IInputObjectSite* Site() const { return site_; }
-    IOleCommandTarget* CommandTarget() const { return commandTarget_; }
+    IInputObjectSite* Site() const { return site_.Get(); }
+    IOleCommandTarget* CommandTarget() const { return commandTarget_.Get(); }
     TzBandForm* BandForm() const { return bandForm_; }
 
     // The band's form, made with TzBandForm::CreateForBand on the site's window.
@@ -80,7 +81,14 @@ protected:
     }
 
 private:
+    friend class TzBandForm;
+
     void ReleaseSite();
+    // Told by the form as it goes (closed by anyone, or freed with its window): the object then
+    // answers as without a form.
+    void BandFormGone(TzBandForm* form);
+    // Lets go of the form without freeing it: the form no longer reports to this object.
+    TzBandForm* TakeBandForm();
 
     // The interface entry points, each a small table over the object.
     struct DeskBandEntry : IDeskBand {
@@ -130,8 +138,8 @@ private:
 
     DWORD bandID_ = 0;
     DWORD viewMode_ = 0;
-    IInputObjectSite* site_ = nullptr;
-    IOleCommandTarget* commandTarget_ = nullptr;
+    TComRef<IInputObjectSite> site_;
+    TComRef<IOleCommandTarget> commandTarget_;
     TzBandForm* bandForm_ = nullptr;
 
     DeskBandEntry deskBand_{*this};
@@ -200,7 +208,7 @@ public:
 
     // Register: the class keys, then the category. Unregister: the category and the class key's
     // "Implemented Categories" sub-key, then the class keys. A refused category registration
-    // raises (the registration export then answers E_FAIL); on unregistration the category
+    // raises (the registration export then answers the refusal's HRESULT); on unregistration the category
     // calls may fail silently, since the class may never have been registered.
     void UpdateRegistration(bool doRegister) override;
 

@@ -272,7 +272,7 @@ struct ApplicationHolder {
 TApplication* Application = nullptr;
 // Made ahead of the ordinary static initialisers: units of other libraries register with the
 // application object at their start-up (and go again, in reverse order, before it is freed).
-__attribute__((init_priority(200))) static ApplicationHolder g_applicationHolder;
+__attribute__((init_priority(200))) static ApplicationHolder applicationHolder;
 
 KERVO_CLASS_RECORD(TXPManifest) {}
 

@@ -265,9 +265,8 @@ KERVO_CLASS_RECORD(TPersistent) {}
 
 void TPersistent::RaiseAssignError(const TPersistent* source, const TPersistent* destination)
 {
-    std::wstring from = source ? WideFromAnsi(source->ClassName()) : std::wstring(L"nil");
-    throw EConvertError(
-        FormatText(L"%s を %s に代入することはできません", {from, WideFromAnsi(destination->ClassName())}));
+    auto name = [](const TPersistent* p) { return p ? WideFromAnsi(p->ClassName()) : std::wstring(L"nil"); };
+    throw EConvertError(FormatText(L"%s を %s に代入することはできません", {name(source), name(destination)}));
 }
 
 void TPersistent::CopyTo(TPersistent* destination) { RaiseAssignError(this, destination); }

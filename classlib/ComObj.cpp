@@ -425,6 +425,7 @@ HRESULT TComServer::RegisterServer() noexcept
         for (TComObjectFactory* f : list) f->UpdateRegistration(true);
         return S_OK;
     } catch (...) {
+        // Whatever the reason, the caller (regsvr32, the installer) is told E_FAIL.
         return E_FAIL;
     }
 }

@@ -12,6 +12,8 @@ public:
     I* operator->() const { return p_; }
     I* Get() const { return p_; }
     void** Out() { return reinterpret_cast<void**>(&p_); }
+    // Drops the pointer without releasing it: for what a failed call left behind.
+    void Forget() { p_ = nullptr; }
     void Reset()
     {
         if (I* p = p_) {

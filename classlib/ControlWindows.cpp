@@ -17,8 +17,8 @@
 
 namespace {
 
-thread_local TControl* g_captureControl = nullptr;
-thread_local TWinControl* g_creationControl = nullptr;
+thread_local TControl* captureControl = nullptr;
+thread_local TWinControl* creationControl = nullptr;
 
 // Module state that the unload step still uses: plain data, never destroyed before it.
 struct AtomState {
@@ -28,20 +28,20 @@ struct AtomState {
     char controlName[48] = {};
     bool made = false;
 };
-AtomState g_atoms;
+AtomState atoms;
 
 void MakeAtoms()
 {
-    if (g_atoms.made) return;
-    std::snprintf(g_atoms.windowName, sizeof g_atoms.windowName, "KervoWindow%08lX",
+    if (atoms.made) return;
+    std::snprintf(atoms.windowName, sizeof atoms.windowName, "KervoWindow%08lX",
                   static_cast<unsigned long>(GetCurrentProcessId()));
-    std::snprintf(g_atoms.controlName, sizeof g_atoms.controlName, "KervoControl%08lX%08lX",
+    std::snprintf(atoms.controlName, sizeof atoms.controlName, "KervoControl%08lX%08lX",
                   static_cast<unsigned long>(reinterpret_cast<uintptr_t>(CurrentModuleInstance()) & 0xFFFFFFFFu),
                   static_cast<unsigned long>(GetCurrentThreadId()));
-    g_atoms.window = GlobalAddAtomA(g_atoms.windowName);
-    g_atoms.control = GlobalAddAtomA(g_atoms.controlName);
-    if (!g_atoms.window || !g_atoms.control) RaiseLastOSError();
-    g_atoms.made = true;
+    atoms.window = GlobalAddAtomA(atoms.windowName);
+    atoms.control = GlobalAddAtomA(atoms.controlName);
+    if (!atoms.window || !atoms.control) RaiseLastOSError();
+    atoms.made = true;
 }
 
 std::vector<std::string>& RegisteredClassNames()
@@ -96,58 +96,58 @@ TControlPlugins& ControlPlugins()
     return *plugins;
 }
 
-TControl* CaptureControl() { return g_captureControl; }
+TControl* CaptureControl() { return captureControl; }
 
-void ForgetCaptureControl() { g_captureControl = nullptr; }
+void ForgetCaptureControl() { captureControl = nullptr; }
 
 void SetCaptureControl(TControl* control)
 {
     ReleaseCapture();
-    g_captureControl = nullptr;
+    captureControl = nullptr;
     if (!control) return;
     if (auto* win = dynamic_cast<TWinControl*>(control)) {
         SetCapture(win->Handle());
         return;
     }
     if (!control->Parent()) return;
-    g_captureControl = control;
+    captureControl = control;
     SetCapture(control->Parent()->Handle());
 }
 
-TWinControl* ControlBeingCreated() { return g_creationControl; }
-void SetControlBeingCreated(TWinControl* control) { g_creationControl = control; }
+TWinControl* ControlBeingCreated() { return creationControl; }
+void SetControlBeingCreated(TWinControl* control) { creationControl = control; }
 
 ATOM WindowAtom()
 {
     MakeAtoms();
-    return g_atoms.window;
+    return atoms.window;
 }
 
 ATOM ControlAtom()
 {
     MakeAtoms();
-    return g_atoms.control;
+    return atoms.control;
 }
 
 std::string WindowAtomName()
 {
     MakeAtoms();
-    return g_atoms.windowName;
+    return atoms.windowName;
 }
 
 std::string ControlAtomName()
 {
     MakeAtoms();
-    return g_atoms.controlName;
+    return atoms.controlName;
 }
 
 TWinControl* FindControl(HWND window)
 {
-    if (!window || !g_atoms.made) return nullptr;
+    if (!window || !atoms.made) return nullptr;
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     if (process != GetCurrentProcessId()) return nullptr;
-    return static_cast<TWinControl*>(GetPropA(window, MAKEINTATOM(g_atoms.control)));
+    return static_cast<TWinControl*>(GetPropA(window, MAKEINTATOM(atoms.control)));
 }
 
 TControl* FindControlAtScreenPos(POINT screenPos, bool allowDisabled)
@@ -184,17 +184,17 @@ void UnregisterControlWindowClasses()
 {
     for (const std::string& name : RegisteredClassNames()) UnregisterClassA(name.c_str(), CurrentModuleInstance());
     RegisteredClassNames().clear();
-    if (g_atoms.made) {
-        GlobalDeleteAtom(g_atoms.window);
-        GlobalDeleteAtom(g_atoms.control);
-        g_atoms = AtomState{};
+    if (atoms.made) {
+        GlobalDeleteAtom(atoms.window);
+        GlobalDeleteAtom(atoms.control);
+        atoms = AtomState{};
     }
 }
 
 LRESULT CALLBACK StandardInitWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     try {
-        TWinControl* control = g_creationControl;
+        TWinControl* control = creationControl;
         if (!control) return DefWindowProcA(window, msg, wParam, lParam);
         control->handle_ = window;
         SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(control->objectInstance_));
@@ -203,7 +203,7 @@ LRESULT CALLBACK StandardInitWndProc(HWND window, UINT msg, WPARAM wParam, LPARA
         }
         SetPropA(window, MAKEINTATOM(ControlAtom()), control);
         SetPropA(window, MAKEINTATOM(WindowAtom()), control);
-        g_creationControl = nullptr;
+        creationControl = nullptr;
         return CallWindowProcA(control->objectInstance_, window, msg, wParam, lParam);
     } catch (...) {
         Application->HandleException(nullptr, std::current_exception());

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "Classes.h"
+#include "Graphics.h"
 #include "Messages.h"
 
 class TControl;
@@ -26,9 +27,8 @@ class TWinControl;
 class TCustomForm;
 class TActionLink;
 
-// A colour: $00BBGGRR, or a system colour with the high bit set ($FF0000nn, nn the GetSysColor index).
-using TColor = int32_t;
-constexpr TColor SysColorValue(int index) { return static_cast<TColor>(0xFF000000u | static_cast<uint32_t>(index)); }
+// The graphics unit's colour; SysColorValue is its SystemColor under the controls' older name.
+constexpr TColor SysColorValue(int index) { return SystemColor(index); }
 
 // ---------------------------------------------------------------------------------------------
 // Component messages: sent between the controls of the library (Perform), never by Windows.
@@ -523,6 +523,16 @@ private:
     void UpdateShowing();
     void UpdateControlState();
     void CreateChildHandles();
+
+    // The longer cases of HandleWindowMessage, one message each.
+    void ColorChildMessage(TMessage& message);  // CN_CTLCOLOR*: text, background, brush
+    void EraseBackgroundMessage(TMessage& message);
+    void ContextMenuMessage(TMessage& message);
+    void PositionChangingMessage(TMessage& message);
+    void SizeMessage(TMessage& message);
+    void ChildKeyDownMessage(TMessage& message);  // CN_KEYDOWN, CN_SYSKEYDOWN: dialog keys
+    void ChildSysCharMessage(TMessage& message);
+    void DropBrush();
 
     HWND handle_ = nullptr;
     HWND parentWindow_ = nullptr;

@@ -18,24 +18,9 @@ constexpr uint8_t kFlagInline = 4;
 
 std::wstring Wide(const std::string& ansi) { return WideFromAnsi(ansi); }
 
-std::string Utf8FromWide(const std::wstring& text)
-{
-    if (text.empty()) return std::string();
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
+std::string Utf8FromWide(const std::wstring& text) { return ConvertFromWide(text, CP_UTF8); }
 
-std::wstring WideFromUtf8(const std::string& text)
-{
-    if (text.empty()) return std::wstring();
-    int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-    return out;
-}
+std::wstring WideFromUtf8(const std::string& text) { return ConvertToWide(text, CP_UTF8); }
 
 std::vector<std::string> SplitDotted(const std::string& name)
 {
@@ -761,8 +746,9 @@ void TWriter::WriteString(const std::string& text)
 
 void TWriter::WriteWideString(const std::wstring& text)
 {
+    // UTF-8 only when shorter and exact: the converter turns a lone surrogate into U+FFFD.
     const std::string utf8 = Utf8FromWide(text);
-    if (utf8.size() < 2 * text.size()) {
+    if (utf8.size() < 2 * text.size() && WideFromUtf8(utf8) == text) {
         if (AnsiFromWide(text) == utf8) {
             WriteString(utf8);
             return;

@@ -79,6 +79,8 @@ private:
             }
             break;
         }
+        // A name is stored with a one-byte length.
+        if (pos_ - start > 255) Fail(L"識別子が長すぎます");
         return s_.substr(start, pos_ - start);
     }
 

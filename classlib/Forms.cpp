@@ -13,9 +13,21 @@
 
 namespace {
 
+// Forms read inside the reading of a form, on this thread. Each nested form has a reader of its
+// own, whose nesting limit cannot see the others: a resource holding a form of its own class
+// would recurse until the stack ends.
+thread_local int formResourceNesting = 0;
+constexpr int kMaxFormResourceNesting = 16;
+
 // Reads one form resource, text or binary, into the root.
 void ReadFormResource(HINSTANCE module, const std::string& name, TComponent* root)
 {
+    if (formResourceNesting >= kMaxFormResourceNesting)
+        throw EReadError(std::wstring(L"フォームリソースの入れ子が深すぎます"));
+    ++formResourceNesting;
+    struct Leave {
+        ~Leave() { --formResourceNesting; }
+    } leave;
     TResourceStream stream(module, name, MAKEINTRESOURCEA(10) /* RT_RCDATA */);
     ReadComponentFromStream(stream, root);
 }

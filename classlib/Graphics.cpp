@@ -914,12 +914,22 @@ void TBitmap::LoadFromStream(TStream& stream)
     const size_t bitsOffset = fh.bfOffBits - sizeof fh;
     const int width = h.biWidth;
     const int height = h.biHeight < 0 ? -h.biHeight : h.biHeight;
+    const int bitCount = h.biBitCount;
     if (h.biSize < sizeof(BITMAPINFOHEADER) || width < 0 || width > 32767 || height > 32767 || h.biPlanes != 1 ||
-        (h.biCompression != BI_RGB && h.biCompression != BI_BITFIELDS)) {
+        (h.biCompression != BI_RGB && h.biCompression != BI_BITFIELDS) ||
+        (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32)) {
         throw EInvalidGraphicOperation(badImage);
     }
-    const int stride = ((width * h.biBitCount + 31) / 32) * 4;
-    if (bitsOffset + static_cast<size_t>(stride) * height > rest.size()) throw EInvalidGraphicOperation(badImage);
+    // SetDIBits reads the header, the masks and colour table after it, and the pixel rows: all of
+    // them must lie inside what was read, the tables before the pixels.
+    const uint64_t paletteLimit = bitCount <= 8 ? (1u << bitCount) : 0;
+    if (bitCount <= 8 && h.biClrUsed > paletteLimit) throw EInvalidGraphicOperation(badImage);
+    const uint64_t colours = h.biClrUsed != 0 ? h.biClrUsed : paletteLimit;
+    const uint64_t masks = (h.biCompression == BI_BITFIELDS && h.biSize == sizeof(BITMAPINFOHEADER)) ? 3 : 0;
+    const uint64_t tablesEnd = uint64_t{h.biSize} + (masks + colours) * sizeof(RGBQUAD);
+    const uint64_t stride = ((uint64_t(width) * bitCount + 31) / 32) * 4;
+    if (tablesEnd > bitsOffset || bitsOffset + stride * uint64_t(height) > rest.size())
+        throw EInvalidGraphicOperation(badImage);
 
     const bool monochrome = h.biBitCount == 1;
     ScopedBitmap image(NewImage(width, height, monochrome));

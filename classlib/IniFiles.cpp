@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -99,10 +100,13 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
 {
     // Only the empty default: the system trims and cuts a default it hands back.
     if (def.empty() && NotedAbsent(section)) return std::string();
-    char buffer[kReadBufferChars];
-    DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buffer,
-                                       kReadBufferChars, fileName_.c_str());
-    return std::string(buffer, n);
+    // The count is not to be trusted: when a double-byte character straddles the end, the system
+    // reports a full buffer and leaves its last byte unwritten. The terminator of a zeroed
+    // buffer tells what was written.
+    char buffer[kReadBufferChars] = {};
+    const DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buffer,
+                                             kReadBufferChars, fileName_.c_str());
+    return std::string(buffer, strnlen(buffer, std::min<size_t>(n, kReadBufferChars - 1)));
 }
 
 int TIniFile::ReadInteger(const std::string& section, const std::string& key, int def) const

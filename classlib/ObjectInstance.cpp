@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 #include <new>
 
 #include "SysUtils.h"
@@ -19,7 +20,7 @@ LRESULT CALLBACK StubEntry(Stub* stub, UINT msg, WPARAM wParam, LPARAM lParam);
 #if defined(__x86_64__)
 // mov rcx, imm64 (the stub); mov rax, imm64 (StubEntry); jmp rax.
 // The arguments stay in rdx, r8, r9 and the caller's shadow space stays the callee's: a tail jump.
-constexpr std::size_t CodeSize = 24;
+constexpr std::size_t kCodeSize = 24;
 void WriteCode(unsigned char* code, const void* stub)
 {
     const auto self = reinterpret_cast<std::uint64_t>(stub);
@@ -38,7 +39,7 @@ void WriteCode(unsigned char* code, const void* stub)
 #elif defined(__i386__)
 // mov dword ptr [esp+4], imm32 (the stub over the window handle); jmp rel32 StubEntry.
 // StubEntry is stdcall like the window procedure, so it also pops the caller's four arguments.
-constexpr std::size_t CodeSize = 16;
+constexpr std::size_t kCodeSize = 16;
 void WriteCode(unsigned char* code, const void* stub)
 {
     const auto self = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(stub));
@@ -62,13 +63,13 @@ void WriteCode(unsigned char* code, const void* stub)
 
 // The code comes first: the stub's address is the window procedure's address.
 struct Stub {
-    unsigned char code[CodeSize];
+    unsigned char code[kCodeSize];
     TWndMethod method;  // empty while the stub is free
     Stub* nextFree;
     bool inUse;
 };
 
-constexpr std::size_t BlockSize = 4096;
+constexpr std::size_t kBlockSize = 4096;
 
 struct Block {
     Block* next;
@@ -76,25 +77,23 @@ struct Block {
     // The stubs follow, aligned for code.
 };
 
-constexpr std::size_t FirstStubOffset = (sizeof(Block) + 15) & ~std::size_t(15);
-constexpr std::size_t StubStride = (sizeof(Stub) + 15) & ~std::size_t(15);
-constexpr std::size_t StubsPerBlock = (BlockSize - FirstStubOffset) / StubStride;
-static_assert(StubsPerBlock >= 32);
+constexpr std::size_t kFirstStubOffset = (sizeof(Block) + 15) & ~std::size_t(15);
+constexpr std::size_t kStubStride = (sizeof(Stub) + 15) & ~std::size_t(15);
+constexpr std::size_t kStubsPerBlock = (kBlockSize - kFirstStubOffset) / kStubStride;
+static_assert(kStubsPerBlock >= 32);
 
 Stub* StubAt(Block* block, std::size_t i)
 {
-    return reinterpret_cast<Stub*>(reinterpret_cast<unsigned char*>(block) + FirstStubOffset +
-                                   i * StubStride);
+    return reinterpret_cast<Stub*>(reinterpret_cast<unsigned char*>(block) + kFirstStubOffset +
+                                   i * kStubStride);
 }
 
 // The pool is never destroyed by the C++ run time: stubs may be freed from other objects'
 // destructors at any point of the module's shut-down. Only idle blocks are released at the end.
 struct Pool {
-    CRITICAL_SECTION lock;
+    std::mutex lock;
     Block* blocks = nullptr;
     Stub* freeList = nullptr;
-
-    Pool() { InitializeCriticalSection(&lock); }
 };
 
 Pool* poolInstance = nullptr;
@@ -105,27 +104,16 @@ Pool& ThePool()
     return *pool;
 }
 
-class Locked {
-public:
-    explicit Locked(Pool& p) : pool_(p) { EnterCriticalSection(&pool_.lock); }
-    ~Locked() { LeaveCriticalSection(&pool_.lock); }
-    Locked(const Locked&) = delete;
-    Locked& operator=(const Locked&) = delete;
-
-private:
-    Pool& pool_;
-};
-
 void AddBlock(Pool& pool)
 {
-    void* memory = VirtualAlloc(nullptr, BlockSize, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE);
+    void* memory = VirtualAlloc(nullptr, kBlockSize, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE);
     if (!memory) RaiseLastOSError();
     auto* block = static_cast<Block*>(memory);
     block->next = pool.blocks;
     block->used = 0;
     pool.blocks = block;
     // Pushed from the last, so the block hands out its stubs in address order.
-    for (std::size_t i = StubsPerBlock; i-- > 0;) {
+    for (std::size_t i = kStubsPerBlock; i-- > 0;) {
         Stub* stub = new (StubAt(block, i)) Stub();
         stub->nextFree = pool.freeList;
         pool.freeList = stub;
@@ -138,9 +126,9 @@ Block* BlockOfStub(Pool& pool, const void* p)
     const auto address = reinterpret_cast<std::uintptr_t>(p);
     for (Block* block = pool.blocks; block; block = block->next) {
         const auto first = reinterpret_cast<std::uintptr_t>(StubAt(block, 0));
-        const auto end = first + StubsPerBlock * StubStride;
+        const auto end = first + kStubsPerBlock * kStubStride;
         if (address >= first && address < end) {
-            return (address - first) % StubStride == 0 ? block : nullptr;
+            return (address - first) % kStubStride == 0 ? block : nullptr;
         }
     }
     return nullptr;
@@ -171,7 +159,7 @@ struct IdleBlockRelease {
     {
         if (!poolInstance) return;  // no stub was ever made
         Pool& pool = *poolInstance;
-        Locked guard(pool);
+        std::lock_guard<std::mutex> guard(pool.lock);
         Block** link = &pool.blocks;
         while (Block* block = *link) {
             if (block->used == 0) {
@@ -184,7 +172,7 @@ struct IdleBlockRelease {
         // Rebuild the free list from the blocks that stay.
         pool.freeList = nullptr;
         for (Block* block = pool.blocks; block; block = block->next) {
-            for (std::size_t i = StubsPerBlock; i-- > 0;) {
+            for (std::size_t i = kStubsPerBlock; i-- > 0;) {
                 Stub* stub = StubAt(block, i);
                 if (!stub->inUse) {
                     stub->nextFree = pool.freeList;
@@ -200,7 +188,7 @@ struct IdleBlockRelease {
 WNDPROC MakeObjectInstance(const TWndMethod& method)
 {
     Pool& pool = ThePool();
-    Locked guard(pool);
+    std::lock_guard<std::mutex> guard(pool.lock);
     if (!pool.freeList) AddBlock(pool);
     Stub* stub = pool.freeList;
     pool.freeList = stub->nextFree;
@@ -208,7 +196,7 @@ WNDPROC MakeObjectInstance(const TWndMethod& method)
     stub->method = method;
     stub->inUse = true;
     WriteCode(stub->code, stub);
-    FlushInstructionCache(GetCurrentProcess(), stub->code, CodeSize);
+    FlushInstructionCache(GetCurrentProcess(), stub->code, kCodeSize);
     ++BlockOfStub(pool, stub)->used;
     return reinterpret_cast<WNDPROC>(reinterpret_cast<void*>(stub));
 }
@@ -217,7 +205,7 @@ void FreeObjectInstance(WNDPROC procedure)
 {
     if (!procedure) return;
     Pool& pool = ThePool();
-    Locked guard(pool);
+    std::lock_guard<std::mutex> guard(pool.lock);
     void* p = reinterpret_cast<void*>(procedure);
     Block* block = BlockOfStub(pool, p);
     if (!block) return;

@@ -4,22 +4,6 @@
 
 #include "SysUtils.h"
 
-namespace {
-
-// Closes a batch on every way out, an exception included.
-class Batch {
-public:
-    explicit Batch(TStrings& list) : list_(list) { list_.BeginUpdate(); }
-    ~Batch() { list_.EndUpdate(); }
-    Batch(const Batch&) = delete;
-    Batch& operator=(const Batch&) = delete;
-
-private:
-    TStrings& list_;
-};
-
-}  // namespace
-
 KERVO_CLASS_RECORD(TStrings) {}
 KERVO_CLASS_RECORD(TStringList) {}
 
@@ -56,7 +40,7 @@ void TStrings::InsertItemObject(int index, const std::string& s, void* object)
 
 void TStrings::AppendList(const TStrings& other)
 {
-    Batch batch(*this);
+    TUpdateBatch batch(*this);
     const int n = other.ItemCount();
     for (int i = 0; i < n; ++i) AppendItemObject(other.ItemAt(i), other.ObjectAt(i));
 }
@@ -82,7 +66,7 @@ std::string TStrings::JoinedText() const
 
 void TStrings::SplitText(const std::string& text)
 {
-    Batch batch(*this);
+    TUpdateBatch batch(*this);
     RemoveAll();
     // A zero byte ends the text as it would a C string. CR and LF never occur inside a
     // double-byte character of the system code page, so the bytes can be scanned as they stand.
@@ -127,7 +111,7 @@ int TStrings::PositionOfObject(const void* object) const
 void TStrings::CopyFrom(const TStrings& source)
 {
     if (&source == this) return;
-    Batch batch(*this);
+    TUpdateBatch batch(*this);
     RemoveAll();
     AppendList(source);
 }

@@ -99,3 +99,17 @@ private:
     void CheckIndex(int index, int limit) const;
     std::vector<Item> items_;
 };
+
+// Opens a batch of any list with BeginUpdate and EndUpdate, and closes it on every way out, an
+// exception included.
+template <class TList>
+class TUpdateBatch {
+public:
+    explicit TUpdateBatch(TList& list) : list_(list) { list_.BeginUpdate(); }
+    ~TUpdateBatch() { list_.EndUpdate(); }
+    TUpdateBatch(const TUpdateBatch&) = delete;
+    TUpdateBatch& operator=(const TUpdateBatch&) = delete;
+
+private:
+    TList& list_;
+};

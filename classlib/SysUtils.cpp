@@ -1,24 +1,29 @@
 #include "SysUtils.h"
 
-std::string AnsiFromWide(const std::wstring& text)
+std::string ConvertFromWide(const std::wstring& text, UINT codePage)
 {
     if (text.empty()) return std::string();
-    int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                nullptr, nullptr);
+    const int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    if (n <= 0) return std::string();
     std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
-                        nullptr, nullptr);
+    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
     return out;
 }
 
-std::wstring WideFromAnsi(const std::string& text)
+std::wstring ConvertToWide(const std::string& bytes, UINT codePage)
 {
-    if (text.empty()) return std::wstring();
-    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (bytes.empty()) return std::wstring();
+    const int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    if (n <= 0) return std::wstring();
     std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+    MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
     return out;
 }
+
+std::string AnsiFromWide(const std::wstring& text) { return ConvertFromWide(text, CP_ACP); }
+
+std::wstring WideFromAnsi(const std::string& text) { return ConvertToWide(text, CP_ACP); }
 
 std::wstring FormatText(const std::wstring& format, std::initializer_list<std::wstring> args)
 {

@@ -10,6 +10,11 @@
 
 static_assert(sizeof(wchar_t) == 2, "wide text is UTF-16");
 
+// Bytes of a code page <-> UTF-16: the one conversion that the others are made of. What the
+// code page cannot hold becomes its default character.
+std::string ConvertFromWide(const std::wstring& text, UINT codePage);
+std::wstring ConvertToWide(const std::string& bytes, UINT codePage);
+
 // ANSI <-> UTF-16 through the system's ANSI code page (CP_ACP).
 std::string AnsiFromWide(const std::wstring& text);
 std::wstring WideFromAnsi(const std::string& text);

@@ -381,62 +381,29 @@ void TWinControl::HandleWindowMessage(TMessage& message)
     case CN_CTLCOLORBTN:
     case CN_BASE + WM_CTLCOLORDLG:
     case CN_BASE + WM_CTLCOLORSCROLLBAR:
-    case CN_CTLCOLORSTATIC: {
-        HDC dc = reinterpret_cast<HDC>(message.WParam);
-        SetTextColor(dc, FontColorRGB());
-        SetBkColor(dc, ColorToRGB(Color()));
-        message.Result = reinterpret_cast<LRESULT>(BrushHandle());
+    case CN_CTLCOLORSTATIC:
+        ColorChildMessage(message);
         break;
-    }
-    case WM_ERASEBKGND: {
-        RECT r;
-        GetClientRect(handle_, &r);
-        FillRect(reinterpret_cast<HDC>(message.WParam), &r, BrushHandle());
-        message.Result = 1;
+    case WM_ERASEBKGND:
+        EraseBackgroundMessage(message);
         break;
-    }
     case WM_PAINT:
         if (ControlCount() > 0) PaintHandler(message);
         else DefaultHandler(message);
         break;
-    case WM_CONTEXTMENU: {
-        if (message.Result != 0) break;
-        const POINT screen{GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)};
-        if (!(screen.x == -1 && screen.y == -1)) {
-            if (TControl* c = ControlAtPos(ScreenToClient(screen), false)) {
-                message.Result = c->Perform(WM_CONTEXTMENU, 0, message.LParam);
-            }
-        }
-        if (message.Result == 0) TControl::HandleWindowMessage(message);
+    case WM_CONTEXTMENU:
+        ContextMenuMessage(message);
         break;
-    }
-    case WM_WINDOWPOSCHANGING: {
-        auto* pos = reinterpret_cast<WINDOWPOS*>(message.LParam);
-        if (!(pos->flags & SWP_NOSIZE)) {
-            int w = pos->cx, h = pos->cy;
-            if (!CheckNewSize(w, h)) {
-                pos->flags |= SWP_NOSIZE;
-            } else {
-                pos->cx = w;
-                pos->cy = h;
-            }
-        }
-        DefaultHandler(message);
+    case WM_WINDOWPOSCHANGING:
+        PositionChangingMessage(message);
         break;
-    }
     case WM_WINDOWPOSCHANGED:
         DefaultHandler(message);
         UpdateBoundsFromWindow();
         break;
-    case WM_SIZE: {
-        DefaultHandler(message);
-        const int oldW = Width(), oldH = Height();
-        UpdateBoundsFromWindow();
-        (void)oldW;
-        (void)oldH;
-        if (!IsLoading()) Resize();
+    case WM_SIZE:
+        SizeMessage(message);
         break;
-    }
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
         if (!DoKeyDown(message)) DefaultHandler(message);
@@ -449,34 +416,11 @@ void TWinControl::HandleWindowMessage(TMessage& message)
         if (!DoKeyPress(message)) DefaultHandler(message);
         break;
     case CN_KEYDOWN:
-    case CN_SYSKEYDOWN: {
-        message.Result = 1;
-        const WORD key = LOWORD(message.WParam);
-        LRESULT mask = 0;
-        switch (key) {
-        case VK_TAB: mask = DLGC_WANTTAB; break;
-        case VK_LEFT:
-        case VK_RIGHT:
-        case VK_UP:
-        case VK_DOWN: mask = DLGC_WANTARROWS; break;
-        case VK_RETURN:
-        case VK_EXECUTE:
-        case VK_ESCAPE:
-        case VK_CANCEL: mask = DLGC_WANTALLKEYS; break;
-        }
-        if (mask != 0 && Perform(CM_WANTSPECIALKEY, key) == 0 && (Perform(WM_GETDLGCODE) & mask) == 0) {
-            if (TCustomForm* form = GetParentForm(this)) {
-                if (form->Perform(CM_DIALOGKEY, key, message.LParam) != 0) break;
-            }
-        }
-        message.Result = 0;
+    case CN_SYSKEYDOWN:
+        ChildKeyDownMessage(message);
         break;
-    }
     case CN_SYSCHAR:
-        message.Result = 0;
-        if (TCustomForm* form = GetParentForm(this)) {
-            if (form->Perform(CM_DIALOGCHAR, message.WParam, message.LParam) != 0) message.Result = 1;
-        }
+        ChildSysCharMessage(message);
         break;
     case CM_DIALOGKEY:
     case CM_DIALOGCHAR:
@@ -509,10 +453,7 @@ void TWinControl::HandleWindowMessage(TMessage& message)
         if (handle_) EnableWindow(handle_, Enabled());
         break;
     case CM_COLORCHANGED:
-        if (brush_) {
-            DeleteObject(brush_);
-            brush_ = nullptr;
-        }
+        DropBrush();
         Invalidate();
         NotifyControls(CM_PARENTCOLORCHANGED);
         break;
@@ -526,10 +467,7 @@ void TWinControl::HandleWindowMessage(TMessage& message)
     case CM_TEXTCHANGED:
         break;
     case CM_SYSCOLORCHANGE:
-        if (brush_) {
-            DeleteObject(brush_);
-            brush_ = nullptr;
-        }
+        DropBrush();
         NotifyControls(CM_SYSCOLORCHANGE);
         break;
     case WM_SYSCOLORCHANGE:
@@ -555,6 +493,98 @@ void TWinControl::HandleWindowMessage(TMessage& message)
     default:
         TControl::HandleWindowMessage(message);
         break;
+    }
+}
+
+void TWinControl::ColorChildMessage(TMessage& message)
+{
+    HDC dc = reinterpret_cast<HDC>(message.WParam);
+    SetTextColor(dc, FontColorRGB());
+    SetBkColor(dc, ColorToRGB(Color()));
+    message.Result = reinterpret_cast<LRESULT>(BrushHandle());
+}
+
+void TWinControl::EraseBackgroundMessage(TMessage& message)
+{
+    RECT r;
+    GetClientRect(handle_, &r);
+    FillRect(reinterpret_cast<HDC>(message.WParam), &r, BrushHandle());
+    message.Result = 1;
+}
+
+void TWinControl::ContextMenuMessage(TMessage& message)
+{
+    if (message.Result != 0) return;
+    // (-1, -1) is the keyboard's menu key: no control under a point to ask.
+    const POINT screen{GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)};
+    if (!(screen.x == -1 && screen.y == -1)) {
+        if (TControl* c = ControlAtPos(ScreenToClient(screen), false)) {
+            message.Result = c->Perform(WM_CONTEXTMENU, 0, message.LParam);
+        }
+    }
+    if (message.Result == 0) TControl::HandleWindowMessage(message);
+}
+
+void TWinControl::PositionChangingMessage(TMessage& message)
+{
+    auto* pos = reinterpret_cast<WINDOWPOS*>(message.LParam);
+    if (!(pos->flags & SWP_NOSIZE)) {
+        int w = pos->cx, h = pos->cy;
+        if (!CheckNewSize(w, h)) {
+            pos->flags |= SWP_NOSIZE;
+        } else {
+            pos->cx = w;
+            pos->cy = h;
+        }
+    }
+    DefaultHandler(message);
+}
+
+void TWinControl::SizeMessage(TMessage& message)
+{
+    DefaultHandler(message);
+    UpdateBoundsFromWindow();
+    if (!IsLoading()) Resize();
+}
+
+void TWinControl::ChildKeyDownMessage(TMessage& message)
+{
+    // Result 1: the key was a dialog key that the form took; 0: the control gets it.
+    message.Result = 1;
+    const WORD key = LOWORD(message.WParam);
+    LRESULT mask = 0;
+    switch (key) {
+    case VK_TAB: mask = DLGC_WANTTAB; break;
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_UP:
+    case VK_DOWN: mask = DLGC_WANTARROWS; break;
+    case VK_RETURN:
+    case VK_EXECUTE:
+    case VK_ESCAPE:
+    case VK_CANCEL: mask = DLGC_WANTALLKEYS; break;
+    }
+    if (mask != 0 && Perform(CM_WANTSPECIALKEY, key) == 0 && (Perform(WM_GETDLGCODE) & mask) == 0) {
+        if (TCustomForm* form = GetParentForm(this)) {
+            if (form->Perform(CM_DIALOGKEY, key, message.LParam) != 0) return;
+        }
+    }
+    message.Result = 0;
+}
+
+void TWinControl::ChildSysCharMessage(TMessage& message)
+{
+    message.Result = 0;
+    if (TCustomForm* form = GetParentForm(this)) {
+        if (form->Perform(CM_DIALOGCHAR, message.WParam, message.LParam) != 0) message.Result = 1;
+    }
+}
+
+void TWinControl::DropBrush()
+{
+    if (brush_) {
+        DeleteObject(brush_);
+        brush_ = nullptr;
     }
 }
 

@@ -7,15 +7,7 @@ TInstallForm* InstallForm = nullptr;
 namespace {
 
 // The installer's texts are written wide and shown in the system code page.
-std::string Ansi(const wchar_t* text)
-{
-    int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 1) return std::string();
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, -1, out.data(), n, nullptr, nullptr);
-    out.resize(static_cast<size_t>(n - 1));
-    return out;
-}
+std::string Ansi(const wchar_t* text) { return AnsiFromWide(text); }
 
 TMiniControl* PlacedButton(TMiniControl* parent, const wchar_t* caption, int left, int top)
 {

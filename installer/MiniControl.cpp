@@ -260,10 +260,17 @@ void TMiniControl::Destroy()
     if (destroyRunning_) return;
     destroyRunning_ = true;
 
+    // The form's current, default and cancel control may be this object or any child of it:
+    // the children are freed below without a parent, so their form is found only here.
     if (TMiniControl* form = ParentForm(Parent)) {
-        if (form->CurrentControl == this) form->CurrentControl = nullptr;
-        if (form->DefaultButton == this) form->DefaultButton = nullptr;
-        if (form->CancelButton == this) form->CancelButton = nullptr;
+        for (TMiniControl** ref : {&form->CurrentControl, &form->DefaultButton, &form->CancelButton}) {
+            for (TMiniControl* c = *ref; c; c = c->Parent) {
+                if (c == this) {
+                    *ref = nullptr;
+                    break;
+                }
+            }
+        }
     }
     if (MainMiniWindow == this) MainMiniWindow = nullptr;
     if (CreatingObject == this) CreatingObject = nullptr;

@@ -1,22 +1,11 @@
-// Zero-terminated text, paths and the program's parameters. Bytes only: a double-byte character
-// is two characters here, which is enough for captions, class names, face names and paths whose
-// delimiters are all single-byte.
+// Zero-terminated text, paths and the program's parameters. The searches step over double-byte
+// characters of the system code page: the second byte of one (表 is 0x95 0x5C) is no backslash.
 #include "miniwin.h"
 
 #include <cstring>
 #include <vector>
 
 namespace miniwin {
-
-char* TextCopy(char* dest, const char* source)
-{
-    char* d = dest;
-    if (source)
-        while ((*d++ = *source++) != '\0') {}
-    else
-        *d = '\0';
-    return dest;
-}
 
 char* CopyTextMax(char* dest, const char* source, int limit)
 {
@@ -27,16 +16,21 @@ char* CopyTextMax(char* dest, const char* source, int limit)
     return dest;
 }
 
-int TextLength(const char* text)
+namespace {
+
+// The next character: the second byte of a double-byte character (which may be 0x5C, the
+// backslash) is never taken for a character of its own.
+const char* NextChar(const char* p)
 {
-    if (!text) return 0;
-    return static_cast<int>(std::strlen(text));
+    return IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1] != '\0' ? p + 2 : p + 1;
 }
+
+}  // namespace
 
 const char* FindChar(const char* text, char c)
 {
     if (!text) return nullptr;
-    for (const char* p = text;; ++p) {
+    for (const char* p = text;; p = NextChar(p)) {
         if (*p == c) return p;
         if (*p == '\0') return nullptr;
     }
@@ -45,9 +39,10 @@ const char* FindChar(const char* text, char c)
 const char* FindLastChar(const char* text, char c)
 {
     if (!text) return nullptr;
-    for (const char* p = text + std::strlen(text);; --p) {
-        if (*p == c) return p;
-        if (p == text) return nullptr;
+    const char* found = nullptr;
+    for (const char* p = text;; p = NextChar(p)) {
+        if (*p == c) found = p;
+        if (*p == '\0') return found;
     }
 }
 
@@ -55,12 +50,11 @@ const char* FindLastOf(const char* text, const char* delimiters)
 {
     static const char empty[] = "";
     if (!text) return empty;
-    const char* end = text + std::strlen(text);
-    for (const char* p = end; p != text;) {
-        --p;
-        if (std::strchr(delimiters, *p)) return p;
-    }
-    return end;
+    const char* found = nullptr;
+    const char* p = text;
+    for (; *p != '\0'; p = NextChar(p))
+        if (std::strchr(delimiters, *p)) found = p;
+    return found ? found : p;
 }
 
 bool MemEqual(const void* a, const void* b, size_t n) { return std::memcmp(a, b, n) == 0; }

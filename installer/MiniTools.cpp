@@ -7,12 +7,6 @@
 
 namespace miniwin {
 
-COLORREF ColorToRGB(TColorValue color)
-{
-    if (color < 0) return GetSysColor(color & 0xFF);
-    return static_cast<COLORREF>(color);
-}
-
 namespace {
 
 HGDIOBJ MakeFontHandle(TMiniTool* tool) { return CreateFontIndirectA(&tool->Data.Font); }

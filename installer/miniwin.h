@@ -9,6 +9,8 @@
 #include <initializer_list>
 #include <string>
 
+#include "Graphics.h"
+
 // The layer's window objects have an operation of this name; the Windows header's macro of the
 // same name would rewrite it.
 #undef CreateWindow
@@ -111,12 +113,10 @@ TMiniList* NewMiniList();
 bool RectsEqual(const RECT& a, const RECT& b);
 
 // ---------------------------------------------------------------------------------------------
-// Text, path and command-line routines (bytes; no double-byte awareness)
+// Text, path and command-line routines (searches step over double-byte characters)
 
-char* TextCopy(char* dest, const char* source);
 // Copies at most limit characters and always a terminator: up to limit + 1 bytes.
 char* CopyTextMax(char* dest, const char* source, int limit);
-int TextLength(const char* text);
 const char* FindChar(const char* text, char c);
 const char* FindLastChar(const char* text, char c);
 // Position of the last character that is one of the delimiters; the terminator's when none.
@@ -135,10 +135,11 @@ std::string FormatText(const char* format, std::initializer_list<LONG_PTR> value
 // ---------------------------------------------------------------------------------------------
 // Colours, fonts and brushes
 
-using TColorValue = int32_t;   // >= 0: 0x00BBGGRR; < 0: system colour, index in the low byte
-constexpr TColorValue clWindowText = static_cast<TColorValue>(0x80000008u);
-constexpr TColorValue clBtnFace = static_cast<TColorValue>(0x8000000Fu);
-COLORREF ColorToRGB(TColorValue color);
+// The class library's colours: >= 0 is 0x00BBGGRR, < 0 a system colour (index in the low byte).
+using TColorValue = TColor;
+using ::clBtnFace;
+using ::clWindowText;
+using ::ColorToRGB;
 
 enum class TMiniToolKind : int32_t { Font = 1, Brush = 2 };
 

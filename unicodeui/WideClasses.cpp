@@ -247,11 +247,20 @@ void TWideStrings::InsertItemObject(int index, const std::wstring& s, void* obje
 void TWideStrings::MoveItem(int currentIndex, int newIndex)
 {
     if (currentIndex == newIndex) return;
+    const int count = ItemCount();
+    for (int index : {currentIndex, newIndex})
+        if (index < 0 || index >= count) RaiseListError(SListIndexError(), index);
     TWideUpdateBatch batch(*this);
     const std::wstring s = ItemAt(currentIndex);
     void* object = ObjectAt(currentIndex);
-    RemoveAt(currentIndex);
-    InsertItemObject(newIndex, s, object);
+    // The copy goes in first: when the insertion is refused, the item is still in its place.
+    if (newIndex > currentIndex) {
+        InsertItemObject(newIndex + 1, s, object);
+        RemoveAt(currentIndex);
+    } else {
+        InsertItemObject(newIndex, s, object);
+        RemoveAt(currentIndex + 1);
+    }
 }
 
 void TWideStrings::AssignTextBuffer(const wchar_t* text) { SplitText(text ? std::wstring(text) : std::wstring()); }

@@ -194,28 +194,42 @@ std::string EncodeUtf8(const std::wstring& text)
 
 std::wstring DecodeUtf8(const std::string& bytes)
 {
+    // Characters beyond U+FFFF become surrogate pairs; surrogates written one by one (three bytes
+    // each, as EncodeUtf8 writes them) are taken as they stand. A broken, cut or overlong
+    // sequence becomes one U+FFFD and the rest of the text is still read.
+    constexpr wchar_t kReplacement = 0xFFFD;
     std::wstring out;
     out.reserve(bytes.size());
     const size_t n = bytes.size();
-    auto follow = [&](size_t i) {
-        return i < n && (static_cast<unsigned char>(bytes[i]) & 0xC0) == 0x80;
-    };
+    auto byteAt = [&](size_t i) { return static_cast<unsigned>(static_cast<unsigned char>(bytes[i])); };
     for (size_t i = 0; i < n;) {
-        const unsigned lead = static_cast<unsigned char>(bytes[i]);
+        const unsigned lead = byteAt(i);
         if (lead < 0x80) {
             out += static_cast<wchar_t>(lead);
             ++i;
-        } else if (lead & 0x20) {
-            if (!follow(i + 1) || !follow(i + 2)) return std::wstring();
-            const unsigned b1 = static_cast<unsigned char>(bytes[i + 1]);
-            const unsigned b2 = static_cast<unsigned char>(bytes[i + 2]);
-            out += static_cast<wchar_t>(((lead & 0x0F) << 12) | ((b1 & 0x3F) << 6) | (b2 & 0x3F));
-            i += 3;
+            continue;
+        }
+        const size_t need = lead < 0xC0 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : lead < 0xF8 ? 3 : 0;
+        size_t have = 0;
+        while (have < need && i + 1 + have < n && (byteAt(i + 1 + have) & 0xC0) == 0x80) ++have;
+        if (need == 0 || have < need) {
+            out += kReplacement;
+            i += 1 + have;
+            continue;
+        }
+        static constexpr unsigned kLeadBits[] = {0, 0x1F, 0x0F, 0x07};
+        static constexpr unsigned kLeast[] = {0, 0x80, 0x800, 0x10000};
+        unsigned c = lead & kLeadBits[need];
+        for (size_t k = 1; k <= need; ++k) c = (c << 6) | (byteAt(i + k) & 0x3F);
+        i += 1 + need;
+        if (c < kLeast[need] || c > 0x10FFFF) {
+            out += kReplacement;
+        } else if (c >= 0x10000) {
+            c -= 0x10000;
+            out += static_cast<wchar_t>(0xD800 | (c >> 10));
+            out += static_cast<wchar_t>(0xDC00 | (c & 0x3FF));
         } else {
-            if (!follow(i + 1)) return std::wstring();
-            const unsigned b1 = static_cast<unsigned char>(bytes[i + 1]);
-            out += static_cast<wchar_t>(((lead & 0x1F) << 6) | (b1 & 0x3F));
-            i += 2;
+            out += static_cast<wchar_t>(c);
         }
     }
     return out;

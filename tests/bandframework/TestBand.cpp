@@ -21,12 +21,15 @@ KERVO_CLASS_RECORD(TTestBandForm)
     b.Field("ItemSubChild", &TTestBandForm::ItemSubChild);
     b.Method("FormCreate", &TTestBandForm::FormCreate);
     b.Method("FormClose", &TTestBandForm::FormClose);
+    b.Method("FormShow", &TTestBandForm::FormShow);
+    b.Method("FormHide", &TTestBandForm::FormHide);
     b.Method("MenuClick", &TTestBandForm::MenuClick);
 }
 
 void TTestBandForm::FormCreate(TObject*)
 {
     seen.ran = true;
+    shownHidden.push_back("create");
     seen.visible = Visible();
     seen.bandObject = BandObject();
     seen.modeFlags = BandModeFlags();

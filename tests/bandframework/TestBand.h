@@ -38,6 +38,10 @@ public:
     } seen;
     TCloseAction closeAction = TCloseAction::caFree;
     std::vector<std::string> clicks;  // menu items clicked, by name
+    std::vector<std::string> shownHidden;  // OnCreate, OnShow and OnHide in their order
+
+    void FormShow(TObject*) { shownHidden.push_back("show"); }
+    void FormHide(TObject*) { shownHidden.push_back("hide"); }
 
     void FormCreate(TObject*);
     void FormClose(TObject*, TCloseAction& action) { action = closeAction; }

@@ -31,7 +31,8 @@ static bool operator==(const POINTL& a, const POINTL& b)
 TEST(BandForm, IsAChildOfTheSiteWithTheBandDefaultsWhateverItsResourceStored)
 {
     SiteWindow site(300, 40);
-    auto* band = reinterpret_cast<TzCustomBandObject*>(0x1234);  // stored, never used
+    Band owner;  // the form tells it when it goes
+    TzCustomBandObject* band = owner.object;
     FormPtr form(TzBandForm::CreateForBand<TTestBandForm>(site.handle, band));
     EXPECT_EQ(form->Owner(), nullptr);
     EXPECT_EQ(GetParent(form->Handle()), site.handle);
@@ -59,6 +60,7 @@ TEST(BandForm, IsAChildOfTheSiteWithTheBandDefaultsWhateverItsResourceStored)
     EXPECT_EQ(form->seen.clientWidth, 301);
     EXPECT_EQ(form->seen.clientHeight, 41);
     EXPECT_FALSE(form->seen.visible);
+    EXPECT_EQ(form->shownHidden, std::vector<std::string>{"create"});  // Visible = True in the resource shows nothing
 
     SiteWindow empty(0, 0);
     FormPtr small(TzBandForm::CreateForBand<TTestBandForm>(empty.handle, nullptr));

@@ -262,7 +262,37 @@ TEST_F(BandObject, ShowHideAndCloseTheForm)
     EXPECT_EQ(band.object->Form(), nullptr);
     ASSERT_EQ(TTestBandForm::Live, 1);
     EXPECT_FALSE(IsWindowVisible(form->Handle()));
+    EXPECT_EQ(form->BandObject(), nullptr);  // the forgotten form no longer reports to the object
     form->Free();
+
+    // A WM_CLOSE from anyone frees the form: the object learns of it and answers as without one.
+    EXPECT_EQ(band.withSite->SetSite(site.Unknown()), S_OK);
+    const HWND closed = band.object->Form()->Handle();
+    band.deskBand->ShowDW(TRUE);
+    SendMessageA(closed, WM_CLOSE, 0, 0);
+    Pump();
+    EXPECT_EQ(TTestBandForm::Live, 0);
+    EXPECT_EQ(band.object->Form(), nullptr);
+    info = Patterned(DBIM_ACTUAL);
+    EXPECT_EQ(Info(info), E_UNEXPECTED);
+    band.object->calls.clear();
+    EXPECT_EQ(band.deskBand->ShowDW(TRUE), S_OK);
+    EXPECT_EQ(band.deskBand->CloseDW(0), S_OK);
+    EXPECT_EQ(band.object->calls, std::vector<std::string>{"ShowDW 1"});
+}
+
+TEST_F(BandObject, AFormWhoseSiteWindowGoesBeforeItsReleaseIsFreedAllTheSame)
+{
+    // The shell rebuilds its taskbar: the site's window goes while the closed form's release waits.
+    SiteWindow doomed(200, 20);
+    site.window = doomed.handle;
+    ASSERT_EQ(band.withSite->SetSite(site.Unknown()), S_OK);
+    EXPECT_EQ(band.deskBand->CloseDW(0), S_OK);
+    DestroyWindow(doomed.handle);
+    Pump();
+    EXPECT_EQ(TTestBandForm::Live, 0);
+    band.Release();
+    EXPECT_EQ(ComServer().CanUnloadNow(), S_OK);
 }
 
 TEST_F(BandObject, FocusGoesToAShownEnabledFormOnly)

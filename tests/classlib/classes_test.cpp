@@ -164,6 +164,12 @@ TEST(Persistent, AssignAsksTheSourceAndNamesBothClassesWhenNeitherCan)
     } catch (const EConvertError& e) {
         EXPECT_EQ(WideFromAnsi(e.Message()), L"nil を TSampleFont に代入することはできません");
     }
+    try {
+        a->CopyTo(nullptr);
+        FAIL();
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(WideFromAnsi(e.Message()), L"TSampleFont を nil に代入することはできません");
+    }
     EXPECT_EQ(items->Items, std::vector<std::wstring>{L"x"});
     EXPECT_EQ(a->Name, "Arial");
 }

@@ -363,6 +363,13 @@ TEST_F(ComServerTest, AServerPathWithABlankIsRegisteredInItsShortForm)
 
 namespace {
 class TPlainObject : public TComObject {};
+
+// A factory whose registration the system refuses with a reason of its own.
+class TDeniedFactory : public TComObjectFactory {
+public:
+    using TComObjectFactory::TComObjectFactory;
+    void UpdateRegistration(bool) override { throw EOleSysError("denied", E_ACCESSDENIED); }
+};
 }  // namespace
 
 // The program's own server, with a class whose keys cannot be written.
@@ -388,6 +395,13 @@ TEST_F(ComServerTest, ARefusedRegistryWriteFailsTheRegistration)
 
     delete factory;  // leaves the server's list
     EXPECT_EQ(ComServer().FindFactory(id), nullptr);
+
+    // Whatever the system's reason, the registration answers E_FAIL.
+    auto* denied = new TDeniedFactory(ComServer(), &ComObjectCreator<TPlainObject>, id, L"Denied", L"denied",
+                                      ciMultiInstance, tmApartment);
+    EXPECT_EQ(ComServer().RegisterServer(), E_FAIL);
+    EXPECT_EQ(ComServer().UnregisterServer(), E_FAIL);
+    delete denied;
 }
 
 TEST(ComErrors, FailuresBecomeExceptionsAndExceptionsBecomeHResults)

@@ -77,6 +77,14 @@ TEST(Values, StringKindsFollowTheWideRule)
     EXPECT_EQ(r.ReadWideString(), L"検索");
     EXPECT_EQ(r.NextValue(), TValueKind::LString);
     EXPECT_EQ(r.ReadWideString(), std::wstring(300, L'z'));
+
+    // Text that UTF-8 cannot carry (a lone surrogate) goes as UTF-16 and reads back unchanged.
+    for (std::wstring odd : {std::wstring(L"abcdefgh") + wchar_t(0xD800), std::wstring(1, wchar_t(0xDC00)) + L"xyz"}) {
+        TMemoryStream t(Written([&](TWriter& w) { w.WriteWideString(odd); }));
+        TReader rt(t);
+        EXPECT_EQ(rt.NextValue(), TValueKind::WString);
+        EXPECT_EQ(rt.ReadWideString(), odd);
+    }
 }
 
 TEST(Values, IdentifiersListsSetsAndBinarySkipAndReadInOrder)

@@ -86,6 +86,14 @@ public:
 };
 KERVO_CLASS_RECORD(TDerivedTestForm) {}
 
+// Its resource holds a form of its own class, whose resource holds one again, and so on.
+class TSelfNestingForm : public TForm {
+    KERVO_CLASS(TSelfNestingForm, TForm)
+public:
+    explicit TSelfNestingForm(TComponent* owner) : TForm(owner) {}
+};
+KERVO_CLASS_RECORD(TSelfNestingForm) {}
+
 namespace {
 
 struct FormFree {
@@ -141,6 +149,9 @@ TEST(FormResource, AMissingResourceRaisesAndADescendantReadsItsAncestors)
     std::unique_ptr<TDerivedTestForm, FormFree> derived(Make<TDerivedTestForm>(nullptr));
     EXPECT_NE(derived->OKBtn, nullptr);
     EXPECT_EQ(derived->log.size(), 1u);
+
+    RegisterClassRecord(TSelfNestingForm::StaticClass());
+    EXPECT_THROW(Make<TSelfNestingForm>(nullptr), EReadError);
 }
 
 TEST(FormResource, SpeedButtonsOfAGroupClickThroughTheirParentAndPaint)

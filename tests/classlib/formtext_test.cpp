@@ -97,7 +97,8 @@ TEST(TextForm, StringsJoinEscapeAndChooseTheirKind)
 
 TEST(TextForm, MalformedTextRaisesTheParserErrorAtItsLine)
 {
-    const std::pair<const char*, int> cases[] = {
+    const std::string longName(256, 'N');
+    const std::pair<std::string, int> cases[] = {
         {"object X: T\n  P = 'open\nend\n", 2},
         {"object X: T\n  P = 1\n", 3},
         {"object X: T\n  P = {ABC}\nend\n", 2},
@@ -109,10 +110,14 @@ TEST(TextForm, MalformedTextRaisesTheParserErrorAtItsLine)
         {"object X: T\n  P = 'a' +\nend\n", 3},
         {"thing X: T\nend\n", 1},
         {"object X: T\n  P 1\nend\n", 2},
+        // Names longer than a name can be.
+        {"object " + longName + ": T\nend\n", 1},
+        {"object X: T\n  " + longName + " = 1\nend\n", 2},
+        {"object X: T\n  P = " + longName + "\nend\n", 2},
     };
     for (const auto& [text, line] : cases) {
         try {
-            ObjectTextToBinary(std::string(text));
+            ObjectTextToBinary(text);
             ADD_FAILURE() << text;
         } catch (const EParserError& e) {
             EXPECT_EQ(e.Line(), line) << text;

@@ -3,7 +3,10 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstring>
 #include <string>
+#include <tuple>
 
 #include "Filer.h"
 #include "Graphics.h"
@@ -478,6 +481,19 @@ TEST(Bitmap, BitmapFileRoundTripAndBadData)
     EXPECT_EQ(back.Width(), 5);
     TMemoryStream junk(std::string(64, 'x'));
     EXPECT_THROW(back.LoadFromStream(junk), EInvalidGraphicOperation);
+
+    // Header, colour table or bit count claiming more than the file holds is refused, not read.
+    const size_t header = sizeof(BITMAPFILEHEADER);
+    for (auto [offset, value, size] : {std::tuple{header + offsetof(BITMAPINFOHEADER, biSize), 0x10000000u, 4u},
+                                       std::tuple{header + offsetof(BITMAPINFOHEADER, biSize), 0x400u, 4u},
+                                       std::tuple{header + offsetof(BITMAPINFOHEADER, biBitCount), 8u, 2u},
+                                       std::tuple{header + offsetof(BITMAPINFOHEADER, biBitCount), 0xFFFFu, 2u}}) {
+        std::string bytes = stream.Bytes();
+        std::memcpy(&bytes[offset], &value, size);
+        TMemoryStream bad(bytes);
+        EXPECT_THROW(back.LoadFromStream(bad), EInvalidGraphicOperation) << offset << " " << value;
+    }
+    EXPECT_EQ(back.Canvas()->Pixel(4, 2), clRed);
 }
 
 TEST(Canvas, RawDrawingOnItsHandleUsesTheCanvasObjects)

@@ -50,9 +50,12 @@ TEST_F(IniFileTest, StringsGoToDiskAtOnceInTheSystemCodePage)
 TEST_F(IniFileTest, LongValuesAreCutTo2047Characters)
 {
     const std::string longValue(3000, 'q');
-    Seed("[HIST]\r\n0=" + longValue + "\r\n");
+    // The second value's double-byte character (検) straddles the end of the read: the system
+    // reports a full read but writes one byte less.
+    Seed("[HIST]\r\n0=" + longValue + "\r\n1=" + std::string(2046, 'a') + "\x8C\x9F\x8C\x9F\r\n");
     TIniFile ini(path);
     EXPECT_EQ(ini.ReadString("HIST", "0", ""), longValue.substr(0, 2047));
+    EXPECT_EQ(ini.ReadString("HIST", "1", ""), std::string(2046, 'a'));
 }
 
 TEST_F(IniFileTest, IntegersAreDecimalOrPrefixedHexadecimal)

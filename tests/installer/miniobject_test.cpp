@@ -107,6 +107,13 @@ TEST(MiniText, CopiesPathsAndCommandLineParameters)
     EXPECT_EQ(FolderOfPath("\\"), "\\");
     EXPECT_EQ(FileNameOfPath("C:\\a\\b.exe"), "b.exe");
     EXPECT_EQ(FileNameOfPath("b.exe"), "b.exe");
+    // 表 is 0x95 0x5C in code page 932: its second byte is no folder separator.
+    const std::string kanji = "C:\\inst\\Instkervo\x95\x5C.exe";
+    EXPECT_EQ(FolderOfPath(kanji.c_str()), "C:\\inst\\");
+    EXPECT_EQ(FileNameOfPath(kanji.c_str()), "Instkervo\x95\x5C.exe");
+    EXPECT_EQ(FindLastChar(kanji.c_str(), '\\'), kanji.c_str() + 7);
+    const char* dbcs = "\x95\x5C\\";
+    EXPECT_EQ(FindChar(dbcs, '\\'), dbcs + 2);
 
     const char* line = "\"C:\\Program Files\\x.exe\"  one \"a b\" x\"y z\"w \"\" last";
     EXPECT_EQ(CommandLineParam(line, 0), "C:\\Program Files\\x.exe");

@@ -301,6 +301,21 @@ TEST_F(LayerTest, DestructionFreesEveryObjectOnceWhateverDestroysTheWindow)
     EXPECT_EQ(MainMiniWindow, nullptr);
     EXPECT_FALSE(IsWindow(formWnd));
     EXPECT_FALSE(IsWindow(aWnd));
+
+    // A container freed with the form's current, default and cancel control inside it: the
+    // form holds none of them afterwards.
+    TMiniControl* dialog = NewMiniForm(nullptr, "dialog");
+    TMiniControl* box = NewMiniGroupBox(dialog, "box");
+    TMiniControl* ok = NewMiniButton(box, "ok");
+    TMiniControl* cancel = NewMiniButton(box, "cancel");
+    SetDialogKeyButton(ok, VK_RETURN, true);
+    SetDialogKeyButton(cancel, VK_ESCAPE, true);
+    dialog->CurrentControl = cancel;
+    Free(box);
+    EXPECT_EQ(dialog->CurrentControl, nullptr);
+    EXPECT_EQ(dialog->DefaultButton, nullptr);
+    EXPECT_EQ(dialog->CancelButton, nullptr);
+    Free(dialog);
 }
 
 TEST_F(LayerTest, CloseOfTheMainWindowEndsTheLoopAndFreesEverything)

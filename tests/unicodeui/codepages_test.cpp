@@ -137,15 +137,19 @@ TEST(Utf8, EncodesEachCodeUnitOnItsOwn)
     EXPECT_EQ(EncodeUtf8(std::wstring(L"a\0b", 3)), std::string("a\0b", 3));
 }
 
-TEST(Utf8, DecodesOrGivesNothingForCutOrBrokenSequences)
+TEST(Utf8, DecodesPairsAndReplacesOnlyCutOrBrokenSequences)
 {
     EXPECT_EQ(DecodeUtf8(""), L"");
     EXPECT_EQ(DecodeUtf8("\xC3\xA9"), L"\xE9");
     EXPECT_EQ(DecodeUtf8("\xED\xA0\xBD\xED\xB8\x80"), L"\xD83D\xDE00");
-    EXPECT_EQ(DecodeUtf8("\xC3"), L"");
-    EXPECT_EQ(DecodeUtf8("abc\xE6\xA4"), L"");
-    EXPECT_EQ(DecodeUtf8("\xC3\x41"), L"");  // follower outside 80-BF
-    EXPECT_EQ(DecodeUtf8("\xE6\xA4\xC0"), L"");
+    EXPECT_EQ(DecodeUtf8("a\xF0\x9F\x98\x80z"), L"a\xD83D\xDE00z");  // U+1F600 in four bytes
+    EXPECT_EQ(DecodeUtf8("\xF4\x8F\xBF\xBF"), L"\xDBFF\xDFFF");
+    EXPECT_EQ(DecodeUtf8("\xC3"), L"\xFFFD");
+    EXPECT_EQ(DecodeUtf8("abc\xE6\xA4"), L"abc\xFFFD");
+    EXPECT_EQ(DecodeUtf8("\xC3\x41"), L"\xFFFD" L"A");  // follower outside 80-BF
+    EXPECT_EQ(DecodeUtf8("\xE6\xA4\xC0"), L"\xFFFD\xFFFD");
+    EXPECT_EQ(DecodeUtf8("\x80x\xF8"), L"\xFFFDx\xFFFD");
+    EXPECT_EQ(DecodeUtf8("\xC0\xAF\xF4\x90\x80\x80"), L"\xFFFD\xFFFD");  // overlong, beyond U+10FFFF
     const std::wstring all = L"Aé検\xFFFF\xD800";
     EXPECT_EQ(DecodeUtf8(EncodeUtf8(all)), all);
 }

@@ -54,7 +54,7 @@ public:
     int ItemCount() const override { return static_cast<int>(v.size()); }
     void InsertAt(int index, const std::wstring& s) override
     {
-        if (index < 0 || index > ItemCount()) throw std::out_of_range("insert");
+        if (index < 0 || index > ItemCount() || refuseInserts) throw std::out_of_range("insert");
         v.insert(v.begin() + index, s);
     }
     void RemoveAt(int index) override { v.erase(v.begin() + index); }
@@ -62,6 +62,7 @@ public:
     void UpdatingChanged(bool updating) override { log += updating ? "[" : "]"; }
     std::vector<std::wstring> v;
     std::string log;
+    bool refuseInserts = false;  // as a combo box refusing CB_INSERTSTRING
 };
 
 // Records the change events of a list, in order: "<" changing, ">" changed.
@@ -140,12 +141,23 @@ TEST(WideStrings, BatchesNestAndCloseOnAnException)
     EXPECT_EQ(l.log, "[]");
     EXPECT_EQ(l.UpdateCount(), 0);
 
-    // The batch of a move closes when the insertion fails; the removal stays done.
-    l.v = {L"a", L"b"};
+    // A move outside the list is refused before anything changes; a refused insertion closes
+    // the batch and loses no item.
+    l.v = {L"a", L"b", L"c"};
     l.log.clear();
-    EXPECT_THROW(l.MoveItem(0, 5), std::out_of_range);
-    EXPECT_EQ(l.log, "[]");
+    EXPECT_EQ(ListError([&] { l.MoveItem(0, 3); }), IndexError(3));
+    EXPECT_EQ(ListError([&] { l.MoveItem(-1, 0); }), IndexError(-1));
+    EXPECT_EQ(l.log, "");
+    l.refuseInserts = true;
+    for (auto [from, to] : {std::pair{0, 2}, std::pair{2, 0}}) {
+        EXPECT_THROW(l.MoveItem(from, to), std::out_of_range);
+        EXPECT_EQ(l.v, (W{L"a", L"b", L"c"}));
+    }
+    EXPECT_EQ(l.log, "[][]");
     EXPECT_EQ(l.UpdateCount(), 0);
+    l.refuseInserts = false;
+    l.MoveItem(0, 2);
+    EXPECT_EQ(l.v, (W{L"b", L"c", L"a"}));
 }
 
 TEST(WideStrings, MissingOperationsAndRefusedCopiesRaise)
@@ -172,6 +184,8 @@ TEST(WideStrings, MissingOperationsAndRefusedCopiesRaise)
     EXPECT_EQ(convertError([&] { l.Assign(nullptr); }), A(L"nil を TWideStringList に代入することはできません"));
     EXPECT_EQ(convertError([&] { l.Assign(&other); }), A(L"TPersistent を TWideStringList に代入することはできません"));
     EXPECT_EQ(convertError([&] { other.Assign(&l); }), A(L"TWideStringList を TPersistent に代入することはできません"));
+    EXPECT_EQ(convertError([&] { l.CopyTo(nullptr); }), A(L"TWideStringList を nil に代入することはできません"));
+    EXPECT_EQ(convertError([&] { other.CopyTo(nullptr); }), A(L"TPersistent を nil に代入することはできません"));
     EXPECT_EQ(Items(l), (W{L"keep"}));
 }
 

@@ -118,6 +118,7 @@ TEST(WideTextLoad, EachEncodingGivesTheSameLines)
     // Japanese text in each form, with a line break between two items.
     EXPECT_EQ((W{L"検索", L"x"}), LoadBytes(kSearchAnsi + "\r\nx"));
     EXPECT_EQ((W{L"検索", L"x"}), LoadBytes(Bytes({0xEF, 0xBB, 0xBF}) + kSearchUtf8 + "\r\nx"));
+    EXPECT_EQ((W{L"\xD83D\xDE00", L"x"}), LoadBytes(Bytes({0xEF, 0xBB, 0xBF, 0xF0, 0x9F, 0x98, 0x80}) + "\r\nx"));
     EXPECT_EQ((W{L"検索", L"x"}),
               LoadBytes(Bytes({0xFE, 0xFF}) + kSearchUtf16BE + Bytes({0x00, 0x0D, 0x00, 0x0A, 0x00, 0x78})));
     // Without a mark UTF-8 is not guessed: the bytes are code page 932 text.
