@@ -591,22 +591,9 @@ int TAnsiStringsForWideStrings::AppendItemObject(const std::string& s, void* obj
     return wideStrings_->AppendItemObject(WideFromAnsi(s), object);
 }
 
-namespace {
-class AnsiBatch {
-public:
-    explicit AnsiBatch(TStrings& list) : list_(list) { list_.BeginUpdate(); }
-    ~AnsiBatch() { list_.EndUpdate(); }
-    AnsiBatch(const AnsiBatch&) = delete;
-    AnsiBatch& operator=(const AnsiBatch&) = delete;
-
-private:
-    TStrings& list_;
-};
-}  // namespace
-
 void TAnsiStringsForWideStrings::LoadCodePageStream(TStream& stream, UINT codePage)
 {
-    AnsiBatch batch(*this);
+    TUpdateBatch<TStrings> batch(*this);
     const int64_t remaining = stream.Size() - stream.Position();
     std::string bytes(static_cast<size_t>(remaining > 0 ? remaining : 0), '\0');
     if (!bytes.empty()) stream.ReadBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));

@@ -139,16 +139,7 @@ private:
 };
 
 // Closes a batch on every way out, an exception included.
-class TWideUpdateBatch {
-public:
-    explicit TWideUpdateBatch(TWideStrings& list) : list_(list) { list_.BeginUpdate(); }
-    ~TWideUpdateBatch() { list_.EndUpdate(); }
-    TWideUpdateBatch(const TWideUpdateBatch&) = delete;
-    TWideUpdateBatch& operator=(const TWideUpdateBatch&) = delete;
-
-private:
-    TWideStrings& list_;
-};
+using TWideUpdateBatch = TUpdateBatch<TWideStrings>;
 
 enum class TDuplicates : uint8_t { Ignore = 0, Accept = 1, Error = 2 };
 

@@ -380,30 +380,14 @@ std::wstring WideFromCodePage(const std::string& bytes, UINT codePage)
 {
     if (codePage == CP_UTF7) return DecodeUtf7(bytes);
     if (codePage == CP_UTF8) return DecodeUtf8(bytes);
-    if (bytes.empty()) return std::wstring();
-    const int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                      nullptr, 0);
-    if (n <= 0) return std::wstring();
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    const int m = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                      out.data(), n);
-    out.resize(static_cast<size_t>(m > 0 ? m : 0));
-    return out;
+    return ConvertToWide(bytes, codePage);
 }
 
 std::string WideToCodePage(const std::wstring& text, UINT codePage)
 {
     if (codePage == CP_UTF7) return EncodeUtf7(text);
     if (codePage == CP_UTF8) return EncodeUtf8(text);
-    if (text.empty()) return std::string();
-    const int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()),
-                                      nullptr, 0, nullptr, nullptr);
-    if (n <= 0) return std::string();
-    std::string out(static_cast<size_t>(n), '\0');
-    const int m = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()),
-                                      out.data(), n, nullptr, nullptr);
-    out.resize(static_cast<size_t>(m > 0 ? m : 0));
-    return out;
+    return ConvertFromWide(text, codePage);
 }
 
 void SwapWideByteOrder(wchar_t* text)
