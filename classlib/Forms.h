@@ -217,8 +217,11 @@ public:
 
 protected:
     void AdjustCreateParams(TCreateParams& params) override;
-    // Draws the caption into HintDC.
+    // Prepares HintDC (font, transparent background, info-text colour) and draws the hint text
+    // into the client area less a 2-pixel margin through DrawHintText.
     virtual void PaintHint();
+    // Draws the text itself: the caption, as ANSI text.
+    virtual void DrawHintText(HDC dc, RECT& rect);
     HDC HintDC() const { return hintDC_; }
 
 private:

@@ -230,9 +230,14 @@ void THintWindow::PaintHint()
     HGDIOBJ old = SelectObject(hintDC_, FontHandle());
     SetBkMode(hintDC_, TRANSPARENT);
     SetTextColor(hintDC_, GetSysColor(COLOR_INFOTEXT));
-    const std::string text = Caption();
-    DrawTextA(hintDC_, text.c_str(), -1, &r, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+    DrawHintText(hintDC_, r);
     SelectObject(hintDC_, old);
+}
+
+void THintWindow::DrawHintText(HDC dc, RECT& rect)
+{
+    const std::string text = Caption();
+    DrawTextA(dc, text.c_str(), -1, &rect, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
 }
 
 void THintWindow::HandleWindowMessage(TMessage& message)

@@ -154,21 +154,17 @@ RECT TWideHintWindow::MeasureHint(int maxWidth, const std::string& hint, void* d
 void TWideHintWindow::PaintHint()
 {
     if (paintBlocked_) return;
+    THintWindow::PaintHint();
+}
+
+void TWideHintWindow::DrawHintText(HDC dc, RECT& rect)
+{
     if (!UnicodePlatform) {
-        THintWindow::PaintHint();
+        THintWindow::DrawHintText(dc, rect);
         return;
     }
-    HDC dc = HintDC();
-    RECT r;
-    GetClientRect(Handle(), &r);
-    r.left += 2;
-    r.top += 2;
-    HGDIOBJ old = SelectObject(dc, FontHandle());
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
     const std::wstring text = HintWideCaption();
-    DrawTextW(dc, text.c_str(), -1, &r, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX | ReadingOrderFlags());
-    SelectObject(dc, old);
+    DrawTextW(dc, text.c_str(), -1, &rect, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX | ReadingOrderFlags());
 }
 
 void TWideHintWindow::HandleWindowMessage(TMessage& message)

@@ -30,6 +30,7 @@ public:
 protected:
     void MakeWindowHandle(const TCreateParams& params) override;
     void PaintHint() override;
+    void DrawHintText(HDC dc, RECT& rect) override;
 
 private:
     // The DT_RTLREADING flag of a right-to-left window.
