@@ -511,6 +511,10 @@ protected:
     void ComponentNotification(TComponent* component, TOperation operation) override;
     // True while RecreateWnd destroys and makes the window again.
     bool Recreating() const { return recreating_; }
+    // True while the library destroys the control's own window (to free the control or make the
+    // window again); a WM_NCDESTROY outside it means that something else destroyed the window,
+    // its parent going with it, say.
+    bool DestroyingOwnWindow() const { return destroyingWindow_; }
 
 private:
     friend class TControl;
@@ -545,6 +549,7 @@ private:
     HBRUSH brush_ = nullptr;
     TColor brushColor_ = 0;
     bool recreating_ = false;
+    bool destroyingWindow_ = false;
     bool showing_ = false;
 };
 

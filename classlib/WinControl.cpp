@@ -175,7 +175,9 @@ void TWinControl::DestroyWindowHandle()
 {
     if (!handle_) return;
     if (CaptureControl() && CaptureControl()->Parent() == this) ForgetCaptureControl();
+    destroyingWindow_ = true;
     DestroyWindow(handle_);
+    destroyingWindow_ = false;
     handle_ = nullptr;
 }
 
@@ -257,6 +259,14 @@ void TWinControl::SetParentWindow(HWND window)
 
 void TWinControl::MainWndProc(TMessage& message)
 {
+    // Any program can send or post a window WM_DESTROY or WM_NCDESTROY. The system sends them only
+    // from DestroyWindow, which hides the window first: one that finds the window still shown is
+    // no destruction, and taken for one it would make the control forget a window that lives on
+    // (whose next paint would then never be validated). Whether it came from another thread does
+    // not tell: a real destruction inside the handling of such a message arrives as sent too.
+    if ((message.Msg == WM_DESTROY || message.Msg == WM_NCDESTROY) && handle_ && !destroyingWindow_ &&
+        IsWindowVisible(handle_))
+        return;
     try {
         WindowProc()(message);
     } catch (...) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -82,6 +83,29 @@ std::string ClassNameOf(HWND window)
     char name[128] = {};
     GetClassNameA(window, name, sizeof name);
     return name;
+}
+
+// Runs f on a thread of its own; this thread handles only what it sends meanwhile.
+void OnAnotherThread(const std::function<void()>& f)
+{
+    HANDLE thread = CreateThread(
+        nullptr, 0,
+        [](void* p) -> DWORD {
+            (*static_cast<const std::function<void()>*>(p))();
+            return 0;
+        },
+        const_cast<std::function<void()>*>(&f), 0, nullptr);
+    MSG msg;
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0)
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    CloseHandle(thread);
+}
+
+// Dispatches the messages of one number posted to the window, and nothing else.
+void DispatchPosted(HWND window, UINT number)
+{
+    MSG msg;
+    while (PeekMessageA(&msg, window, number, number, PM_REMOVE)) DispatchMessageA(&msg);
 }
 
 }  // namespace
@@ -534,4 +558,58 @@ TEST(WinControl, AnOverriddenWindowCreationFindsTheRecordOfTheControlBeingCreate
     EXPECT_THROW(failing->HandleNeeded(), Exception);
     EXPECT_EQ(ControlBeingCreated(), nullptr) << "cleared when the creation fails";
     EXPECT_FALSE(failing->HandleAllocated());
+}
+
+TEST(WinControl, DestructionMessagesFromOutsideLeaveTheWindowAndARealDestructionClearsIt)
+{
+    // A shown panel with a windowless child: its paints go through the library's paint handler.
+    FormPtr form = NewForm();
+    auto* panel = new TPanel(form.get());
+    panel->SetParent(form.get());
+    panel->SetBounds(0, 0, 100, 60);
+    auto* probe = new TProbeControl(form.get());
+    probe->SetParent(panel);
+    probe->SetBounds(10, 10, 20, 20);
+    form->Show();
+    const HWND window = panel->Handle();
+
+    // Any program can send or post these; the window is not destroyed.
+    OnAnotherThread([window] {
+        SendMessageA(window, WM_NCDESTROY, 0, 0);
+        SendMessageA(window, WM_DESTROY, 0, 0);
+        PostMessageA(window, WM_NCDESTROY, 0, 0);
+        PostMessageA(window, WM_DESTROY, 0, 0);
+    });
+    DispatchPosted(window, WM_NCDESTROY);
+    DispatchPosted(window, WM_DESTROY);
+    ASSERT_TRUE(IsWindow(window));
+    EXPECT_TRUE(panel->HandleAllocated());
+    EXPECT_EQ(FindControl(window), panel);
+    // Its paint is validated: no paint message comes back for ever (nothing else is pumped here,
+    // so a control that lost its handle shows it here instead of spinning).
+    const int paints = probe->paints;
+    InvalidateRect(window, nullptr, TRUE);
+    UpdateWindow(window);
+    RECT r;
+    EXPECT_FALSE(GetUpdateRect(window, &r, FALSE));
+    EXPECT_GT(probe->paints, paints);
+    EXPECT_EQ(panel->Handle(), window);
+
+    // A real destruction inside the handling of a message from another thread: a parent that is
+    // not the library's closes on a WM_CLOSE sent to it, and its shown child goes with it.
+    const HWND parent =
+        CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    FormPtr child = NewForm();
+    child->SetBorderStyle(TFormBorderStyle::bsNone);
+    child->SetParentWindow(parent);
+    child->Show();
+    ASSERT_TRUE(IsWindowVisible(child->Handle()));
+    OnAnotherThread([parent] { SendMessageA(parent, WM_CLOSE, 0, 0); });
+    ASSERT_FALSE(IsWindow(parent));
+    EXPECT_FALSE(child->HandleAllocated());
+
+    // And one of the program's own.
+    DestroyWindow(form->Handle());
+    EXPECT_FALSE(form->HandleAllocated());
+    EXPECT_FALSE(panel->HandleAllocated());
 }
