@@ -57,4 +57,7 @@ void BandLibraryStartUp()
 void BandLibraryShutDown()
 {
     CachedLibraryPath.clear();
+    // Every load adds a reference to the global atom, which outlives the process otherwise.
+    if (HotKeyAtom) GlobalDeleteAtom(static_cast<ATOM>(HotKeyAtom));
+    HotKeyAtom = 0;
 }

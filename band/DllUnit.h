@@ -41,6 +41,6 @@ extern UINT HotKeyAtom;
 
 // Once each, when the band library is loaded and unloaded: the factory joins the library's COM
 // server, the registered path is cached and the hotkey atom added; at unload the cached path is
-// emptied.
+// emptied and the atom's reference given back.
 void BandLibraryStartUp();
 void BandLibraryShutDown();

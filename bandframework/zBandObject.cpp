@@ -70,10 +70,11 @@ HRESULT TzCustomBandObject::GetBandInfo(DWORD bandID, DWORD viewMode, DESKBANDIN
     if (mask & DBIM_INTEGRAL) info->ptIntegral = form->GetIntegral();
     if (mask & DBIM_ACTUAL) info->ptActual = form->GetActualSize();
     if (mask & DBIM_TITLE) {
-        // All or nothing: a caption that does not fit gives an empty title, never a cut one.
+        // All or nothing: a caption that does not fit gives an empty title, never a cut one. The
+        // class library's ANSI text is in the system's code page, whatever the thread's locale.
         const std::string caption = form->Caption();
         const int n = caption.empty() ? 0
-                                      : MultiByteToWideChar(CP_THREAD_ACP, 0, caption.data(),
+                                      : MultiByteToWideChar(CP_ACP, 0, caption.data(),
                                                             static_cast<int>(caption.size()), info->wszTitle,
                                                             static_cast<int>(std::size(info->wszTitle)) - 1);
         info->wszTitle[n] = L'\0';

@@ -222,3 +222,19 @@ TEST_F(SearchBand, RegistrationWritesTheClassEntriesAndUnregistrationRemovesThem
     EXPECT_FALSE(testenv::KeyExists(HKEY_CLASSES_ROOT, kClassKey));
     EXPECT_FALSE(testenv::KeyExists(HKEY_CLASSES_ROOT, "kervodll.quormeljp"));
 }
+
+TEST(SearchBandLibrary, LoadsAndUnloadsGiveTheHotKeyAtomBackEachTime)
+{
+    // A global atom outlives the processes that add it: what earlier loads of the tests' run left
+    // goes first, so that only the loads here count.
+    for (int i = 0; i < 100000 && GlobalFindAtomA("hotkey"); ++i) GlobalDeleteAtom(GlobalFindAtomA("hotkey"));
+    ASSERT_EQ(GlobalFindAtomA("hotkey"), 0);
+    const std::wstring path = WideFromAnsi(testenv::ProgramDir() + "kervodll.dll");
+    for (int i = 0; i < 5; ++i) {
+        HMODULE library = LoadLibraryW(path.c_str());
+        ASSERT_NE(library, nullptr);
+        EXPECT_NE(GlobalFindAtomA("hotkey"), 0);
+        FreeLibrary(library);
+    }
+    EXPECT_EQ(GlobalFindAtomA("hotkey"), 0) << "a load left its reference behind";
+}
