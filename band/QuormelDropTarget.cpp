@@ -5,6 +5,11 @@
 // a source that is told MOVE deletes the user's text after the drop. The dropped block is read
 // only within its allocated size, so a block without a terminating zero cannot be read past its
 // end.
+//
+// A drag source lives in another process, so COM pumps the band's thread while the form asks it
+// for its data, and what is handled meanwhile may free the form: the shell closing the band, a
+// WM_CLOSE from anyone, the site's window destroyed. After each call out the form checks that it
+// is still there and otherwise touches nothing of its own again.
 #include <cstring>
 
 #include "ComObj.h"
@@ -37,6 +42,26 @@ bool ReadAnsiBlock(HGLOBAL block, std::string& text)
     GlobalUnlock(block);
     return true;
 }
+
+// Tells whether a form was freed since the watch began: the form's free notification.
+class TFormWatch : public TComponent {
+public:
+    explicit TFormWatch(TComponent* form) : TComponent(nullptr), form_(form) { form->FreeNotification(this); }
+    ~TFormWatch() override
+    {
+        if (form_) form_->RemoveFreeNotification(this);
+    }
+    bool Gone() const { return form_ == nullptr; }
+
+    void ComponentNotification(TComponent* component, TOperation operation) override
+    {
+        TComponent::ComponentNotification(component, operation);
+        if (operation == TOperation::Removal && component == form_) form_ = nullptr;
+    }
+
+private:
+    TComponent* form_;
+};
 
 }  // namespace
 
@@ -78,14 +103,16 @@ HRESULT STDMETHODCALLTYPE TquormelForm::DragEnter(IDataObject* data, DWORD, POIN
     try {
         FORMATETC text = TextFormat(CF_TEXT);
         FORMATETC url = TextFormat(UrlFormat());
+        TFormWatch watch(this);
         // Plain text decides; a link offers its text as well.
-        if (!data || data->QueryGetData(&text) != S_OK) {
-            FDropEffect = DROPEFFECT_NONE;
-            FDropFormat = FORMATETC{};
-        } else {
-            FDropEffect = data->QueryGetData(&url) == S_OK ? DROPEFFECT_LINK : DROPEFFECT_COPY;
-            FDropFormat = text;
+        const bool hasText = data && data->QueryGetData(&text) == S_OK;
+        const bool hasUrl = hasText && !watch.Gone() && data->QueryGetData(&url) == S_OK;
+        if (watch.Gone()) {
+            if (effect) *effect = DROPEFFECT_NONE;
+            return S_OK;
         }
+        FDropEffect = !hasText ? DROPEFFECT_NONE : hasUrl ? DROPEFFECT_LINK : DROPEFFECT_COPY;
+        FDropFormat = hasText ? text : FORMATETC{};
     } catch (...) {
         FDropEffect = DROPEFFECT_NONE;
         Application->HandleException(this, std::current_exception());
@@ -109,12 +136,23 @@ HRESULT STDMETHODCALLTYPE TquormelForm::Drop(IDataObject* data, DWORD, POINTL, D
 {
     if (effect) *effect = FDropEffect;
     if (!data || FDropEffect == DROPEFFECT_NONE) return S_OK;
+    // The format as a copy: GetData may take the form with it.
+    FORMATETC format = FDropFormat;
     STGMEDIUM medium{};
-    if (data->GetData(&FDropFormat, &medium) != S_OK) return S_OK;
+    bool gone = false;
+    HRESULT fetched = E_FAIL;
+    try {
+        TFormWatch watch(this);
+        fetched = data->GetData(&format, &medium);
+        gone = watch.Gone();
+    } catch (...) {
+        Application->HandleException(this, std::current_exception());
+        return S_OK;
+    }
+    if (fetched != S_OK) return S_OK;
     try {
         std::string text;
-        if (medium.tymed == TYMED_HGLOBAL &&
-            (FDropFormat.cfFormat == CF_TEXT || FDropFormat.cfFormat == UrlFormat()) &&
+        if (!gone && medium.tymed == TYMED_HGLOBAL && (format.cfFormat == CF_TEXT || format.cfFormat == UrlFormat()) &&
             ReadAnsiBlock(medium.hGlobal, text))
             ComboBox1->SetText(FirstLine(WideFromAnsi(text)));
     } catch (...) {

@@ -24,35 +24,53 @@ void TquormelForm::ReloadSettings()
     ReadHotKey(ini);
 }
 
+namespace {
+
+// How long the hotkey waits for the foreground window's thread to answer before it leaves that
+// thread's input alone. Joined with a thread that does not pump, the band's thread (the shell's)
+// would wait in the focus change for as long as that thread hangs.
+constexpr UINT kForegroundAnswerMs = 200;
+
+bool Answers(HWND window)
+{
+    DWORD_PTR result = 0;
+    // Blocking: nothing else of this thread runs while it waits, so the form is still there after.
+    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_BLOCK | SMTO_ABORTIFHUNG, kForegroundAnswerMs, &result) !=
+           0;
+}
+
+}  // namespace
+
 void TquormelForm::HandleWindowMessage(TMessage& message)
 {
+    const UINT msg = message.Msg;
+    // The window may go without a hide, with its parent: OLE must not keep the form after it.
+    // Not registered, the revoke answers so and does nothing.
+    if (msg == WM_DESTROY) RevokeDragDrop(Handle());
     TzBandForm::HandleWindowMessage(message);
+    // The inherited handling may have freed the form (its release, or its window destroyed with
+    // the site's): only the two messages below look at it afterwards, and neither frees it.
+    if (msg != WM_SETFOCUS && msg != WM_HOTKEY) return;
     // Before the create event and while the form is taken apart there is nothing to reload.
     if (!engines_ || IsBeingFreed()) return;
-    switch (message.Msg) {
-    case WM_SETFOCUS:
+    if (msg == WM_SETFOCUS) {
         // Whoever sends it: the settings program after a save, or the system when the form's
         // window gains the focus.
         ReloadSettings();
         ::SetFocus(ComboBox1->Handle());
-        break;
-    case WM_HOTKEY: {
-        // The focus moves into the box without activating any window: the input of the
-        // foreground thread is joined with the band's for the one message.
-        const HWND box = ComboBox1->Handle();
-        const HWND foreground = GetForegroundWindow();
-        const DWORD foregroundThread = foreground ? GetWindowThreadProcessId(foreground, nullptr) : 0;
-        const DWORD ownThread = GetWindowThreadProcessId(Handle(), nullptr);
-        if (foreground && foregroundThread != ownThread) {
-            AttachThreadInput(foregroundThread, ownThread, TRUE);
-            SendMessageA(box, WM_SETFOCUS, 0, 0);
-            AttachThreadInput(foregroundThread, ownThread, FALSE);
-        } else {
-            SendMessageA(box, WM_SETFOCUS, 0, 0);
-        }
-        break;
+        return;
     }
-    default:
-        break;
+    // The focus moves into the box without activating any window: the input of the foreground
+    // thread is joined with the band's for the one message, when that thread answers.
+    const HWND box = ComboBox1->Handle();
+    const HWND foreground = GetForegroundWindow();
+    const DWORD foregroundThread = foreground ? GetWindowThreadProcessId(foreground, nullptr) : 0;
+    const DWORD ownThread = GetWindowThreadProcessId(Handle(), nullptr);
+    if (foreground && foregroundThread != ownThread && Answers(foreground)) {
+        AttachThreadInput(foregroundThread, ownThread, TRUE);
+        SendMessageA(box, WM_SETFOCUS, 0, 0);
+        AttachThreadInput(foregroundThread, ownThread, FALSE);
+    } else {
+        SendMessageA(box, WM_SETFOCUS, 0, 0);
     }
 }

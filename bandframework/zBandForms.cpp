@@ -142,13 +142,15 @@ void TzBandForm::HandleWindowMessage(TMessage& message)
         TForm::HandleWindowMessage(message);
         return;
     }
-    // The shell may destroy the site's window (and this child with it) while the release that a
-    // close posted waits: that message dies with the window, and the form would never be freed
-    // and hold the library for good. Free it now instead.
-    MSG pending;
-    const bool releasePending = PeekMessageA(&pending, Handle(), CM_RELEASE, CM_RELEASE, PM_REMOVE);
+    // The shell may destroy the site's window, and this child with it, while the band object
+    // lives (its taskbar rebuilt, or the shell ending before it closes its bands): made anew, the
+    // window would have no parent to live on. And a release that a close posted dies with the
+    // window, so the form would never be freed and would hold the library for good. A form whose
+    // window went by anything but the library's own hand is freed with it; its band object then
+    // answers as without a form. The form must not be touched after this.
+    const bool destroyedFromOutside = !DestroyingOwnWindow();
     TForm::HandleWindowMessage(message);
-    if (releasePending && !IsDestroying()) Free();
+    if (destroyedFromOutside && !IsDestroying()) Free();
 }
 
 void TzBandForm::SetBandContextMenu(TPopupMenu* menu)

@@ -24,7 +24,8 @@ public:
     // whatever it stored: mode flags [bmfVariableHeight], sizing step 1 by 1, no border, no
     // border icons, normal style, designed position, hidden.
     explicit TzBandForm(TComponent* owner);
-    // While a band form lives, the library answers that it cannot be unloaded.
+    // While a band form lives, the library answers that it cannot be unloaded. A band form whose
+    // window is destroyed from outside (with the site's window) frees itself.
     ~TzBandForm() override;
 
     // A band's form as a child of the site's window: no owner, resource and forced defaults,

@@ -1,17 +1,173 @@
 // The search band's form made inside the test program on a window standing in for the band site:
 // the history rules of a search and its saves, a refused save shown by the library, the drop
-// target's answers called directly, and the hover tracking. The engine URLs point into a folder
+// target's answers called directly, the hover tracking, the hotkey with a program in front, and
+// what a careless shell does to the band while it lives. The engine URLs point into a folder
 // that does not exist, so the shell's open fails quietly; the URLs are checked end to end.
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <new>
+#include <string>
+
+#include "../bandframework/TestSite.h"
+#include "ComObj.h"
 #include "ControlsTestSupport.h"
+#include "DllUnit.h"
 #include "QuormelForm.h"
 #include "SysUtils.h"
 #include "TestEnv.h"
 #include "TestUserInput.h"
 
 namespace {
+
+// The search band's form with its memory made unreadable when it is freed, as under a page heap:
+// a use after free faults at once instead of reading what happens to be left. It also counts the
+// references that OLE takes on its drop target.
+class TWatchedForm : public TquormelForm {
+public:
+    explicit TWatchedForm(TComponent* owner) : TquormelForm(owner) { ++Live; }
+    ~TWatchedForm() override
+    {
+        --Live;
+        ReferencesAtFree = references_;
+    }
+    static void* operator new(size_t size)
+    {
+        void* p = VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        if (!p) throw std::bad_alloc();
+        return p;
+    }
+    // Decommitted, the range stays reserved: nothing else is ever placed there.
+    static void operator delete(void* p) { VirtualFree(p, 0, MEM_DECOMMIT); }
+
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references_); }
+    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--references_); }
+    LONG References() const { return references_; }
+
+    static inline int Live = 0;
+    static inline LONG ReferencesAtFree = -1;  // what OLE still held when the last one went
+
+private:
+    LONG references_ = 0;
+};
+
+// The search band's object with the watched form, made by a factory of the test program's COM
+// server as the shell would have it made, and held through the interfaces the shell uses.
+class TWatchedBand : public Tquormel {
+public:
+    TWatchedBand() { Last = this; }
+    static inline TWatchedBand* Last = nullptr;
+    TzBandForm* CreateBandForm(HWND parentWindow) override
+    {
+        return TzBandForm::CreateForBand<TWatchedForm>(parentWindow, this);
+    }
+};
+
+struct ShellsBand {
+    ShellsBand()
+    {
+        // {6D0B2C4E-31A8-4F7B-9E55-0C8D1A7F42B3}
+        static const CLSID id = {0x6D0B2C4E, 0x31A8, 0x4F7B, {0x9E, 0x55, 0x0C, 0x8D, 0x1A, 0x7F, 0x42, 0xB3}};
+        static TComObjectFactory* factory = new TzDeskBandObjectFactory(
+            ComServer(), &ComObjectCreator<TWatchedBand>, id, L"WatchedBand", L"", ciMultiInstance, tmApartment);
+        factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&unknown));
+        unknown->QueryInterface(IID_IDeskBand, reinterpret_cast<void**>(&deskBand));
+        unknown->QueryInterface(IID_IObjectWithSite, reinterpret_cast<void**>(&withSite));
+        object = TWatchedBand::Last;
+    }
+    ~ShellsBand() { Release(); }
+    // The shell's last release.
+    void Release()
+    {
+        for (IUnknown* p : {static_cast<IUnknown*>(withSite), static_cast<IUnknown*>(deskBand), unknown})
+            if (p) p->Release();
+        withSite = nullptr, deskBand = nullptr, unknown = nullptr, object = nullptr;
+    }
+    IUnknown* unknown = nullptr;
+    IDeskBand* deskBand = nullptr;
+    IObjectWithSite* withSite = nullptr;
+    TWatchedBand* object = nullptr;
+};
+
+// A drag source that, in the middle of its first QueryGetData or GetData, does what the shell may
+// do while COM pumps the band's thread for an answer from the source's process.
+class ReentrantDataObject : public bandtest::TestDataObject {
+public:
+    std::function<void()> during;
+    HGLOBAL handedOut = nullptr;
+
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override
+    {
+        RunOnce();
+        return TestDataObject::QueryGetData(format);
+    }
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override
+    {
+        RunOnce();
+        const HRESULT hr = TestDataObject::GetData(format, medium);
+        if (hr == S_OK) handedOut = medium->hGlobal;
+        return hr;
+    }
+
+private:
+    void RunOnce()
+    {
+        std::function<void()> f = std::move(during);
+        during = nullptr;
+        if (f) f();
+    }
+};
+
+// A program of its own in front of the band (hungwindow.exe beside the test program), which
+// answers its messages or stops answering after it came to the front; let go when it goes out of
+// scope, or by Release.
+class ForegroundProgram {
+public:
+    explicit ForegroundProgram(const char* mode)
+    {
+        static int made = 0;
+        const std::string stem = "kervo-front-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++made);
+        ready_ = CreateEventA(nullptr, TRUE, FALSE, (stem + "-ready").c_str());
+        release_ = CreateEventA(nullptr, TRUE, FALSE, (stem + "-release").c_str());
+        std::string command = "\"" + testenv::ProgramDir() + "hungwindow.exe\" " + stem + "-ready " + stem + "-release " + mode;
+        STARTUPINFOA si;
+        ZeroMemory(&si, sizeof si);
+        si.cb = sizeof si;
+        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process_)) return;
+        // A 32-bit process starts in seconds where it runs under an emulator.
+        testenv::PumpUntil([&] { return WaitForSingleObject(ready_, 0) == WAIT_OBJECT_0; }, 60000);
+        window = GetForegroundWindow();
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        inFront = WaitForSingleObject(ready_, 0) == WAIT_OBJECT_0 && pid == process_.dwProcessId;
+    }
+    ~ForegroundProgram()
+    {
+        Release();
+        if (process_.hProcess) {
+            if (WaitForSingleObject(process_.hProcess, 30000) != WAIT_OBJECT_0) TerminateProcess(process_.hProcess, 1);
+            CloseHandle(process_.hProcess);
+            CloseHandle(process_.hThread);
+        }
+        CloseHandle(ready_);
+        CloseHandle(release_);
+    }
+    void Release() { SetEvent(release_); }
+    std::string Title() const
+    {
+        char text[32] = {};
+        GetWindowTextA(window, text, sizeof text);
+        return text;
+    }
+
+    bool inFront = false;
+    HWND window = nullptr;
+
+private:
+    HANDLE ready_ = nullptr, release_ = nullptr;
+    PROCESS_INFORMATION process_{};
+};
 
 class BandForm : public testing::Test {
 protected:
@@ -27,13 +183,13 @@ protected:
         Write("HIST", "1", "x");
         Write("HIST", "5", "old");
         site = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 20, 20, 300, 24, nullptr, nullptr, nullptr, nullptr);
-        form = TzBandForm::CreateForBand<TquormelForm>(site, nullptr);
+        form = TzBandForm::CreateForBand<TWatchedForm>(site, nullptr);
         form->Show();
         box = form->ComboBox1;
     }
     void TearDown() override
     {
-        form->Free();
+        if (form) form->Free();
         DestroyWindow(site);
         CachedLibraryPath.clear();
         testenv::RemoveTree(dir);
@@ -142,4 +298,134 @@ TEST_F(BandForm, TrackHoverLightsTheControlUnderTheCursorsX)
     EXPECT_EQ(hot(240, 5), "4");
     EXPECT_EQ(hot(150, 22), "");
     EXPECT_EQ(hot(-1, 5), "");
+}
+
+TEST_F(BandForm, AFormFreedWhileTheDragSourceAnswersIsLeftAloneAfterTheCall)
+{
+    // A WM_CLOSE from anyone, handled while the form waits for the source: the form frees itself
+    // from its posted release.
+    auto closedWhileWaiting = [this](ReentrantDataObject& data) {
+        const HWND window = form->Handle();
+        data.during = [window] {
+            SendMessageA(window, WM_CLOSE, 0, 0);
+            testenv::PumpUntil([window] { return !IsWindow(window); });
+        };
+    };
+    IDropTarget* target = form;
+    ReentrantDataObject entered;
+    entered.OfferText(CF_TEXT, "text");
+    closedWhileWaiting(entered);
+    DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    EXPECT_EQ(target->DragEnter(&entered, 0, POINTL{}, &effect), S_OK);
+    EXPECT_EQ(effect, DWORD{DROPEFFECT_NONE});
+    ASSERT_EQ(TWatchedForm::Live, 0);
+
+    form = TzBandForm::CreateForBand<TWatchedForm>(site, nullptr);
+    form->Show();
+    target = form;
+    ReentrantDataObject dropped;
+    dropped.OfferText(CF_TEXT, "text");
+    target->DragEnter(&dropped, 0, POINTL{}, &effect);
+    closedWhileWaiting(dropped);
+    EXPECT_EQ(target->Drop(&dropped, 0, POINTL{}, &effect), S_OK);
+    ASSERT_EQ(TWatchedForm::Live, 0);
+    form = nullptr;
+    EXPECT_EQ(GlobalSize(dropped.handedOut), 0u) << "the storage medium is released all the same";
+
+    // The shell closing the band and letting it go while the source answers.
+    TestSite shellSite;
+    shellSite.window = site;
+    ShellsBand band;
+    ASSERT_EQ(band.withSite->SetSite(shellSite.Unknown()), S_OK);
+    band.deskBand->ShowDW(TRUE);
+    TquormelForm* bandForm = band.object->Form();
+    const HWND bandWindow = bandForm->Handle();
+    target = bandForm;
+    ReentrantDataObject closing;
+    closing.OfferText(CF_TEXT, "text");
+    target->DragEnter(&closing, 0, POINTL{}, &effect);
+    closing.during = [&] {
+        band.deskBand->CloseDW(0);
+        band.withSite->SetSite(nullptr);
+        band.Release();
+        testenv::PumpUntil([bandWindow] { return !IsWindow(bandWindow); });
+    };
+    EXPECT_EQ(target->Drop(&closing, 0, POINTL{}, &effect), S_OK);
+    EXPECT_EQ(TWatchedForm::Live, 0);
+    EXPECT_EQ(GlobalSize(closing.handedOut), 0u);
+    EXPECT_EQ(shellSite.OutsideReferences(), 0);
+    EXPECT_TRUE(errors.messages.empty());
+}
+
+TEST_F(BandForm, ASiteWindowDestroyedUnderTheBandTakesTheFormQuietlyAndOleLetsItGo)
+{
+    // The shell rebuilds its taskbar, or ends, without closing its bands first.
+    const HWND doomed =
+        CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 20, 60, 300, 24, nullptr, nullptr, nullptr, nullptr);
+    TestSite shellSite;
+    shellSite.window = doomed;
+    ShellsBand band;
+    ASSERT_EQ(band.withSite->SetSite(shellSite.Unknown()), S_OK);
+    ASSERT_EQ(band.deskBand->ShowDW(TRUE), S_OK);
+    ASSERT_GT(static_cast<TWatchedForm*>(band.object->Form())->References(), 0) << "OLE holds the drop target";
+    DestroyWindow(doomed);
+    testenv::PumpFor(350);  // a few ticks of the hover timer
+    EXPECT_TRUE(errors.messages.empty()) << errors.messages.front();
+    EXPECT_EQ(TWatchedForm::Live, 1);  // the fixture's own
+    EXPECT_EQ(TWatchedForm::ReferencesAtFree, 0) << "OLE still held the freed form";
+
+    // The object answers as without a form.
+    HWND window = site;
+    EXPECT_EQ(band.deskBand->GetWindow(&window), S_OK);
+    EXPECT_EQ(window, nullptr);
+    EXPECT_EQ(band.deskBand->ShowDW(TRUE), S_OK);
+    EXPECT_EQ(band.deskBand->CloseDW(0), S_OK);
+    DESKBANDINFO info{};
+    info.dwMask = DBIM_ACTUAL;
+    EXPECT_EQ(band.deskBand->GetBandInfo(0, DBIF_VIEWMODE_NORMAL, &info), E_UNEXPECTED);
+    band.withSite->SetSite(nullptr);
+    band.Release();
+    EXPECT_EQ(shellSite.OutsideReferences(), 0);
+    EXPECT_TRUE(errors.messages.empty());
+}
+
+TEST_F(BandForm, TheHotKeyJoinsTheInputOfTheProgramInFrontOnlyWhileItAnswers)
+{
+    {
+        ForegroundProgram hung("hang");
+        ASSERT_TRUE(hung.inFront);
+        // Should the band wait on the hung program, the program is let go after a while, and the
+        // test learns that it had to be.
+        struct Watch {
+            HANDLE done;
+            ForegroundProgram* program;
+            bool letGo = false;
+        } watch{CreateEventA(nullptr, TRUE, FALSE, nullptr), &hung, false};
+        HANDLE watcher = CreateThread(
+            nullptr, 0,
+            [](void* p) -> DWORD {
+                auto* w = static_cast<Watch*>(p);
+                if (WaitForSingleObject(w->done, 30000) != WAIT_OBJECT_0) {
+                    w->letGo = true;
+                    w->program->Release();
+                }
+                return 0;
+            },
+            &watch, 0, nullptr);
+        SetFocus(nullptr);
+        SendMessageA(form->Handle(), WM_HOTKEY, 0, MAKELPARAM(MOD_CONTROL, 'K'));
+        SetEvent(watch.done);
+        WaitForSingleObject(watcher, INFINITE);
+        CloseHandle(watcher);
+        CloseHandle(watch.done);
+        EXPECT_FALSE(watch.letGo) << "the hotkey waited on a program that does not answer";
+        EXPECT_EQ(GetFocus(), box->EditHandle());
+    }
+    // A program that answers has its input joined: the focus leaves its window for the box.
+    ForegroundProgram live("pump");
+    ASSERT_TRUE(live.inFront);
+    SetFocus(nullptr);
+    SendMessageA(form->Handle(), WM_HOTKEY, 0, MAKELPARAM(MOD_CONTROL, 'K'));
+    EXPECT_TRUE(testenv::PumpUntil([&] { return live.Title() == "lost"; })) << live.Title();
+    EXPECT_TRUE(errors.messages.empty());
 }

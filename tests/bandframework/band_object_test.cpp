@@ -227,6 +227,13 @@ TEST_F(BandObject, BandInformationFillsOnlyTheAskedMembersFromTheForm)
     form->SetCaption(AnsiFromWide(std::wstring(200, L'漢')));  // 400 bytes, 200 characters
     ask(DBIM_TITLE);
     EXPECT_EQ(std::wstring(info.wszTitle), std::wstring(200, L'漢'));
+    // The caption is in the system's code page, whatever the locale of the shell's thread.
+    const LCID saved = GetThreadLocale();
+    ASSERT_TRUE(SetThreadLocale(MAKELCID(MAKELANGID(LANG_RUSSIAN, SUBLANG_DEFAULT), SORT_DEFAULT)));
+    form->SetCaption(AnsiFromWide(L"検索"));
+    ask(DBIM_TITLE);
+    SetThreadLocale(saved);
+    EXPECT_EQ(std::wstring(info.wszTitle), L"検索");
 }
 
 TEST_F(BandObject, ShowHideAndCloseTheForm)
@@ -291,6 +298,34 @@ TEST_F(BandObject, AFormWhoseSiteWindowGoesBeforeItsReleaseIsFreedAllTheSame)
     DestroyWindow(doomed.handle);
     Pump();
     EXPECT_EQ(TTestBandForm::Live, 0);
+    band.Release();
+    EXPECT_EQ(ComServer().CanUnloadNow(), S_OK);
+}
+
+TEST_F(BandObject, ASiteWindowDestroyedUnderALiveBandFreesTheFormAndTheObjectAnswersAsWithoutOne)
+{
+    // The shell rebuilds its taskbar, or ends, without closing its bands first: the form's window
+    // goes with the site's, and the form is not made anew on a parent that is gone.
+    SiteWindow doomed(200, 20);
+    site.window = doomed.handle;
+    ASSERT_EQ(band.withSite->SetSite(site.Unknown()), S_OK);
+    band.deskBand->ShowDW(TRUE);
+    DestroyWindow(doomed.handle);
+    EXPECT_EQ(TTestBandForm::Live, 0);
+    EXPECT_EQ(band.object->Form(), nullptr);
+    HWND hwnd = window.handle;
+    EXPECT_EQ(band.deskBand->GetWindow(&hwnd), S_OK);
+    EXPECT_EQ(hwnd, nullptr);
+    EXPECT_EQ(band.deskBand->ShowDW(TRUE), S_OK);
+    EXPECT_EQ(band.deskBand->CloseDW(0), S_OK);
+    DESKBANDINFO info = Patterned(DBIM_ACTUAL);
+    EXPECT_EQ(Info(info), E_UNEXPECTED);
+
+    // A live site makes a new form; the library can go once the band is let go.
+    site.window = window.handle;
+    EXPECT_EQ(band.withSite->SetSite(site.Unknown()), S_OK);
+    ASSERT_NE(band.object->Form(), nullptr);
+    EXPECT_EQ(GetParent(band.object->Form()->Handle()), window.handle);
     band.Release();
     EXPECT_EQ(ComServer().CanUnloadNow(), S_OK);
 }
