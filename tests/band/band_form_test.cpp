@@ -169,6 +169,22 @@ private:
     PROCESS_INFORMATION process_{};
 };
 
+// Lets the program go when the test's thread has not come back after a while (it waits on it).
+struct HangWatch {
+    HANDLE done;
+    ForegroundProgram* program;
+    bool letGo;
+    static DWORD WINAPI Run(void* p)
+    {
+        auto* w = static_cast<HangWatch*>(p);
+        if (WaitForSingleObject(w->done, 30000) != WAIT_OBJECT_0) {
+            w->letGo = true;
+            w->program->Release();
+        }
+        return 0;
+    }
+};
+
 class BandForm : public testing::Test {
 protected:
     void SetUp() override
@@ -396,22 +412,8 @@ TEST_F(BandForm, TheHotKeyJoinsTheInputOfTheProgramInFrontOnlyWhileItAnswers)
         ASSERT_TRUE(hung.inFront);
         // Should the band wait on the hung program, the program is let go after a while, and the
         // test learns that it had to be.
-        struct Watch {
-            HANDLE done;
-            ForegroundProgram* program;
-            bool letGo = false;
-        } watch{CreateEventA(nullptr, TRUE, FALSE, nullptr), &hung, false};
-        HANDLE watcher = CreateThread(
-            nullptr, 0,
-            [](void* p) -> DWORD {
-                auto* w = static_cast<Watch*>(p);
-                if (WaitForSingleObject(w->done, 30000) != WAIT_OBJECT_0) {
-                    w->letGo = true;
-                    w->program->Release();
-                }
-                return 0;
-            },
-            &watch, 0, nullptr);
+        HangWatch watch{CreateEventA(nullptr, TRUE, FALSE, nullptr), &hung, false};
+        HANDLE watcher = CreateThread(nullptr, 0, &HangWatch::Run, &watch, 0, nullptr);
         SetFocus(nullptr);
         SendMessageA(form->Handle(), WM_HOTKEY, 0, MAKELPARAM(MOD_CONTROL, 'K'));
         SetEvent(watch.done);

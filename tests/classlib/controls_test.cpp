@@ -85,16 +85,16 @@ std::string ClassNameOf(HWND window)
     return name;
 }
 
+DWORD WINAPI RunFunction(void* f)
+{
+    (*static_cast<const std::function<void()>*>(f))();
+    return 0;
+}
+
 // Runs f on a thread of its own; this thread handles only what it sends meanwhile.
 void OnAnotherThread(const std::function<void()>& f)
 {
-    HANDLE thread = CreateThread(
-        nullptr, 0,
-        [](void* p) -> DWORD {
-            (*static_cast<const std::function<void()>*>(p))();
-            return 0;
-        },
-        const_cast<std::function<void()>*>(&f), 0, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, &RunFunction, const_cast<std::function<void()>*>(&f), 0, nullptr);
     MSG msg;
     while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0)
         PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
