@@ -28,6 +28,63 @@ bool UpperAscii(const std::string& name, std::string& out)
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+// The longest value a read gives back: the read buffer less its terminator.
+constexpr size_t kLongestValue = kReadBufferChars - 1;
+
+// Bytes that reading would take off an end of the value, or a quote that it would take for one of
+// an enclosing pair. Control bytes count too: which of them the system trims is its own affair.
+bool ChangedByReadingAtEnd(char c)
+{
+    const auto b = static_cast<unsigned char>(c);
+    return (b >= 0x01 && b <= 0x20) || c == '"' || c == '\'';
+}
+
+// Where the value's characters start, by the system code page's lead bytes (a lead byte at the
+// very end stands alone).
+std::vector<size_t> CharacterStarts(const std::string& value)
+{
+    std::vector<size_t> starts;
+    for (size_t i = 0; i < value.size();) {
+        starts.push_back(i);
+        i += IsDBCSLeadByte(static_cast<BYTE>(value[i])) && i + 1 < value.size() ? 2 : 1;
+    }
+    return starts;
+}
+
+// The longest head of at most limit bytes that ends between two characters.
+std::string CutAtCharacter(const std::string& value, const std::vector<size_t>& starts, size_t limit)
+{
+    if (value.size() <= limit) return value;
+    const auto end = std::upper_bound(starts.begin(), starts.end(), limit);
+    return value.substr(0, *(end - 1));
+}
+
+// The ideographic space of code page 932, which the system of some versions trims like a blank
+// (in other code pages the pair is some other character, and quoting it does no harm).
+bool IsWideSpaceAt(const std::string& value, size_t i)
+{
+    return i + 1 < value.size() && value[i] == '\x81' && value[i + 1] == '\x40';
+}
+
+// What is written for a value so that a read gives it back: one line, no longer than a read
+// returns, and inside one pair of double quotes (which reading takes off) when reading would
+// change its ends otherwise. Ordinary values are written as they are, and files written before
+// read as before.
+std::string StoredValue(const std::string& value)
+{
+    std::string line;
+    for (char c : value)
+        if (c != '\r' && c != '\n') line += c;
+    const std::vector<size_t> starts = CharacterStarts(line);
+    std::string stored = CutAtCharacter(line, starts, kLongestValue);
+    if (stored.empty()) return stored;
+    const size_t last = *(std::lower_bound(starts.begin(), starts.end(), stored.size()) - 1);
+    if (ChangedByReadingAtEnd(stored.front()) || ChangedByReadingAtEnd(stored.back()) ||
+        IsWideSpaceAt(stored, 0) || IsWideSpaceAt(stored, last))
+        stored = '"' + CutAtCharacter(line, starts, kLongestValue - 2) + '"';
+    return stored;
+}
+
 bool ParseDecimal(const std::string& s, int& out)
 {
     size_t i = 0;
@@ -129,7 +186,7 @@ bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool
 void TIniFile::WriteString(const std::string& section, const std::string& key,
                            const std::string& value)
 {
-    if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(),
+    if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), StoredValue(value).c_str(),
                                     fileName_.c_str()))
         throw EIniFileException(FormatText(L"%s に書き込めません", {WideFromAnsi(fileName_)}));
 }

@@ -26,6 +26,10 @@ public:
     // An integer; non-zero is true.
     bool ReadBool(const std::string& section, const std::string& key, bool def) const;
 
+    // Writes what ReadString gives back: the value without its line breaks (CR, LF), cut to at
+    // most 2047 bytes between two characters, and, when its first or last character is a blank,
+    // a control character, a quote or the ideographic space, inside one pair of double quotes
+    // (the text within then cut to 2045 bytes). Other values are written as they are.
     // A refused write raises EIniFileException "<file> に書き込めません".
     void WriteString(const std::string& section, const std::string& key, const std::string& value);
     void WriteInteger(const std::string& section, const std::string& key, int value);

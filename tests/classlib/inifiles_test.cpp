@@ -58,6 +58,52 @@ TEST_F(IniFileTest, LongValuesAreCutTo2047Characters)
     EXPECT_EQ(ini.ReadString("HIST", "1", ""), std::string(2046, 'a'));
 }
 
+// Reading trims blanks at both ends and one pair of enclosing quotes, and a line break would end
+// the value and start lines of its own: what is written must read back as it was given.
+TEST_F(IniFileTest, ValuesReadBackAsWrittenWithoutLineBreaks)
+{
+    TIniFile ini(path);
+    const std::vector<std::string> values = {
+        " spaced ", "\"quoted\"", "'single'", "   ", "\tTab", "end\x1A", "\"open", "it's \"in\" here",
+        AnsiFromWide(L"\u3000wide\u3000"), "\"", " \" "};
+    for (size_t i = 0; i < values.size(); ++i) {
+        ini.WriteString("HIST", std::to_string(i), values[i]);
+        EXPECT_EQ(ini.ReadString("HIST", std::to_string(i), "-"), values[i]) << i;
+    }
+    // Ordinary values stand in the file as they are.
+    ini.WriteString("SEARCH0", "TITLE", "plain text");
+    EXPECT_NE(testenv::ReadFileBytes(path).find("TITLE=plain text\r\n"), std::string::npos);
+
+    ini.WriteString("HIST", "0", "pa1\r\n[HOTKEY]\r\nCHAR=90\n");
+    EXPECT_EQ(ini.ReadString("HIST", "0", ""), "pa1[HOTKEY]CHAR=90");
+    EXPECT_EQ(ini.ReadString("HOTKEY", "CHAR", "64"), "64");
+    EXPECT_EQ(testenv::ReadFileBytes(path).find("\n[HOTKEY]"), std::string::npos);
+    ini.WriteString("HIST", "1", "\r\n x \r\n");
+    EXPECT_EQ(ini.ReadString("HIST", "1", ""), " x ");
+}
+
+// No more is written than a read can give back (a very long value would even be garbled), and
+// never half of a double-byte character.
+TEST_F(IniFileTest, LongValuesAreWrittenCutToWhatReadingReturns)
+{
+    TIniFile ini(path);
+    const std::string kanji = "\x8C\x9F";  // 検
+    const std::vector<std::string> values = {std::string(3000, 'q'), std::string(40000, 'r'),
+                                             std::string(2046, 'a') + kanji + kanji, std::string(2047, 'b'),
+                                             " " + std::string(3000, 'c'), std::string(2044, 'd') + kanji + " "};
+    const std::vector<std::string> stored = {std::string(2047, 'q'), std::string(2047, 'r'),
+                                             std::string(2046, 'a'), std::string(2047, 'b'),
+                                             "\" " + std::string(2044, 'c') + "\"",
+                                             "\"" + std::string(2044, 'd') + "\""};
+    for (size_t i = 0; i < values.size(); ++i) {
+        const std::string key = std::to_string(i);
+        ini.WriteString("HIST", key, values[i]);
+        EXPECT_NE(testenv::ReadFileBytes(path).find(key + "=" + stored[i] + "\r\n"), std::string::npos) << i;
+        const std::string inner = stored[i][0] == '"' ? stored[i].substr(1, stored[i].size() - 2) : stored[i];
+        EXPECT_EQ(ini.ReadString("HIST", key, ""), inner) << i;
+    }
+}
+
 TEST_F(IniFileTest, IntegersAreDecimalOrPrefixedHexadecimal)
 {
     Seed("[N]\r\n"

@@ -113,11 +113,19 @@ TEST_F(SearchBand, TypedQueriesAndEnterReachTheBrowserByteForByte)
     TypeAndEnter(L"abc ", VK_CONTROL);
     ASSERT_TRUE(sink.WaitFor(3));
     EXPECT_EQ(sink.Received(), (Urls{kEngine + "%93%FA%96%7B", kEngine + "a+b%26c", kEngine + "abc+"}));
-    // Most recent first; the profile functions drop the trailing blank.
+    // Most recent first, the trailing blank kept.
     EXPECT_EQ(Read("HIST", "0") + "|" + Read("HIST", "1") + "|" + Read("HIST", "2") + "|" + Read("HIST", "3"),
-              "abc|a b&c|" + AnsiFromWide(L"日本") + "|-");
+              "abc |a b&c|" + AnsiFromWide(L"日本") + "|-");
     EXPECT_EQ(Read("BUTTON", "SELECTED"), "1");
     EXPECT_EQ(SendMessageW(box, CB_GETCOUNT, 0, 0), 3);
+
+    // Text set by another program may hold line breaks: the search keeps them, the file does not.
+    SetWindowTextW(edit, L"pa1\r\n[HOTKEY]\r\nCHAR=90");
+    bandtest::PressEnter(edit, 0, [&] { host.PumpPending(); });
+    ASSERT_TRUE(sink.WaitFor(4));
+    EXPECT_EQ(sink.Received().back(), kEngine + "pa1%0D%0A%5BHOTKEY%5D%0D%0ACHAR%3D90");
+    EXPECT_EQ(Read("HIST", "0"), "pa1[HOTKEY]CHAR=90");
+    EXPECT_EQ(Read("HOTKEY", "CHAR"), "-");
 }
 
 TEST_F(SearchBand, TheSettingsProgramsNotificationReloadsEngineAndHotKey)
