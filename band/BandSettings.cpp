@@ -86,6 +86,15 @@ bool SettingsFileWritable(const std::string& path)
     return attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY);
 }
 
+bool SettingsFileReadable(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+    CloseHandle(file);
+    return true;
+}
+
 const char* ModeSectionName(TSearchMode mode)
 {
     switch (mode) {

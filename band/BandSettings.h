@@ -1,6 +1,6 @@
 #pragma once
 // The settings file kervodll.ini beside the band library: where it is, whether it may be
-// written, and the engine lists that the band and the settings program fill from it.
+// read and written, and the engine lists that the band and the settings program fill from it.
 #include <windows.h>
 
 #include <string>
@@ -34,6 +34,12 @@ std::string ExtractFolder(const std::string& path);
 // Whether a save to the settings file may go ahead: the path lies on a fixed drive and the file
 // is absent or not read-only. A refusal is silent; the caller skips the save.
 bool SettingsFileWritable(const std::string& path);
+
+// Whether the settings file could be read as it stands: true when it opens for reading (other
+// programs may be reading, writing or deleting it meanwhile) or does not exist; false when it
+// exists and another program holds it without sharing it. The system's reads then answer the
+// defaults, and a save after such a load would put them over the user's settings.
+bool SettingsFileReadable(const std::string& path);
 
 // Section and key names of the settings file, shared by the band and the settings program.
 // Engine sections are a mode's section name followed by the slot digit; history keys are "0".."9".

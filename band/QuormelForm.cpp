@@ -128,7 +128,10 @@ void TquormelForm::ReadHotKey(const TIniFile& ini)
 
 void TquormelForm::LoadSettings()
 {
-    TIniFile ini(SettingsPath());
+    const std::string path = SettingsPath();
+    // A file held unreadable at either end of the load may have answered defaults to the reads.
+    bool readable = SettingsFileReadable(path);
+    TIniFile ini(path);
     // Most of the thirty-odd names read here are usually absent from the file.
     ini.NoteSections();
     ReadCaptions(ini);
@@ -142,7 +145,8 @@ void TquormelForm::LoadSettings()
     ModeButton(static_cast<TSearchMode>(mode))->SetDown(true);
     ReadEngines(ini);
     ReadHotKey(ini);
-    FSettingsLoaded = true;
+    readable = readable && SettingsFileReadable(path);
+    FSettingsLoaded = readable;
 }
 
 void TquormelForm::SaveSettings()

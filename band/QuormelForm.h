@@ -54,10 +54,12 @@ public:
 
     // --- Settings, search, mode buttons, Enter
     void zBandFormCreate(TObject* sender);
-    // The full load at creation: captions, history, selected mode, engines, hotkey.
+    // The full load at creation: captions, history, selected mode, engines, hotkey. A load from a
+    // file that exists but could not be read leaves FSettingsLoaded false: the band then never
+    // writes the file.
     void LoadSettings();
-    // The history (first ten) and the selected mode; nothing before the first load, and nothing
-    // when the write guard refuses the file.
+    // The history (first ten) and the selected mode; nothing before the first load (or after one
+    // that could not read the file), and nothing when the write guard refuses the file.
     void SaveSettings();
     void ActionBrowse1Execute(TObject* sender);
     void SpeedButtonClick(TObject* sender);
@@ -102,7 +104,8 @@ public:
     const TEngineLists& Engines() const { return *engines_; }
     bool SettingsLoaded() const { return FSettingsLoaded; }
 
-    // The form's own state, in this order: the current drag, the first load, the engines.
+    // The form's own state, in this order: the current drag, the first load (true once it has
+    // read the file, or found none), the engines.
     DWORD FDropEffect = DROPEFFECT_NONE;
     FORMATETC FDropFormat{};
     bool FSettingsLoaded = false;

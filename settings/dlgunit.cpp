@@ -81,7 +81,10 @@ void TkervoOKDlg::FormCreate(TObject*)
 
 void TkervoOKDlg::LoadSettings()
 {
-    const TIniFile ini(DialogSettingsPathForReading());
+    const std::string path = DialogSettingsPathForReading();
+    // A file held unreadable at either end of the load may have answered defaults to the reads.
+    bool readable = SettingsFileReadable(path);
+    const TIniFile ini(path);
     for (TSearchMode mode : kModes) {
         const std::string caption = ini.ReadString(ModeSectionName(mode), SettingsKey::Caption, "");
         CaptionField(mode)->SetText(WideFromAnsi(caption.empty() ? DefaultModeCaption(mode) : caption));
@@ -92,6 +95,8 @@ void TkervoOKDlg::LoadSettings()
     FillEngineLists();
     ComboBoxShift1->SetItemIndex(ini.ReadBool(SettingsKey::Hotkey, SettingsKey::Shift, true) ? 1 : 0);
     ComboBoxChar1->SetItemIndex(CharItemFromStored(ini.ReadInteger(SettingsKey::Hotkey, SettingsKey::Char, 64)));
+    readable = readable && SettingsFileReadable(path);
+    fileRead_ = readable;
 }
 
 void TkervoOKDlg::AddDefaultEngines()
@@ -115,6 +120,7 @@ void TkervoOKDlg::FillEngineLists()
 
 void TkervoOKDlg::SaveSettings()
 {
+    if (!fileRead_) return;
     TSettingsToSave values;
     for (TSearchMode mode : kModes)
         values.Captions[static_cast<int>(mode)] = AnsiFromWide(CaptionField(mode)->Text());

@@ -49,7 +49,8 @@ public:
 
     // OnCreate: the caption becomes the application title, then LoadSettings.
     void FormCreate(TObject* sender);
-    // Caption fields, engine lists and drop-downs, hotkey fields from the settings file.
+    // Caption fields, engine lists and drop-downs, hotkey fields from the settings file; notes
+    // whether the file could be read (it could when it does not exist).
     void LoadSettings();
     // The missing built-in engines appended, every list padded to three.
     void AddDefaultEngines();
@@ -57,7 +58,8 @@ public:
     // item 0 selected.
     void FillEngineLists();
     // Writes the fields and lists to the band's settings file, or nothing when it may not be
-    // written; a refused write raises "<file> に書き込めません".
+    // written or the load could not read it (the fields then hold defaults, not the user's
+    // settings); a refused write raises "<file> に書き込めません".
     void SaveSettings();
 
     void OKBtnClick(TObject* sender);
@@ -78,6 +80,7 @@ private:
     void EditEngines(TSearchMode mode, const wchar_t* groupWord);
 
     TEngineLists lists_;
+    bool fileRead_ = false;  // the last load read the file, or found none
 };
 
 // The program's settings dialog, its main form.

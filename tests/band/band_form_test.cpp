@@ -270,6 +270,25 @@ TEST_F(BandForm, ARefusedSaveIsShownByTheLibraryAndNeverLeavesTheWindowProcedure
     EXPECT_EQ(box->Items()->ItemAt(0), L"abc");
 }
 
+// Another program held the file without sharing while the band loaded: the band started with the
+// defaults, and its saves must not put them over the user's history and mode.
+TEST_F(BandForm, AFileThatCouldNotBeReadAtTheLoadIsNeverWrittenOver)
+{
+    Write("BUTTON", "SELECTED", "2");
+    const std::string before = testenv::ReadFileBytes(ini);
+    form->Free();
+    HANDLE held = CreateFileA(ini.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    form = TzBandForm::CreateForBand<TWatchedForm>(site, nullptr);
+    CloseHandle(held);
+    box = form->ComboBox1;
+    EXPECT_EQ(box->Items()->ItemCount(), 0);
+    Search(L"new");
+    form->SpeedButtonDic1->Click();
+    EXPECT_EQ(testenv::ReadFileBytes(ini), before);
+    EXPECT_TRUE(errors.messages.empty());
+}
+
 TEST_F(BandForm, ADropAfterAnEnterThatFoundNoTextFetchesNothingAndEmptyBlocksAreIgnored)
 {
     IDropTarget* target = form;

@@ -278,6 +278,25 @@ TEST_F(DialogTest, CancelEscapeAndCloseBoxWriteNothingAndNotifyNobody)
     EXPECT_EQ(BandWindow::Count(), 0);
 }
 
+// Another program held the file without sharing while the dialog loaded: what it shows are the
+// defaults, which OK must not write over the user's settings; the bands are notified as ever.
+TEST_F(DialogTest, OkAfterALoadThatCouldNotReadTheFileWritesNothingButNotifiesAndCloses)
+{
+    WriteIni(L"[SEARCH]\r\nCAPTION=ウェブ\r\n[HOTKEY]\r\nCHAR=75\r\n");
+    const std::string before = testenv::ReadFileBytes(ini_);
+    BandWindow band;
+    HANDLE held = CreateFileA(ini_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    Open();
+    CloseHandle(held);
+    EXPECT_EQ(TextOf(dlg_->EditSearch1), L"検索");
+    SendMessageA(dlg_->OKBtn->Handle(), BM_CLICK, 0, 0);
+    ctltest::Pump();
+    EXPECT_FALSE(dlg_->Visible());
+    EXPECT_EQ(BandWindow::Count(), 1);
+    EXPECT_EQ(testenv::ReadFileBytes(ini_), before);
+}
+
 TEST_F(DialogTest, RefusedWriteShowsTheErrorKeepsTheDialogOpenAndNotifiesNobody)
 {
     BandWindow band;
