@@ -3,7 +3,7 @@
 // hosts the band and runs the shell's message loop until the strip is closed (its context menu's
 // 閉じる, or Alt+F4), then closes the band as the shell does and unloads the library.
 //
-//   bandhost.exe [/clsid:{GUID}] [/noregister] [/type:TEXT] [/ready:FILE] LIBRARY
+//   bandhost.exe [/clsid:{GUID}] [/noregister] [/type:TEXT] [/ready:FILE] [/enter] LIBRARY
 //
 //   /clsid:{GUID}  the class to host; the search band's class by default
 //   /noregister    do not call DllRegisterServer first
@@ -11,6 +11,8 @@
 //                  key packets through the shell's loop)
 //   /ready:FILE    when shown (and typed), write the strip's screen rectangle "left top right
 //                  bottom" into FILE; close the strip once FILE is deleted (for scripts)
+//   /enter         once FILE is deleted, press Enter in the band (a real key, as the user would)
+//                  and close the strip after the band has handled it
 #include <windows.h>
 #include <ole2.h>
 #include <shellapi.h>
@@ -37,7 +39,8 @@ void Say(const std::wstring& text)
 struct Script {
     bandhost::TBandHost* host = nullptr;
     std::wstring text, readyFile;
-    bool typed = false, ready = false;
+    bool enter = false;
+    bool typed = false, ready = false, entered = false;
 } script;
 
 void TypeText(const std::wstring& text)
@@ -55,13 +58,23 @@ void TypeText(const std::wstring& text)
     if (!inputs.empty()) SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
+void PressEnter()
+{
+    INPUT keys[2]{};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = VK_RETURN;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, keys, sizeof(INPUT));
+}
+
 bool FileExists(const std::wstring& path)
 {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // Types once, reports readiness once the typed keys are handled, then waits for the script to
-// take its picture and delete the file.
+// take its picture and delete the file; then presses Enter if asked, and closes once the keys are
+// handled.
 void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD)
 {
     try {
@@ -87,7 +100,14 @@ void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD)
             }
             return;
         }
-        if (!FileExists(script.readyFile)) PostMessageW(script.host->Strip(), WM_CLOSE, 0, 0);
+        if (FileExists(script.readyFile)) return;
+        if (script.enter && !script.entered) {
+            script.entered = true;
+            PressEnter();
+            return;
+        }
+        if (GetQueueStatus(QS_INPUT) != 0) return;
+        PostMessageW(script.host->Strip(), WM_CLOSE, 0, 0);
     } catch (...) {
     }
 }
@@ -108,10 +128,14 @@ int HostMain(int argc, wchar_t** argv)
             script.text = arg.substr(6);
         } else if (arg.rfind(L"/ready:", 0) == 0) {
             script.readyFile = arg.substr(7);
+        } else if (arg == L"/enter") {
+            script.enter = true;
         } else if (library.empty() && !arg.empty() && arg[0] != L'/') {
             library = arg;
         } else {
-            return Say(L"usage: bandhost.exe [/clsid:{GUID}] [/noregister] [/type:TEXT] [/ready:FILE] LIBRARY"), 2;
+            return Say(L"usage: bandhost.exe [/clsid:{GUID}] [/noregister] [/type:TEXT] [/ready:FILE] [/enter] "
+                       L"LIBRARY"),
+                   2;
         }
     }
     if (library.empty()) return Say(L"no band library given"), 2;
