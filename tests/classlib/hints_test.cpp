@@ -108,6 +108,25 @@ TEST(Hints, TheControlUnderThePointIsAskedThenItsHintShowsInTheApplicationsWindo
     EXPECT_FALSE(IsWindowVisible(window->Handle()));
     panel->refuse = false;
 
+    // Over the edit inside an editable combo box the control under the point is the box, and so
+    // is the hint.
+    auto* combo = new TCustomComboBox(form);
+    combo->SetParent(panel);
+    combo->SetBounds(80, 10, 100, 24);
+    combo->SetHint("combo");
+    combo->HandleNeeded();
+    ASSERT_NE(combo->EditHandle(), nullptr);
+    RECT edit{};
+    GetWindowRect(combo->EditHandle(), &edit);
+    const POINT overEdit{(edit.left + edit.right) / 2, (edit.top + edit.bottom) / 2};
+    ASSERT_EQ(WindowFromPoint(overEdit), combo->EditHandle());
+    EXPECT_EQ(FindControlAtScreenPos(overEdit, true), combo);
+    Application->ActivateHint(overEdit);
+    EXPECT_EQ(Application->HintControl(), combo);
+    EXPECT_TRUE(IsWindowVisible(window->Handle()));
+    EXPECT_EQ(WindowText(window->Handle()), "combo");
+    Application->CancelHint();
+
     // Another hint-window class: the window is replaced by one of that class.
     Application->SetHintWindowClass(&TOtherHintWindow::StaticClass());
     Application->ActivateHint(over);
