@@ -67,9 +67,9 @@ void TFlatComboBox::SetColorProperty(TColor& field, TColor value)
     Invalidate();
 }
 
-void TFlatComboBox::SetAdvColorProperty(TAdvColors& field, TAdvColors value)
+void TFlatComboBox::SetAdvColorProperty(TAdvColors& field, int value)
 {
-    field = std::min(value, MaxAdvColors);
+    field = ToAdvColors(value);
     RecomputeColors();
     Invalidate();
 }

@@ -25,9 +25,9 @@ public:
     TColor ColorBorder() const { return colorBorder_; }
     void SetColorBorder(TColor value) { SetColorProperty(colorBorder_, value); }
     TAdvColors AdvColorBorder() const { return advColorBorder_; }
-    void SetAdvColorBorder(TAdvColors value) { SetAdvColorProperty(advColorBorder_, value); }
+    void SetAdvColorBorder(int value) { SetAdvColorProperty(advColorBorder_, value); }
     TAdvColors AdvColorArrowBackground() const { return advColorArrowBackground_; }
-    void SetAdvColorArrowBackground(TAdvColors value) { SetAdvColorProperty(advColorArrowBackground_, value); }
+    void SetAdvColorArrowBackground(int value) { SetAdvColorProperty(advColorArrowBackground_, value); }
     bool UseAdvColors() const { return useAdvColors_; }
     void SetUseAdvColors(bool value);
 
@@ -47,7 +47,7 @@ protected:
 
 private:
     void SetColorProperty(TColor& field, TColor value);
-    void SetAdvColorProperty(TAdvColors& field, TAdvColors value);
+    void SetAdvColorProperty(TAdvColors& field, int value);
     void RecomputeColors();
     bool IsListStyle() const;
     bool Active();

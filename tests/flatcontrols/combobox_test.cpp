@@ -183,6 +183,10 @@ TEST(FlatComboBox, ColoursFromTheParentFontChangeAndCreationByClassName)
     EXPECT_EQ(c->ColorArrowBackground(), ComputeAdvColor(0x00C0C0C0, 0, 10, true));
     form->SetColor(0x00336699);
     EXPECT_EQ(c->ColorBorder(), ComputeAdvColor(0x00336699, 0, 30, true)) << "a parent colour change recomputes";
+    int percent = 300;  // as a caller's computed value: capped, not wrapped at 256
+    c->SetAdvColorBorder(percent);
+    EXPECT_EQ(c->AdvColorBorder(), 100);
+    EXPECT_EQ(c->ColorBorder(), ComputeAdvColor(0x00336699, 0, 100, true));
 
     const HWND before = c->Handle();
     c->SetItemHeight(20);  // an owner-drawn list keeps its own item height
