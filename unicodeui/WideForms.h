@@ -109,3 +109,5 @@ HHOOK MessageHookHandle();
 // procedure goes, and raises a failure to remove it only in a program.
 void StartWideForms();
 void StopWideForms();
+// How many starts the shut-down has still to match (1 while the unit's own start stands alone).
+int WideFormsStartCount();
