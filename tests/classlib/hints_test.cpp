@@ -85,6 +85,19 @@ TEST(Hints, TheControlUnderThePointIsAskedThenItsHintShowsInTheApplicationsWindo
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(IsWindowVisible(window->Handle()));
     EXPECT_EQ(WideFromAnsi(WindowText(window->Handle())), L"検索");
+    {
+        // The text stands 2 pixels below the client's top: the client holds it whole below that.
+        HDC dc = GetDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, window->FontHandle());
+        const std::string shown = WindowText(window->Handle());
+        SIZE text{};
+        GetTextExtentPoint32A(dc, shown.c_str(), static_cast<int>(shown.size()), &text);
+        SelectObject(dc, old);
+        ReleaseDC(nullptr, dc);
+        RECT client{};
+        GetClientRect(window->Handle(), &client);
+        EXPECT_GE(client.bottom, text.cy + 2) << "the last row of glyphs clipped";
+    }
     EXPECT_EQ(Application->HintControl(), label);
     Application->CancelHint();
     EXPECT_FALSE(IsWindowVisible(window->Handle()));
