@@ -101,10 +101,9 @@ bool TApplication::IsKeyMsg(MSG& msg)
 {
     if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
     if (GetCapture()) return false;
-    HWND window = msg.hwnd;
-    while (window && !FindControl(window)) window = GetParent(window);
-    if (!window) return false;
-    return SendMessageA(window, CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
+    TWinControl* control = FindControlOrParent(msg.hwnd);
+    if (!control) return false;
+    return SendMessageA(control->Handle(), CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
 }
 
 bool TApplication::ProcessMessage(MSG& msg)

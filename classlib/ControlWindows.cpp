@@ -150,13 +150,21 @@ TWinControl* FindControl(HWND window)
     return static_cast<TWinControl*>(GetPropA(window, MAKEINTATOM(atoms.control)));
 }
 
+TWinControl* FindControlOrParent(HWND window)
+{
+    while (window) {
+        if (TWinControl* control = FindControl(window)) return control;
+        window = GetParent(window);
+    }
+    return nullptr;
+}
+
 TControl* FindControlAtScreenPos(POINT screenPos, bool allowDisabled)
 {
-    HWND window = WindowFromPoint(screenPos);
-    TWinControl* control = FindControl(window);
+    TWinControl* control = FindControlOrParent(WindowFromPoint(screenPos));
     if (!control) return nullptr;
     POINT p = screenPos;
-    ::ScreenToClient(window, &p);
+    ::ScreenToClient(control->Handle(), &p);
     if (TControl* child = control->ControlAtPos(p, allowDisabled)) return child;
     return control;
 }

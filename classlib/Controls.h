@@ -385,7 +385,11 @@ std::string ControlAtomName();
 
 // The library control of a window of this process and module, or null.
 TWinControl* FindControl(HWND window);
-// The control under a screen point: the window there, then its windowless child under the point.
+// The control of a window or of its nearest parent that has one (a window a control made inside
+// itself, such as a combo box's edit, stands for that control), or null.
+TWinControl* FindControlOrParent(HWND window);
+// The control under a screen point: the window there (or its nearest parent with a control), then
+// that control's windowless child under the point.
 TControl* FindControlAtScreenPos(POINT screenPos, bool allowDisabled);
 
 // Registers (or finds) the window class of params under this module's instance: an existing

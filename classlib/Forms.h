@@ -223,6 +223,11 @@ protected:
     // Draws the text itself: the caption, as ANSI text.
     virtual void DrawHintText(HDC dc, RECT& rect);
     HDC HintDC() const { return hintDC_; }
+    // The window rectangle around a text rectangle measured from (0, 0) in the window's font:
+    // the text stands 2 pixels in from the client's left and top (PaintHint), inside a 1-pixel
+    // border, so the window is 6 wider and 4 taller than the text; any less clips the last row
+    // of glyphs (a substitute font's descenders).
+    static RECT HintRectAroundText(RECT text);
 
 private:
     HDC hintDC_ = nullptr;

@@ -195,9 +195,14 @@ RECT THintWindow::MeasureHint(int maxWidth, const std::string& hint, void*)
     DrawTextA(dc, hint.c_str(), -1, &r, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
     SelectObject(dc, old);
     ReleaseDC(nullptr, dc);
-    r.right += 6;
-    r.bottom += 2;
-    return r;
+    return HintRectAroundText(r);
+}
+
+RECT THintWindow::HintRectAroundText(RECT text)
+{
+    text.right += 6;
+    text.bottom += 4;
+    return text;
 }
 
 void THintWindow::ShowHintAt(RECT rect, const std::string& hint)

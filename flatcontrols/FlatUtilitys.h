@@ -12,9 +12,15 @@
 // ---------------------------------------------------------------------------------------------
 // Colours
 
-// A percentage 0..100 of the advanced-colour properties.
+// A percentage 0..100 of the advanced-colour properties, held in one byte.
 using TAdvColors = uint8_t;
 constexpr TAdvColors MaxAdvColors = 100;
+// Any integer given for such a property as the nearest percentage. Capped before it is narrowed
+// to the byte: 300 is 100, not 300 - 256.
+inline TAdvColors ToAdvColors(int value)
+{
+    return static_cast<TAdvColors>(value < 0 ? 0 : (value > MaxAdvColors ? MaxAdvColors : value));
+}
 
 // Per channel (A * Alpha + B * (255 - Alpha)) / 256, system colours first resolved through the
 // colour scheme; the result is always an RGB colour. Dividing by 256 is what the controls'

@@ -67,9 +67,9 @@ void TFlatComboBox::SetColorProperty(TColor& field, TColor value)
     Invalidate();
 }
 
-void TFlatComboBox::SetAdvColorProperty(TAdvColors& field, TAdvColors value)
+void TFlatComboBox::SetAdvColorProperty(TAdvColors& field, int value)
 {
-    field = std::min(value, MaxAdvColors);
+    field = ToAdvColors(value);
     RecomputeColors();
     Invalidate();
 }
@@ -288,10 +288,13 @@ void TFlatComboBox::NarrowEdit()
 
 HBRUSH TFlatComboBox::ListBrush()
 {
-    if (!listBrush_) {
-        listBrush_ = CreateSolidBrush(ColorToRGB(clWindow));
-        if (!listBrush_) RaiseLastOSError();
-    }
+    const COLORREF color = ColorToRGB(clWindow);
+    if (listBrush_ && listBrushColor_ == color) return listBrush_;
+    HBRUSH brush = CreateSolidBrush(color);
+    if (!brush) RaiseLastOSError();
+    if (listBrush_) DeleteObject(listBrush_);
+    listBrush_ = brush;
+    listBrushColor_ = color;
     return listBrush_;
 }
 
@@ -373,10 +376,6 @@ void TFlatComboBox::HandleWindowMessage(TMessage& message)
         if (HandleAllocated()) RecreateWnd();
         break;
     case CM_SYSCOLORCHANGE:
-        if (listBrush_) {
-            DeleteObject(listBrush_);
-            listBrush_ = nullptr;
-        }
         Inherited::HandleWindowMessage(message);
         RecomputeColors();
         Invalidate();

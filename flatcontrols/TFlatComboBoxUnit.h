@@ -25,9 +25,9 @@ public:
     TColor ColorBorder() const { return colorBorder_; }
     void SetColorBorder(TColor value) { SetColorProperty(colorBorder_, value); }
     TAdvColors AdvColorBorder() const { return advColorBorder_; }
-    void SetAdvColorBorder(TAdvColors value) { SetAdvColorProperty(advColorBorder_, value); }
+    void SetAdvColorBorder(int value) { SetAdvColorProperty(advColorBorder_, value); }
     TAdvColors AdvColorArrowBackground() const { return advColorArrowBackground_; }
-    void SetAdvColorArrowBackground(TAdvColors value) { SetAdvColorProperty(advColorArrowBackground_, value); }
+    void SetAdvColorArrowBackground(int value) { SetAdvColorProperty(advColorArrowBackground_, value); }
     bool UseAdvColors() const { return useAdvColors_; }
     void SetUseAdvColors(bool value);
 
@@ -47,7 +47,7 @@ protected:
 
 private:
     void SetColorProperty(TColor& field, TColor value);
-    void SetAdvColorProperty(TAdvColors& field, TAdvColors value);
+    void SetAdvColorProperty(TAdvColors& field, int value);
     void RecomputeColors();
     bool IsListStyle() const;
     bool Active();
@@ -73,9 +73,12 @@ private:
     bool lastActive_ = false;
     TColor frameColor_ = clWindow;
     bool hovered_ = false;
-    // The background of the drop-down list, made once (again after a change of the system
-    // colours) and freed with the control.
+    // The background of the drop-down list, made once and again whenever the window colour is no
+    // longer listBrushColor_, the one it was made in; freed with the control. Checked at each use,
+    // not on the system-colour message: the system sends that only to top-level windows, and in
+    // the taskbar the band's form is a child.
     HBRUSH listBrush_ = nullptr;
+    COLORREF listBrushColor_ = 0;
     // Drawing surface of the arrow and the focus strip: the paint's context during WM_PAINT,
     // else the window's client context for the length of one drawing.
     TCanvas canvas_;

@@ -93,9 +93,9 @@ void TFlatSpeedButton::SetColorProperty(TColor& field, TColor value)
     Invalidate();
 }
 
-void TFlatSpeedButton::SetAdvColorProperty(TAdvColors& field, TAdvColors value)
+void TFlatSpeedButton::SetAdvColorProperty(TAdvColors& field, int value)
 {
-    field = value > MaxAdvColors ? MaxAdvColors : value;
+    field = ToAdvColors(value);
     RecomputeColors();
     Invalidate();
 }

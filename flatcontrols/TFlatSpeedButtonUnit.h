@@ -34,11 +34,11 @@ public:
     TColor ColorShadow() const { return colorShadow_; }
     void SetColorShadow(TColor value) { SetColorProperty(colorShadow_, value); }
     TAdvColors AdvColorFocused() const { return advColorFocused_; }
-    void SetAdvColorFocused(TAdvColors value) { SetAdvColorProperty(advColorFocused_, value); }
+    void SetAdvColorFocused(int value) { SetAdvColorProperty(advColorFocused_, value); }
     TAdvColors AdvColorDown() const { return advColorDown_; }
-    void SetAdvColorDown(TAdvColors value) { SetAdvColorProperty(advColorDown_, value); }
+    void SetAdvColorDown(int value) { SetAdvColorProperty(advColorDown_, value); }
     TAdvColors AdvColorBorder() const { return advColorBorder_; }
-    void SetAdvColorBorder(TAdvColors value) { SetAdvColorProperty(advColorBorder_, value); }
+    void SetAdvColorBorder(int value) { SetAdvColorProperty(advColorBorder_, value); }
     bool UseAdvColors() const { return useAdvColors_; }
     void SetUseAdvColors(bool value);
 
@@ -91,7 +91,7 @@ protected:
 
 private:
     void SetColorProperty(TColor& field, TColor value);
-    void SetAdvColorProperty(TAdvColors& field, TAdvColors value);
+    void SetAdvColorProperty(TAdvColors& field, int value);
     void RecomputeColors();
     void BroadcastPressed();
     void ButtonPressed(TMessage& message);

@@ -4,29 +4,11 @@
 // environment variable, and ends with exit code 0 on both roads.
 #include <windows.h>
 
-#include <exception>
-
-#include "Forms.h"
-#include "SingleInstance.h"
-#include "SysUtils.h"
+#include "SettingsProgram.h"
 #include "WideForms.h"
-#include "adden.h"
-#include "dlgunit.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
-{
-    try {
-        // The Unicode layer's message hook serves the loop from the start (already in place when
-        // the layer's start-up ran; the call only makes sure of it).
-        StartWideForms();
-        if (BringRunningDialogToFront()) return 0;
-        Application->Initialize();
-        Application->SetTitle(AnsiFromWide(kPalvenorTitle));
-        Application->CreateForm(kervoOKDlg);
-        Application->CreateForm(AddEngine);
-        Application->Run();
-    } catch (...) {
-        Application->HandleException(nullptr, std::current_exception());
-    }
-    return 0;
-}
+// The Unicode layer's start-up (the thread message hook that brings typed characters outside the
+// code page whole to the fields) is a unit that nothing else names; naming it here links it in.
+[[gnu::used]] static int (*const unicodeLayerStartUp)() = &WideFormsStartCount;
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return RunSettingsProgram(); }

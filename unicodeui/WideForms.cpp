@@ -3,10 +3,26 @@
 #include "WideForms.h"
 
 #include "Forms.h"
+#include "WideCodePages.h"
 #include "WideControls.h"
 #include "WideStreaming.h"
 
 TWideApplication* WideApplication = nullptr;
+
+namespace {
+
+// A typed character that the ANSI loop would change on its way to a Unicode window: every one above
+// 255, and one from 128 to 255 (é ü ß ñ ...) that the code page holds only as a look-alike or not
+// at all (932 turns é into e). Below 128 every code page holds the character as it is.
+bool LostByAnsiLoop(int32_t code)
+{
+    if (code > 255) return true;
+    if (code < 128) return false;
+    const std::wstring typed(1, static_cast<wchar_t>(code));
+    return WideFromCodePage(WideToCodePage(typed, ConversionCodePage), ConversionCodePage) != typed;
+}
+
+}  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // TWideApplication
@@ -59,7 +75,7 @@ bool TWideApplication::HandleHookedMessage(MSG& msg)
     // WM_IME_CHAR too: the ANSI loop would turn a character outside the code page into '?' before
     // the window's default handling makes its WM_CHAR of it.
     const bool character = msg.message == WM_CHAR || msg.message == WM_IME_CHAR;
-    if (!character || static_cast<int32_t>(msg.wParam) <= 255 || !IsWindowUnicode(msg.hwnd)) return false;
+    if (!character || !LostByAnsiLoop(static_cast<int32_t>(msg.wParam)) || !IsWindowUnicode(msg.hwnd)) return false;
     bool handled = false;
     if (Application && Application->OnMessage) Application->OnMessage(msg, handled);
     if (Application) Application->CancelHint();

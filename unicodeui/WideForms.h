@@ -5,7 +5,8 @@
 // outside the ANSI code page reaches a window as code-page bytes. A thread-local message hook,
 // installed at this unit's start-up on the thread that runs it (a program's main thread; in the
 // band library the shell's thread that loads it), takes every WM_CHAR above 255 for a Unicode
-// window and dispatches it itself with DispatchMessageW; the loop then receives WM_NULL instead.
+// window, and one from 128 to 255 that the ANSI code page does not hold as it is, and dispatches
+// it itself with DispatchMessageW; the loop then receives WM_NULL instead.
 //
 // Beside it the unit keeps the application's hint as UTF-16 (WideApplication->WideHint), refreshed
 // at every idle pass of a program through a windowless control on its main form, and it replaces
@@ -38,7 +39,7 @@ public:
     void SetWideHint(const std::wstring& value);
 
     // A message retrieved (and removed from the queue) by the thread: true when it was a WM_CHAR
-    // above 255 for a Unicode window, which has then been dispatched here (or taken by the
+    // (or WM_IME_CHAR) for a Unicode window that the ANSI loop would have changed, which has then been dispatched here (or taken by the
     // application's message event or its dialog).
     bool HandleHookedMessage(MSG& msg);
     // The idle step: the long part of the effective wide hint of the control under the mouse.
@@ -108,3 +109,5 @@ HHOOK MessageHookHandle();
 // procedure goes, and raises a failure to remove it only in a program.
 void StartWideForms();
 void StopWideForms();
+// How many starts the shut-down has still to match (1 while the unit's own start stands alone).
+int WideFormsStartCount();

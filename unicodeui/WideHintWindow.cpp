@@ -146,9 +146,7 @@ RECT TWideHintWindow::MeasureHint(int maxWidth, const std::string& hint, void* d
     FontDC dc(FontHandle());
     DrawTextW(dc.Handle(), text.c_str(), -1, &r,
               DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX | ReadingOrderFlags());
-    r.right += 6;
-    r.bottom += 2;
-    return r;
+    return HintRectAroundText(r);
 }
 
 void TWideHintWindow::PaintHint()

@@ -60,6 +60,8 @@ void StartWideForms()
     if (UnicodePlatform) InstallMessageHook();
 }
 
+int WideFormsStartCount() { return startCount; }
+
 void StopWideForms()
 {
     if (startCount == 0 || --startCount != 0) return;

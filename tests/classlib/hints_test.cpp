@@ -85,6 +85,19 @@ TEST(Hints, TheControlUnderThePointIsAskedThenItsHintShowsInTheApplicationsWindo
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(IsWindowVisible(window->Handle()));
     EXPECT_EQ(WideFromAnsi(WindowText(window->Handle())), L"検索");
+    {
+        // The text stands 2 pixels below the client's top: the client holds it whole below that.
+        HDC dc = GetDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, window->FontHandle());
+        const std::string shown = WindowText(window->Handle());
+        SIZE text{};
+        GetTextExtentPoint32A(dc, shown.c_str(), static_cast<int>(shown.size()), &text);
+        SelectObject(dc, old);
+        ReleaseDC(nullptr, dc);
+        RECT client{};
+        GetClientRect(window->Handle(), &client);
+        EXPECT_GE(client.bottom, text.cy + 2) << "the last row of glyphs clipped";
+    }
     EXPECT_EQ(Application->HintControl(), label);
     Application->CancelHint();
     EXPECT_FALSE(IsWindowVisible(window->Handle()));
@@ -107,6 +120,25 @@ TEST(Hints, TheControlUnderThePointIsAskedThenItsHintShowsInTheApplicationsWindo
     Application->ActivateHint(over);
     EXPECT_FALSE(IsWindowVisible(window->Handle()));
     panel->refuse = false;
+
+    // Over the edit inside an editable combo box the control under the point is the box, and so
+    // is the hint.
+    auto* combo = new TCustomComboBox(form);
+    combo->SetParent(panel);
+    combo->SetBounds(80, 10, 100, 24);
+    combo->SetHint("combo");
+    combo->HandleNeeded();
+    ASSERT_NE(combo->EditHandle(), nullptr);
+    RECT edit{};
+    GetWindowRect(combo->EditHandle(), &edit);
+    const POINT overEdit{(edit.left + edit.right) / 2, (edit.top + edit.bottom) / 2};
+    ASSERT_EQ(WindowFromPoint(overEdit), combo->EditHandle());
+    EXPECT_EQ(FindControlAtScreenPos(overEdit, true), combo);
+    Application->ActivateHint(overEdit);
+    EXPECT_EQ(Application->HintControl(), combo);
+    EXPECT_TRUE(IsWindowVisible(window->Handle()));
+    EXPECT_EQ(WindowText(window->Handle()), "combo");
+    Application->CancelHint();
 
     // Another hint-window class: the window is replaced by one of that class.
     Application->SetHintWindowClass(&TOtherHintWindow::StaticClass());

@@ -114,6 +114,41 @@ TEST(FlatComboBox, ListBrushHeldOnceAndAThousandPaintsLeaveNoGdiObjectBehind)
     ExpectThousandRoundsLeaveNoGdiObject("flat combo box", paintRound);
 }
 
+TEST(FlatComboBox, ListBrushFollowsTheWindowColourAlsoOnAChildForm)
+{
+    // As in the taskbar: the form is a child, so no system-colour message reaches it.
+    HWND site = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 320, 100, nullptr, nullptr,
+                                nullptr, nullptr);
+    ASSERT_TRUE(site);
+    FormPtr form = NewForm(300, 60);
+    form->SetBorderStyle(TFormBorderStyle::bsNone);
+    form->SetParentWindow(site);
+    TFlatComboBox* c = NewCombo(form.get());
+    form->Show();
+    ASSERT_TRUE(GetWindowLongPtrA(form->Handle(), GWL_STYLE) & WS_CHILD);
+    const HWND h = c->Handle();
+    MemoryCanvas m(101, 21);
+    const auto listBrushColour = [&] {
+        const auto brush = reinterpret_cast<HBRUSH>(SendMessageA(h, WM_CTLCOLORLISTBOX, reinterpret_cast<WPARAM>(m.Dc()), 0));
+        LOGBRUSH lb{};
+        GetObjectA(brush, sizeof lb, &lb);
+        return lb.lbColor;
+    };
+    EXPECT_EQ(listBrushColour(), GetSysColor(COLOR_WINDOW));
+    const INT which[] = {COLOR_WINDOW};
+    const COLORREF original[] = {GetSysColor(COLOR_WINDOW)};
+    const COLORREF changed[] = {original[0] ^ 0x00102030};
+    ASSERT_TRUE(SetSysColors(1, which, changed));
+    const COLORREF after = listBrushColour();
+    const COLORREF background = GetBkColor(m.Dc());
+    SetSysColors(1, which, original);
+    EXPECT_EQ(after, changed[0]);
+    EXPECT_EQ(background, changed[0]);
+    EXPECT_EQ(listBrushColour(), original[0]);
+    form.reset();
+    DestroyWindow(site);
+}
+
 TEST(FlatComboBox, ColoursFromTheParentFontChangeAndCreationByClassName)
 {
     FormPtr form = NewForm();
@@ -148,6 +183,10 @@ TEST(FlatComboBox, ColoursFromTheParentFontChangeAndCreationByClassName)
     EXPECT_EQ(c->ColorArrowBackground(), ComputeAdvColor(0x00C0C0C0, 0, 10, true));
     form->SetColor(0x00336699);
     EXPECT_EQ(c->ColorBorder(), ComputeAdvColor(0x00336699, 0, 30, true)) << "a parent colour change recomputes";
+    int percent = 300;  // as a caller's computed value: capped, not wrapped at 256
+    c->SetAdvColorBorder(percent);
+    EXPECT_EQ(c->AdvColorBorder(), 100);
+    EXPECT_EQ(c->ColorBorder(), ComputeAdvColor(0x00336699, 0, 100, true));
 
     const HWND before = c->Handle();
     c->SetItemHeight(20);  // an owner-drawn list keeps its own item height

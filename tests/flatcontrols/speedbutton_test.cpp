@@ -235,6 +235,15 @@ TEST(FlatSpeedButton, ClicksModalResultAndHoverByMovement)
     EXPECT_TRUE(b->Hot());
     b->Free();
     EXPECT_EQ(TFlatSpeedButton::HotButton(), nullptr);
+
+    // Percentages out of range take the nearest end.
+    int down = 300, focused = -1, border = 256;  // computed values, not wrapped at 256
+    a->SetAdvColorDown(down);
+    a->SetAdvColorFocused(focused);
+    a->SetAdvColorBorder(border);
+    EXPECT_EQ(a->AdvColorDown(), 100);
+    EXPECT_EQ(a->AdvColorFocused(), 0);
+    EXPECT_EQ(a->AdvColorBorder(), 100);
 }
 
 TEST(FlatSpeedButton, AThousandPaintsLeaveNoGdiObjectBehind)

@@ -13,7 +13,9 @@
 #include "BandRegistration.h"
 #include "DialogDriving.h"
 #include "IniFiles.h"
+#include "SettingsProgram.h"
 #include "TestEnv.h"
+#include "WideForms.h"
 #include "adden.h"
 #include "dlgunit.h"
 
@@ -142,6 +144,17 @@ TEST_F(DialogTest, FormsCarryTheirComponentsPlacesAndTabOrder)
     EXPECT_EQ(dlg_->ComboBoxChar1->Items()->Count(), 27);
     EXPECT_EQ(dlg_->ComboBoxChar1->Items()->Strings(26), L"Z");
     EXPECT_EQ(AddEngine->Label6->Caption(), "URL");
+}
+
+TEST_F(DialogTest, ARunBesideAnOpenDialogEndsAndLeavesTheUnicodeLayerStartedOnce)
+{
+    // Started once by the layer itself before the program; the program's run adds no start, or
+    // the layer's shut-down (the hook's removal) would never come.
+    ASSERT_EQ(WideFormsStartCount(), 1);
+    Open();
+    EXPECT_EQ(RunSettingsProgram(), 0);
+    EXPECT_EQ(WideFormsStartCount(), 1);
+    EXPECT_EQ(FindWindowA("TkervoOKDlg", nullptr), dlg_->Handle()) << "no second dialog";
 }
 
 TEST_F(DialogTest, WithoutAFileShowsDefaultCaptionsBuiltInEnginesAndNoHotkey)

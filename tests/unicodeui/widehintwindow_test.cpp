@@ -93,6 +93,10 @@ TEST(WideHintWindow, UnicodeControlShowsItsWideHint)
     EXPECT_EQ(WindowText(window->Handle()), Korea + L"\xD842\xDFB7");
     const SIZE measured = ExtentIn(window->FontHandle(), Korea + L"\xD842\xDFB7");
     EXPECT_EQ(window->Width(), measured.cx + 6);
+    // The text stands 2 pixels below the client's top: the client holds it whole below that.
+    RECT client{};
+    GetClientRect(window->Handle(), &client);
+    EXPECT_GE(client.bottom, measured.cy + 2) << "the last row of glyphs clipped";
     // A text change after the activation resizes the window to the text.
     auto* wide = static_cast<TWideHintWindow*>(window);
     wide->SetHintWideCaption(L"x" + Korea);

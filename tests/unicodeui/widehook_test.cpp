@@ -110,6 +110,17 @@ TEST(WideMessageHook, CharactersOutsideTheCodePageReachAUnicodeWindowThroughTheL
                                                       {WM_CHAR, 'A'}};
         EXPECT_EQ(spy.seen, expected);
 
+        // Latin letters from 128 to 255 that code page 932 holds only as look-alikes (é as e) go
+        // the same way, typed or from the input method.
+        spy.seen.clear();
+        CharWindow::received.clear();
+        PostChars(wide.window, L"\xE9\xFC\xDF");
+        PostMessageW(wide.window, WM_IME_CHAR, 0xF1, 1);
+        Application->ProcessMessages();
+        EXPECT_EQ(CharWindow::received, (std::vector<WPARAM>{0xE9, 0xFC, 0xDF, 0xF1}));
+        EXPECT_EQ(spy.seen.front(), (std::pair<UINT, WPARAM>{WM_CHAR, 0xE9}));
+        EXPECT_EQ(spy.seen.at(1), (std::pair<UINT, WPARAM>{WM_NULL, 0xE9}));
+
         // A peek that leaves the message in the queue changes nothing; the removal dispatches it.
         CharWindow::received.clear();
         PostChars(wide.window, Hangul);
