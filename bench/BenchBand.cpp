@@ -1,10 +1,12 @@
 // The search band's benchmark, run by hand (bench/run runs it for both architectures and prints
 // the two columns side by side). It plays the shell in-process through bandhostlib and measures:
 // the band's life from creation to shown and back to closed (and the windows it makes on the
-// way), against the framework's smallest band; the hover tracking per timer tick, the reload per
-// WM_SETFOCUS, and one search from Enter to the shell's call with the history save, all driven
-// through the band's window messages; the GDI objects, windows and private memory before and
-// after; and the library's size.
+// way), against the framework's smallest band and against the same windows made directly by
+// plain calls; where SetSite and GetBandInfo spend their time; the hover tracking per timer
+// tick, the reload per WM_SETFOCUS, and one search from Enter to the shell's call with the
+// history save, all driven through the band's window messages, the last two also against the
+// platform calls they cannot do without; the GDI objects, windows and private memory before and
+// after, and the private memory one band adds; and the library's size.
 //
 //   bench_band.exe KERVODLL PROBEBAND
 //
@@ -16,34 +18,34 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "BandBreakdown.h"
+#include "BandCycle.h"
 #include "BandHost.h"
 #include "BandSettings.h"
+#include "BenchSupport.h"
 #include "ImportPatch.h"
+#include "PlatformCalls.h"
 #include "ProbeBand.h"
 #include "ResourceCounters.h"
+#include "WindowTree.h"
 
 namespace {
+
+using bench::Clock;
+using bench::Cycle;
+using bench::Fixed;
+using bench::Row;
+using bench::TCycleTimes;
 
 constexpr int kCycles = 1000;
 constexpr int kTicks = 10000;
 constexpr int kReloads = 1000;
 constexpr int kSearches = 10000;
-
-void Row(const std::string& label, const std::string& value)
-{
-    std::printf("%s\t%s\n", label.c_str(), value.c_str());
-    std::fflush(stdout);
-}
-
-std::string Fixed(double v, int decimals = 1)
-{
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-    return buf;
-}
 
 std::string Signed(long long v)
 {
@@ -51,24 +53,6 @@ std::string Signed(long long v)
     std::snprintf(buf, sizeof buf, "%+lld", v);
     return buf;
 }
-
-class Clock {
-public:
-    Clock()
-    {
-        QueryPerformanceFrequency(&freq_);
-        QueryPerformanceCounter(&start_);
-    }
-    double Microseconds() const
-    {
-        LARGE_INTEGER now;
-        QueryPerformanceCounter(&now);
-        return double(now.QuadPart - start_.QuadPart) * 1e6 / double(freq_.QuadPart);
-    }
-
-private:
-    LARGE_INTEGER freq_, start_;
-};
 
 // The change of each counter since a baseline: GDI objects, windows, KiB of private memory.
 std::string Change(const bench::TResourceCounts& before, const bench::TResourceCounts& after)
@@ -101,61 +85,6 @@ void ProveCounters()
     Row("counters: the same freed again", Change(before, after));
 }
 
-// Where a cycle's time goes: the shell's steps in order.
-struct TCycleTimes {
-    double create = 0, setSite = 0, bandInfo = 0, show = 0, close = 0, release = 0;
-    double Total() const { return create + setSite + bandInfo + show + close + release; }
-    std::string Phases() const
-    {
-        return Fixed(create) + " / " + Fixed(setSite) + " / " + Fixed(bandInfo) + " / " + Fixed(show) + " / " +
-               Fixed(close) + " / " + Fixed(release);
-    }
-};
-
-// One band's life as the shell leads it, on the host's site: the class factory's new object,
-// SetSite, GetBandInfo, ShowDW(TRUE), then ShowDW(FALSE) and CloseDW, SetSite(NULL) and the
-// release, with the messages the band posted itself on the way out. Adds each step's time.
-bool Cycle(bandhost::TBandLibrary& library, bandhost::TBandHost& host, const CLSID& classID, TCycleTimes& times)
-{
-    Clock clock;
-    double mark = 0;
-    auto step = [&](double& into) {
-        const double now = clock.Microseconds();
-        into += now - mark;
-        mark = now;
-    };
-    IUnknown* band = nullptr;
-    if (FAILED(library.CreateObject(classID, &band))) return false;
-    IDeskBand* deskBand = nullptr;
-    IObjectWithSite* withSite = nullptr;
-    band->QueryInterface(IID_IDeskBand, reinterpret_cast<void**>(&deskBand));
-    band->QueryInterface(IID_IObjectWithSite, reinterpret_cast<void**>(&withSite));
-    step(times.create);
-    const bool sited = deskBand && withSite && SUCCEEDED(withSite->SetSite(static_cast<IOleWindow*>(host.Site())));
-    step(times.setSite);
-    DESKBANDINFO info{};
-    info.dwMask = DBIM_MINSIZE | DBIM_MAXSIZE | DBIM_INTEGRAL | DBIM_ACTUAL | DBIM_TITLE | DBIM_MODEFLAGS |
-                  DBIM_BKCOLOR;
-    if (sited) deskBand->GetBandInfo(0, DBIF_VIEWMODE_NORMAL, &info);
-    step(times.bandInfo);
-    if (sited) deskBand->ShowDW(TRUE);
-    step(times.show);
-    if (deskBand) {
-        deskBand->ShowDW(FALSE);
-        deskBand->CloseDW(0);
-    }
-    step(times.close);
-    if (withSite) {
-        withSite->SetSite(nullptr);
-        withSite->Release();
-    }
-    if (deskBand) deskBand->Release();
-    band->Release();
-    host.PumpPending();
-    step(times.release);
-    return sited;
-}
-
 // kCycles lives of a band in the host's site after one to warm up (classes, fonts and caches
 // that stay for the process are made once); the mean times per cycle in microseconds.
 TCycleTimes TimeCycles(bandhost::TBandLibrary& library, bandhost::TBandHost& host, const CLSID& classID,
@@ -185,15 +114,56 @@ LRESULT CALLBACK CountWindowsMade(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-std::string WindowsMadePerCycle(bandhost::TBandLibrary& library, bandhost::TBandHost& host, const CLSID& classID)
+// The windows that a run of the code makes, untimed, "cannot site" when it says it failed.
+std::string WindowsMadeBy(const std::function<bool()>& run)
 {
     HHOOK hook = SetWindowsHookExW(WH_CBT, &CountWindowsMade, nullptr, GetCurrentThreadId());
     if (!hook) return "no hook";
     windowsMade = 0;
-    TCycleTimes unused;
-    const bool sited = Cycle(library, host, classID, unused);
+    const bool ran = run();
     UnhookWindowsHookEx(hook);
-    return sited ? std::to_string(windowsMade) : "cannot site";
+    return ran ? std::to_string(windowsMade) : "cannot site";
+}
+
+std::string WindowsMadePerCycle(bandhost::TBandLibrary& library, bandhost::TBandHost& host, const CLSID& classID)
+{
+    TCycleTimes unused;
+    return WindowsMadeBy([&] { return Cycle(library, host, classID, unused); });
+}
+
+// Committed private memory that one more band open in its own host adds to the process. The
+// heaps keep what earlier bands freed, and new bands fill that first: a first batch of bands
+// open takes it up, and the figure is the mean growth over a second batch opened beside them.
+std::string PrivateKiBPerBand(bandhost::TBandLibrary& library, const CLSID& classID)
+{
+    constexpr int kFilling = 20, kMeasured = 40;
+    std::vector<std::unique_ptr<bandhost::TBandHost>> hosts;
+    auto open = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            hosts.push_back(std::make_unique<bandhost::TBandHost>());
+            if (FAILED(hosts.back()->Open(library, classID))) return false;
+        }
+        return true;
+    };
+    std::string result = "cannot open";
+    if (open(kFilling)) {
+        const uint64_t before = bench::CountResources().privateBytes;
+        if (open(kMeasured))
+            result = Fixed((static_cast<double>(bench::CountResources().privateBytes) - static_cast<double>(before)) /
+                           1024 / kMeasured);
+    }
+    for (auto& h : hosts) h->Close();
+    return result;
+}
+
+// The same window tree as the band's, made and destroyed kCycles times by plain calls after one
+// to warm up; the mean microseconds.
+double TimeDirectTree(const bench::TWindowTree& tree, HWND parent)
+{
+    tree.MakeAndDestroy(parent);
+    Clock clock;
+    for (int i = 0; i < kCycles; ++i) tree.MakeAndDestroy(parent);
+    return clock.Microseconds() / kCycles;
 }
 
 // The search band's hook on the shell: counts the calls and remembers the last URL.
@@ -221,18 +191,6 @@ BOOL CALLBACK FindChildOfClass(HWND w, LPARAM p)
         return FALSE;
     }
     return TRUE;
-}
-
-// Message-only windows of this thread of the class library's utility class that belong to the
-// module: the form's timer carries its ticks in one of them.
-std::vector<HWND> UtilityWindows(HMODULE module)
-{
-    std::vector<HWND> found;
-    for (HWND w = nullptr; (w = FindWindowExW(HWND_MESSAGE, w, L"TKervoUtilWindow", nullptr)) != nullptr;) {
-        if (GetWindowThreadProcessId(w, nullptr) != GetCurrentThreadId()) continue;
-        if (reinterpret_cast<HMODULE>(GetClassLongPtrW(w, GCLP_HMODULE)) == module) found.push_back(w);
-    }
-    return found;
 }
 
 void BenchSearchBand(const std::wstring& source, double minimalCycle)
@@ -269,12 +227,16 @@ void BenchSearchBand(const std::wstring& source, double minimalCycle)
     Row("band cycle, ratio search / minimal", Fixed(cycle.Total() / minimalCycle, 2));
     Row("windows made per cycle, search band", WindowsMadePerCycle(library, host, BandClassId));
     Row("search band, change after 1,000 cycles", cycleChange);
+    bench::PrintBandBreakdown(library, host, BandClassId, "search");
 
+    const std::vector<HWND> messageOnlyBefore = bench::MessageOnlyWindowsOf(library.Module());
     if (FAILED(host.Open(library, BandClassId))) {
         Row("search band", "cannot open");
         return;
     }
     HWND form = host.BandWindow();
+    // The band's windows as the shell shows them, made again without the band once it is closed.
+    const bench::TWindowTree tree(form, library.Module(), messageOnlyBefore);
     FindData edit{L"Edit", nullptr};
     EnumChildWindows(form, &FindChildOfClass, reinterpret_cast<LPARAM>(&edit));
 
@@ -282,7 +244,7 @@ void BenchSearchBand(const std::wstring& source, double minimalCycle)
     RECT rc;
     GetWindowRect(form, &rc);
     SetCursorPos(rc.left + 150, rc.top + 10);
-    const std::vector<HWND> timers = UtilityWindows(library.Module());
+    const std::vector<HWND> timers = bench::MessageOnlyWindowsOf(library.Module());
     if (!timers.empty()) {
         Clock clock;
         for (int i = 0; i < kTicks; ++i)
@@ -297,7 +259,13 @@ void BenchSearchBand(const std::wstring& source, double minimalCycle)
     {
         Clock clock;
         for (int i = 0; i < kReloads; ++i) SendMessageW(form, WM_SETFOCUS, 0, 0);
-        Row("ReloadSettings per WM_SETFOCUS (us)", Fixed(clock.Microseconds() / kReloads));
+        const double reload = clock.Microseconds() / kReloads;
+        Row("ReloadSettings per WM_SETFOCUS (us)", Fixed(reload));
+        const double calls = bench::TimeReloadCalls(ini, true, kReloads);
+        Row("  reload's platform calls: section names, keys of the sections held (us)", Fixed(calls));
+        Row("  reload's platform calls: every key read by itself (us)",
+            Fixed(bench::TimeReloadCalls(ini, false, kReloads)));
+        Row("reload, ratio to its platform calls", Fixed(reload / calls, 2));
     }
 
     // Searches: Enter in the input box, through the shell's loop, to the shell's call.
@@ -313,6 +281,11 @@ void BenchSearchBand(const std::wstring& source, double minimalCycle)
             total += clock.Microseconds();
         }
         Row("search, Enter to shell call with save (us)", Fixed(total / kSearches));
+        const int bandCalls = shellCalls;
+        const double calls = bench::TimeSearchCalls(ini, lastUrl, &NoBrowser, kSearches);
+        shellCalls = bandCalls;
+        Row("  search's platform calls: shell stand-in, history and SELECTED written (us)", Fixed(calls));
+        Row("search, ratio to its platform calls", Fixed(total / kSearches / calls, 2));
         Row("search band, change after 10,000 searches", Change(before, bench::CountResources()));
         Row("searches that reached the shell", std::to_string(shellCalls) + " of " + std::to_string(kSearches));
         char url[256] = {};
@@ -322,6 +295,16 @@ void BenchSearchBand(const std::wstring& source, double minimalCycle)
         Row("search, Enter to shell call with save (us)", "no input box or no shell import");
     }
     host.Close();
+
+    // In the same site window as the band's.
+    const double direct = TimeDirectTree(tree, host.SiteWindow());
+    Row("band cycle, same windows made directly (us)", Fixed(direct));
+    Row("windows made per cycle, same windows made directly",
+        WindowsMadeBy([&] { return tree.MakeAndDestroy(host.SiteWindow()), true; }));
+    Row("  windows made directly: class [system class] style < parent", tree.Describe());
+    Row("band cycle, ratio search / same windows made directly", Fixed(cycle.Total() / direct, 2));
+    Row("private memory added by one band (KiB), search band", PrivateKiBPerBand(library, BandClassId));
+
     library.Unregister();
     library.UnloadIfUnused();
     DeleteFileW(ini.c_str());
@@ -358,6 +341,7 @@ int main()
         Row("windows made per cycle, minimal band", WindowsMadePerCycle(probe, host, CLSID_MinimalBand));
         Row("  minimal: create/SetSite/BandInfo/ShowDW/close/release", times.Phases());
         Row("minimal band, change after 1,000 cycles", change);
+        Row("private memory added by one band (KiB), minimal band", PrivateKiBPerBand(probe, CLSID_MinimalBand));
     }
     probe.UnloadIfUnused();
     BenchSearchBand(argv[1], minimal);

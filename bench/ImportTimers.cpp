@@ -1,0 +1,281 @@
+#include "ImportTimers.h"
+
+#include <ole2.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <tuple>
+
+#include "ImportPatch.h"
+
+namespace bench {
+
+namespace {
+
+// The imports timed: module, function, and for the calls that carry a window message the
+// position of their window argument (the message follows it); -1 for the others. A function the
+// module does not import by name is left alone.
+#define BENCH_TIMED_IMPORTS(X)                                                                   \
+    X("USER32.dll", CreateWindowExA, -1) X("USER32.dll", CreateWindowExW, -1)                    \
+    X("USER32.dll", DestroyWindow, -1) X("USER32.dll", SetWindowPos, -1)                          \
+    X("USER32.dll", ShowWindow, -1) X("USER32.dll", SendMessageA, 0) X("USER32.dll", SendMessageW, 0) \
+    X("USER32.dll", CallWindowProcA, 1) X("USER32.dll", CallWindowProcW, 1)                       \
+    X("USER32.dll", DefWindowProcA, 0) X("USER32.dll", DefWindowProcW, 0)                         \
+    X("USER32.dll", PostMessageA, 0) X("USER32.dll", PostMessageW, 0)                             \
+    X("USER32.dll", RegisterClassA, -1) X("USER32.dll", RegisterClassW, -1)                       \
+    X("USER32.dll", GetClassInfoA, -1) X("USER32.dll", GetClassInfoW, -1)                         \
+    X("USER32.dll", SetWindowsHookExW, -1) X("USER32.dll", SetTimer, -1) X("USER32.dll", KillTimer, -1) \
+    X("USER32.dll", RegisterHotKey, -1) X("USER32.dll", UnregisterHotKey, -1)                     \
+    X("USER32.dll", SetPropA, -1) X("USER32.dll", RemovePropA, -1) X("USER32.dll", GetPropA, -1)  \
+    X("USER32.dll", InvalidateRect, -1) X("USER32.dll", UpdateWindow, -1)                         \
+    X("USER32.dll", SetWindowTextA, -1) X("USER32.dll", SetWindowTextW, -1)                       \
+    X("USER32.dll", GetDC, -1) X("USER32.dll", ReleaseDC, -1) X("USER32.dll", BeginPaint, -1)     \
+    X("USER32.dll", EndPaint, -1) X("USER32.dll", SystemParametersInfoW, -1)                      \
+    X("USER32.dll", CreatePopupMenu, -1) X("USER32.dll", InsertMenuItemA, -1)                     \
+    X("USER32.dll", SetMenuItemInfoW, -1) X("USER32.dll", DestroyMenu, -1)                        \
+    X("USER32.dll", EnableWindow, -1) X("USER32.dll", SetFocus, -1) X("USER32.dll", GetComboBoxInfo, -1) \
+    X("USER32.dll", LoadCursorA, -1) X("USER32.dll", GetSystemMetrics, -1) X("USER32.dll", GetSysColor, -1) \
+    X("USER32.dll", DrawTextA, -1) X("USER32.dll", DrawTextW, -1) X("USER32.dll", FillRect, -1)   \
+    X("USER32.dll", GetWindowRect, -1) X("USER32.dll", GetClientRect, -1)                         \
+    X("GDI32.dll", CreateFontIndirectW, -1) X("GDI32.dll", DeleteObject, -1)                      \
+    X("GDI32.dll", SelectObject, -1) X("GDI32.dll", GetTextMetricsA, -1)                          \
+    X("GDI32.dll", GetTextExtentPoint32A, -1) X("GDI32.dll", GetTextExtentPoint32W, -1)           \
+    X("GDI32.dll", CreateSolidBrush, -1) X("GDI32.dll", CreateCompatibleDC, -1)                   \
+    X("GDI32.dll", CreateDIBSection, -1) X("GDI32.dll", DeleteDC, -1) X("GDI32.dll", BitBlt, -1)  \
+    X("GDI32.dll", GetStockObject, -1) X("GDI32.dll", GetDeviceCaps, -1)                          \
+    X("KERNEL32.dll", FindResourceA, -1) X("KERNEL32.dll", LoadResource, -1)                      \
+    X("KERNEL32.dll", LockResource, -1) X("KERNEL32.dll", SizeofResource, -1)                     \
+    X("KERNEL32.dll", GetPrivateProfileSectionNamesA, -1) X("KERNEL32.dll", GetPrivateProfileStringA, -1) \
+    X("KERNEL32.dll", WritePrivateProfileStringA, -1) X("KERNEL32.dll", GetDriveTypeA, -1)        \
+    X("KERNEL32.dll", GetFileAttributesA, -1) X("KERNEL32.dll", GetModuleFileNameA, -1)           \
+    X("KERNEL32.dll", GlobalAddAtomA, -1) X("KERNEL32.dll", VirtualAlloc, -1)                     \
+    X("KERNEL32.dll", VirtualProtect, -1) X("KERNEL32.dll", FlushInstructionCache, -1)            \
+    X("KERNEL32.dll", MultiByteToWideChar, -1) X("KERNEL32.dll", WideCharToMultiByte, -1)         \
+    X("KERNEL32.dll", CompareStringA, -1) X("ADVAPI32.dll", RegOpenKeyExA, -1)                    \
+    X("ADVAPI32.dll", RegQueryValueExA, -1) X("ADVAPI32.dll", RegCloseKey, -1)                    \
+    X("ole32.dll", RegisterDragDrop, -1) X("ole32.dll", RevokeDragDrop, -1)
+
+enum : int {
+#define BENCH_INDEX(dll, f, w) k##f,
+    BENCH_TIMED_IMPORTS(BENCH_INDEX)
+#undef BENCH_INDEX
+    kImportCount
+};
+
+constexpr int kWindowArg[] = {
+#define BENCH_WINDOW_ARG(dll, f, w) w,
+    BENCH_TIMED_IMPORTS(BENCH_WINDOW_ARG)
+#undef BENCH_WINDOW_ARG
+};
+
+// (bucket, import, message, class atom); message and atom 0 for the calls without a message.
+using TKey = std::tuple<int, int, UINT, ATOM>;
+struct TAccum {
+    long long ticks = 0;
+    long calls = 0;
+};
+
+struct TState {
+    DWORD thread = 0;
+    LARGE_INTEGER origin{}, frequency{};
+    int bucket = -1;
+    int depth = 0;
+    std::map<TKey, TAccum> times;
+    std::map<ATOM, std::string> classNames;  // named once, while the window still exists
+    std::vector<TOutermostCall> outermost;
+};
+TState* state = nullptr;
+
+const char* const kNames[] = {
+#define BENCH_NAME(dll, f, w) #f,
+    BENCH_TIMED_IMPORTS(BENCH_NAME)
+#undef BENCH_NAME
+};
+
+long long Ticks()
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+double Microseconds(long long ticks)
+{
+    return double(ticks) * 1e6 / double(state->frequency.QuadPart);
+}
+
+ATOM ClassAtom(HWND window)
+{
+    const ATOM atom = static_cast<ATOM>(GetClassWord(window, GCW_ATOM));
+    if (atom && !state->classNames.count(atom)) {
+        char name[128] = {};
+        GetClassNameA(window, name, sizeof name);
+        state->classNames[atom] = name;
+    }
+    return atom;
+}
+
+// One timed call done: its time goes to its key, and an outermost one into the timeline too.
+void Done(int import, UINT message, ATOM atom, long long start)
+{
+    const long long end = Ticks();
+    --state->depth;
+    if (state->bucket < 0) return;
+    TAccum& a = state->times[TKey{state->bucket, import, message, atom}];
+    a.ticks += end - start;
+    ++a.calls;
+    if (state->depth == 0)
+        state->outermost.push_back(TOutermostCall{state->bucket, kNames[import],
+                                                  Microseconds(start - state->origin.QuadPart),
+                                                  Microseconds(end - state->origin.QuadPart)});
+}
+
+template <int I, class Sig>
+struct TTimed;
+
+template <int I, class R, class... A>
+struct TTimed<I, R WINAPI(A...)> {
+    static inline R(WINAPI* original)(A...) = nullptr;
+
+    static R WINAPI Call(A... args)
+    {
+        if (!state || GetCurrentThreadId() != state->thread) return original(args...);
+        UINT message = 0;
+        ATOM atom = 0;
+        if constexpr (kWindowArg[I] >= 0) {
+            auto tied = std::forward_as_tuple(args...);
+            atom = ClassAtom(std::get<kWindowArg[I]>(tied));
+            message = std::get<kWindowArg[I] + 1>(tied);
+        }
+        ++state->depth;
+        const long long start = Ticks();
+        R result = original(args...);
+        Done(I, message, atom, start);
+        return result;
+    }
+};
+
+struct TSpec {
+    const char* dll;
+    const char* name;
+    void* wrapper;
+    void** original;
+};
+
+const TSpec kSpecs[] = {
+#define BENCH_SPEC(dll, f, w)                                                   \
+    {dll, #f, reinterpret_cast<void*>(&TTimed<k##f, decltype(::f)>::Call),      \
+     reinterpret_cast<void**>(&TTimed<k##f, decltype(::f)>::original)},
+    BENCH_TIMED_IMPORTS(BENCH_SPEC)
+#undef BENCH_SPEC
+};
+static_assert(sizeof kSpecs / sizeof kSpecs[0] == kImportCount);
+
+std::string MessageName(UINT message)
+{
+    struct TName {
+        UINT message;
+        const char* name;
+    };
+    static const TName names[] = {
+        {WM_CREATE, "WM_CREATE"}, {WM_NCCREATE, "WM_NCCREATE"}, {WM_DESTROY, "WM_DESTROY"},
+        {WM_NCDESTROY, "WM_NCDESTROY"}, {WM_SETFONT, "WM_SETFONT"}, {WM_GETFONT, "WM_GETFONT"},
+        {WM_SIZE, "WM_SIZE"}, {WM_MOVE, "WM_MOVE"}, {WM_NCPAINT, "WM_NCPAINT"}, {WM_PAINT, "WM_PAINT"},
+        {WM_ERASEBKGND, "WM_ERASEBKGND"}, {WM_NCCALCSIZE, "WM_NCCALCSIZE"},
+        {WM_WINDOWPOSCHANGING, "WM_WINDOWPOSCHANGING"}, {WM_WINDOWPOSCHANGED, "WM_WINDOWPOSCHANGED"},
+        {WM_SHOWWINDOW, "WM_SHOWWINDOW"}, {WM_SETTEXT, "WM_SETTEXT"}, {WM_GETTEXT, "WM_GETTEXT"},
+        {WM_GETTEXTLENGTH, "WM_GETTEXTLENGTH"}, {WM_PARENTNOTIFY, "WM_PARENTNOTIFY"},
+        {WM_STYLECHANGING, "WM_STYLECHANGING"}, {WM_STYLECHANGED, "WM_STYLECHANGED"},
+        {WM_GETMINMAXINFO, "WM_GETMINMAXINFO"}, {WM_CTLCOLOREDIT, "WM_CTLCOLOREDIT"},
+        {WM_COMMAND, "WM_COMMAND"}, {WM_SETFOCUS, "WM_SETFOCUS"}, {WM_KILLFOCUS, "WM_KILLFOCUS"},
+        {WM_KEYDOWN, "WM_KEYDOWN"}, {WM_CHAR, "WM_CHAR"}, {WM_TIMER, "WM_TIMER"}, {WM_NCHITTEST, "WM_NCHITTEST"},
+        {WM_SETCURSOR, "WM_SETCURSOR"}, {WM_ACTIVATE, "WM_ACTIVATE"}, {WM_CLOSE, "WM_CLOSE"},
+        {WM_SETREDRAW, "WM_SETREDRAW"}, {WM_MEASUREITEM, "WM_MEASUREITEM"}, {WM_DRAWITEM, "WM_DRAWITEM"},
+        {WM_NOTIFYFORMAT, "WM_NOTIFYFORMAT"}, {WM_GETOBJECT, "WM_GETOBJECT"},
+        {WM_IME_SETCONTEXT, "WM_IME_SETCONTEXT"}, {WM_IME_NOTIFY, "WM_IME_NOTIFY"},
+        {CB_ADDSTRING, "CB_ADDSTRING"}, {CB_INSERTSTRING, "CB_INSERTSTRING"},
+        {CB_DELETESTRING, "CB_DELETESTRING"}, {CB_RESETCONTENT, "CB_RESETCONTENT"},
+        {CB_SETCURSEL, "CB_SETCURSEL"}, {CB_GETCOUNT, "CB_GETCOUNT"}, {CB_SETITEMHEIGHT, "CB_SETITEMHEIGHT"},
+        {CB_GETLBTEXT, "CB_GETLBTEXT"}, {CB_GETLBTEXTLEN, "CB_GETLBTEXTLEN"},
+        {CB_FINDSTRINGEXACT, "CB_FINDSTRINGEXACT"}, {CB_SETEDITSEL, "CB_SETEDITSEL"},
+    };
+    for (const TName& n : names)
+        if (n.message == message) return n.name;
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%04X", message);
+    return buf;
+}
+
+}  // namespace
+
+TImportTimers::TImportTimers(HMODULE module) : module_(module)
+{
+    state = new TState;
+    state->thread = GetCurrentThreadId();
+    QueryPerformanceFrequency(&state->frequency);
+    QueryPerformanceCounter(&state->origin);
+    for (const TSpec& s : kSpecs) {
+        void* previous = PatchImport(module_, s.dll, s.name, s.wrapper);
+        if (!previous) continue;
+        *s.original = previous;
+        ++patched_;
+    }
+}
+
+TImportTimers::~TImportTimers()
+{
+    for (const TSpec& s : kSpecs)
+        if (*s.original) PatchImport(module_, s.dll, s.name, *s.original);
+    // The originals stay: a wrapper still on a caller's stack (none is, from the one thread) would
+    // need them.
+    delete state;
+    state = nullptr;
+}
+
+void TImportTimers::SetBucket(int bucket)
+{
+    state->bucket = bucket;
+}
+
+double TImportTimers::Now() const
+{
+    return Microseconds(Ticks() - state->origin.QuadPart);
+}
+
+std::vector<TImportTime> TImportTimers::Times(int bucket) const
+{
+    std::map<std::string, TImportTime> merged;
+    auto add = [&](const std::string& label, const TAccum& a) {
+        TImportTime& t = merged[label];
+        t.label = label;
+        t.us += Microseconds(a.ticks);
+        t.calls += a.calls;
+    };
+    for (const auto& [key, a] : state->times) {
+        const auto [b, import, message, atom] = key;
+        if (b != bucket) continue;
+        add(kNames[import], a);
+        if (kWindowArg[import] < 0) continue;
+        const auto name = state->classNames.find(atom);
+        add(std::string(kNames[import]) + " " + (name == state->classNames.end() ? "?" : name->second) + " " +
+                MessageName(message),
+            a);
+    }
+    std::vector<TImportTime> out;
+    for (auto& [label, t] : merged) out.push_back(t);
+    std::sort(out.begin(), out.end(), [](const TImportTime& a, const TImportTime& b) { return a.us > b.us; });
+    return out;
+}
+
+const std::vector<TOutermostCall>& TImportTimers::Outermost() const
+{
+    return state->outermost;
+}
+
+void TImportTimers::ClearOutermost()
+{
+    state->outermost.clear();
+}
+
+}  // namespace bench
