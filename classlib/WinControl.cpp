@@ -113,7 +113,9 @@ void TWinControl::AdjustCreateParams(TCreateParams& params)
     params.WndParent = Parent() ? Parent()->handle_ : parentWindow_;
     params.WindowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
     params.WindowClass.lpfnWndProc = DefWindowProcA;
-    params.WindowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    // The system's cursor, shared: the same handle for every window, never destroyed.
+    static const HCURSOR arrow = LoadCursor(nullptr, IDC_ARROW);
+    params.WindowClass.hCursor = arrow;
     params.WindowClass.hbrBackground = nullptr;
     params.WindowClass.hInstance = CurrentModuleInstance();
 }
