@@ -450,7 +450,8 @@ void TWinControl::HandleWindowMessage(TMessage& message)
         if (OnExit) OnExit(this);
         break;
     case CM_SHOWINGCHANGED:
-        if (handle_) {
+        // A window made visible by its own styles is shown already.
+        if (handle_ && ((GetWindowLongPtrA(handle_, GWL_STYLE) & WS_VISIBLE) != 0) != showing_) {
             SetWindowPos(handle_, nullptr, 0, 0, 0, 0,
                          (showing_ ? SWP_SHOWWINDOW : SWP_HIDEWINDOW) | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER |
                              SWP_NOACTIVATE);
