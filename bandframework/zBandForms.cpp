@@ -88,7 +88,20 @@ void TzBandForm::AfterLoad()
     // read, the border icons and the border style would each make the whole window tree anew
     // (the combo box with its edit and list the dearest part of it). The call after the read
     // stays: it is what holds when a later resource of the class chain stores other values.
-    if (!HandleAllocated()) ApplyBandDefaults();
+    //
+    // The client size a band takes from its site goes on before the windows for the same reason:
+    // after the stored one, which it overrides. A later resource's read, with the windows there,
+    // may store another size; the band's is then applied again once every resource is read.
+    if (!HandleAllocated()) {
+        ApplyBandDefaults();
+        if (sizingForBand_) {
+            ApplyStoredClientSize();
+            SizeToParentWindow();
+        }
+        sizedForBand_ = sizingForBand_;
+    } else {
+        sizedForBand_ = false;
+    }
     TForm::AfterLoad();
 }
 
@@ -113,10 +126,23 @@ void TzBandForm::ApplyBandDefaults()
 void TzBandForm::PrepareForBand(HWND parentWindow, TzCustomBandObject* bandObject)
 {
     SetParentWindow(parentWindow);
-    InitializeForm();
+    sizingForBand_ = true;
+    sizedForBand_ = false;
+    try {
+        InitializeForm();
+    } catch (...) {
+        sizingForBand_ = false;
+        throw;
+    }
+    sizingForBand_ = false;
     bandObject_ = bandObject;
+    if (!sizedForBand_) SizeToParentWindow();
+}
+
+void TzBandForm::SizeToParentWindow()
+{
     RECT r{0, 0, 0, 0};
-    GetClientRect(parentWindow, &r);
+    GetClientRect(ParentWindow(), &r);
     SetClientWidth(ExtentPlusOne(r.left, r.right));
     SetClientHeight(ExtentPlusOne(r.top, r.bottom));
 }

@@ -78,10 +78,14 @@ private:
     friend class TzCustomBandObject;
 
     void PrepareForBand(HWND parentWindow, TzCustomBandObject* bandObject);
+    // A client area one pixel larger each way than the parent window's.
+    void SizeToParentWindow();
     void ApplyBandDefaults();
     void SetVisibleUnlessLoading(bool value);
 
     TzCustomBandObject* bandObject_ = nullptr;
+    bool sizingForBand_ = false;  // PrepareForBand is reading the form resources
+    bool sizedForBand_ = false;   // the last read sized the form to its parent before its windows
     TzBandModeFlags bandModeFlags_{bmfVariableHeight};
     TPopupMenu* bandContextMenu_ = nullptr;
     uint16_t bandIntegralX_ = 1;

@@ -5,6 +5,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "Filer.h"
 #include "FormText.h"
@@ -232,10 +233,22 @@ void TCustomForm::AdjustCreateParams(TCreateParams& params)
 
 void TCustomForm::AfterLoad()
 {
+    // A form with a parent gets its windows from the inherited AfterLoad. Sized before, they are
+    // made at the size they keep; sized after, the form's window is made (and shown and painted)
+    // at the design size, then moved, with its children drawn again. Without windows the client
+    // size comes from the frame the window's styles would give it, which for a child window is
+    // the frame it gets.
+    if (!HandleAllocated() && (Parent() || ParentWindow())) ApplyStoredClientSize();
     TWinControl::AfterLoad();
-    if (pendingClientWidth_ >= 0) SetClientWidth(pendingClientWidth_);
-    if (pendingClientHeight_ >= 0) SetClientHeight(pendingClientHeight_);
-    pendingClientWidth_ = pendingClientHeight_ = -1;
+    ApplyStoredClientSize();
+}
+
+void TCustomForm::ApplyStoredClientSize()
+{
+    const int width = std::exchange(pendingClientWidth_, -1);
+    const int height = std::exchange(pendingClientHeight_, -1);
+    if (width >= 0) SetClientWidth(width);
+    if (height >= 0) SetClientHeight(height);
 }
 
 void TCustomForm::SetFormClientWidth(int value)

@@ -131,6 +131,9 @@ public:
 protected:
     void AdjustCreateParams(TCreateParams& params) override;
     void AfterLoad() override;
+    // The client size the form resource stored, applied once (the resource is read before it can
+    // be): nothing when none is pending.
+    void ApplyStoredClientSize();
     void ComponentNotification(TComponent* component, TOperation operation) override;
     virtual void DoCreate();
     virtual void DoDestroy();

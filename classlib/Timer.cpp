@@ -66,11 +66,13 @@ void TTimer::SetOnTimer(const TNotifyEvent& handler)
 void TTimer::UpdateTimer()
 {
     if (!window_) return;
-    KillTimer(window_, kTimerId);
+    if (running_) KillTimer(window_, kTimerId);
+    running_ = false;
     if (interval_ != 0 && enabled_ && onTimer_) {
         if (!SetTimer(window_, kTimerId, interval_, nullptr)) {
             throw EOutOfResources(std::wstring(L"使用できるタイマーがありません"));
         }
+        running_ = true;
     }
 }
 

@@ -37,6 +37,7 @@ private:
     void HandleWindowMessage(TMessage& message);
 
     HWND window_ = nullptr;
+    bool running_ = false;  // the window has the timer: none to kill otherwise
     bool enabled_ = true;
     uint32_t interval_ = 1000;
     TNotifyEvent onTimer_;

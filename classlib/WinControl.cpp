@@ -76,7 +76,9 @@ void TWinControl::HandleNeeded()
     if (Parent()) Parent()->HandleNeeded();
     if (handle_) return;
     AfterWindowCreated();
-    // Siblings' windows stack in the order of the parent's list: the later ones above.
+    // Siblings' windows stack in the order of the parent's list: the later ones above. A new
+    // window is made at the top of its siblings, so it is mostly in place already; the move is
+    // then left out (it would change nothing but tell the window it is being moved).
     if (Parent() && handle_) {
         HWND above = HWND_TOP;
         const auto& list = Parent()->controls_;
@@ -87,7 +89,9 @@ void TWinControl::HandleNeeded()
                 break;
             }
         }
-        SetWindowPos(handle_, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        const HWND wanted = above == HWND_TOP ? nullptr : above;
+        if (GetWindow(handle_, GW_HWNDPREV) != wanted)
+            SetWindowPos(handle_, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
 }
 
@@ -109,7 +113,9 @@ void TWinControl::AdjustCreateParams(TCreateParams& params)
     params.WndParent = Parent() ? Parent()->handle_ : parentWindow_;
     params.WindowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
     params.WindowClass.lpfnWndProc = DefWindowProcA;
-    params.WindowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    // The system's cursor, shared: the same handle for every window, never destroyed.
+    static const HCURSOR arrow = LoadCursor(nullptr, IDC_ARROW);
+    params.WindowClass.hCursor = arrow;
     params.WindowClass.hbrBackground = nullptr;
     params.WindowClass.hInstance = CurrentModuleInstance();
 }
@@ -444,7 +450,8 @@ void TWinControl::HandleWindowMessage(TMessage& message)
         if (OnExit) OnExit(this);
         break;
     case CM_SHOWINGCHANGED:
-        if (handle_) {
+        // A window made visible by its own styles is shown already.
+        if (handle_ && ((GetWindowLongPtrA(handle_, GWL_STYLE) & WS_VISIBLE) != 0) != showing_) {
             SetWindowPos(handle_, nullptr, 0, 0, 0, 0,
                          (showing_ ? SWP_SHOWWINDOW : SWP_HIDEWINDOW) | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER |
                              SWP_NOACTIVATE);
@@ -767,7 +774,9 @@ void TWinControl::Update()
 void TWinControl::BringToFront()
 {
     TControl::BringToFront();
-    if (handle_) SetWindowPos(handle_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // Already on top (a form shown again, the only child of its parent): nothing to move.
+    if (handle_ && GetWindow(handle_, GW_HWNDPREV))
+        SetWindowPos(handle_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void TWinControl::SetBounds(int left, int top, int width, int height)

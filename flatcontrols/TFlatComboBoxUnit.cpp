@@ -278,12 +278,23 @@ void TFlatComboBox::PaintFlat(TMessage& message)
     DrawFrameAndArrow();
 }
 
-// The combo box lays its edit out over the whole width; this one leaves the arrow room.
+// The combo box lays its edit out over the whole width; this one leaves the arrow room. An edit
+// that has the width already is left alone.
 void TFlatComboBox::NarrowEdit()
 {
     if (Style() != TComboBoxStyle::csDropDown && Style() != TComboBoxStyle::csSimple) return;
     if (!HandleAllocated() || !EditHandle()) return;
-    SetWindowPos(EditHandle(), nullptr, 0, 0, ClientWidth() - arrowWidth_ - 8, Height() - 6, kNarrowEditFlags);
+    const int width = ClientWidth() - arrowWidth_ - 8, height = Height() - 6;
+    RECT r{};
+    if (GetWindowRect(EditHandle(), &r) && r.right - r.left == width && r.bottom - r.top == height) return;
+    SetWindowPos(EditHandle(), nullptr, 0, 0, width, height, kNarrowEditFlags);
+}
+
+// A new window's edit is narrowed at once, not only on the window's first move.
+void TFlatComboBox::AfterWindowCreated()
+{
+    Inherited::AfterWindowCreated();
+    NarrowEdit();
 }
 
 HBRUSH TFlatComboBox::ListBrush()

@@ -43,6 +43,7 @@ public:
     void InnerWindowProc(TMessage& message, HWND child, WNDPROC defaultProc) override;
 
 protected:
+    void AfterWindowCreated() override;
     void ReflectedCommand(TMessage& message) override;
 
 private:
