@@ -168,10 +168,18 @@ void TquormelForm::ActionBrowse1Execute(TObject*)
     if (query.empty()) return;
 
     // The new text replaces an entry that differs only in case; further equal entries stay.
-    const int old = ComboBox1->Items()->PositionOf(query);
-    if (old >= 0) ComboBox1->Items()->RemoveAt(old);
-    ComboBox1->Items()->InsertAt(0, query);
-    ComboBox1->SetItemIndex(0);
+    TWideStrings* items = ComboBox1->Items();
+    const int old = items->PositionOf(query);
+    if (old == 0 && items->ItemAt(0) == query) {
+        // First already, as typed: taking it out and putting it back would leave the same list.
+        // The selection is made all the same, as after a move (where none is left to keep):
+        // the box shows the item with its text selected even when the selection was on it.
+        SendMessageA(ComboBox1->Handle(), CB_SETCURSEL, 0, 0);
+    } else {
+        if (old >= 0) items->RemoveAt(old);
+        items->InsertAt(0, query);
+        ComboBox1->SetItemIndex(0);
+    }
 
     // Without a mode the text itself is opened, as typed.
     std::wstring url = query;

@@ -129,4 +129,35 @@ void PrintBandBreakdown(bandhost::TBandLibrary& library, bandhost::TBandHost& ho
     CallRows(timers, kBandInfoBucket, "GetBandInfo", kBandInfoCallRows);
 }
 
+void PrintStepBreakdown(HMODULE module, const char* step, int times, const std::function<void()>& run)
+{
+    constexpr int kStepBucket = 0, kStepCallRows = 16;
+    TImportTimers timers(module);
+    timers.SetBucket(kStepBucket);
+    double total = 0;
+    for (int i = 0; i < times; ++i) {
+        const double begin = timers.Now();
+        run();
+        total += timers.Now() - begin;
+        timers.ClearOutermost();
+    }
+    timers.SetBucket(-1);
+    // By their own part: what the platform spends outside the module's code, call by call (a
+    // window procedure of the module that the platform calls back counts to the call's part).
+    std::vector<TImportTime> calls = timers.Times(kStepBucket);
+    double platform = 0;
+    for (const TImportTime& t : calls)
+        if (t.label.find(' ') == std::string::npos) platform += t.selfUs;
+    std::sort(calls.begin(), calls.end(),
+              [](const TImportTime& a, const TImportTime& b) { return a.selfUs > b.selfUs; });
+    Row(std::string(step) + " breakdown: under the timers (us, of it platform's own part)",
+        Fixed(total / times) + ", " + Fixed(platform / times));
+    int printed = 0;
+    for (const TImportTime& t : calls) {
+        if (printed++ == kStepCallRows) break;
+        Row(std::string("  ") + step + " call: " + t.label + " (own us, all us, calls)",
+            Fixed(t.selfUs / times) + ", " + Fixed(t.us / times) + ", " + Fixed(double(t.calls) / times, 2));
+    }
+}
+
 }  // namespace bench

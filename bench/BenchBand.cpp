@@ -5,8 +5,9 @@
 // plain calls; where SetSite and GetBandInfo spend their time; the hover tracking per timer
 // tick, the reload per WM_SETFOCUS, and one search from Enter to the shell's call with the
 // history save, all driven through the band's window messages, the last two also against the
-// platform calls they cannot do without; the GDI objects, windows and private memory before and
-// after, and the private memory one band adds; and the library's size.
+// platform calls they cannot do without and broken down by the platform calls they make; the
+// GDI objects, windows and private memory before and after, and the private memory one band
+// adds; and the library's size.
 //
 //   bench_band.exe KERVODLL PROBEBAND
 //
@@ -266,6 +267,8 @@ void BenchSearchBand(const std::wstring& source, double minimalCycle)
         Row("  reload's platform calls: every key read by itself (us)",
             Fixed(bench::TimeReloadCalls(ini, false, kReloads)));
         Row("reload, ratio to its platform calls", Fixed(reload / calls, 2));
+        bench::PrintStepBreakdown(library.Module(), "reload", kReloads / 10,
+                                  [&] { SendMessageW(form, WM_SETFOCUS, 0, 0); });
     }
 
     // Searches: Enter in the input box, through the shell's loop, to the shell's call.
@@ -288,6 +291,10 @@ void BenchSearchBand(const std::wstring& source, double minimalCycle)
         Row("search, ratio to its platform calls", Fixed(total / kSearches / calls, 2));
         Row("search band, change after 10,000 searches", Change(before, bench::CountResources()));
         Row("searches that reached the shell", std::to_string(shellCalls) + " of " + std::to_string(kSearches));
+        bench::PrintStepBreakdown(library.Module(), "search", kSearches / 10, [&] {
+            PostMessageW(edit.found, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+            host.PumpPending();
+        });
         char url[256] = {};
         WideCharToMultiByte(CP_UTF8, 0, lastUrl.c_str(), -1, url, sizeof url - 1, nullptr, nullptr);
         Row("last URL", url);

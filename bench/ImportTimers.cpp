@@ -54,7 +54,20 @@ namespace {
     X("KERNEL32.dll", MultiByteToWideChar, -1) X("KERNEL32.dll", WideCharToMultiByte, -1)         \
     X("KERNEL32.dll", CompareStringA, -1) X("ADVAPI32.dll", RegOpenKeyExA, -1)                    \
     X("ADVAPI32.dll", RegQueryValueExA, -1) X("ADVAPI32.dll", RegCloseKey, -1)                    \
-    X("ole32.dll", RegisterDragDrop, -1) X("ole32.dll", RevokeDragDrop, -1)
+    X("ole32.dll", RegisterDragDrop, -1) X("ole32.dll", RevokeDragDrop, -1)                       \
+    X("USER32.dll", GetFocus, -1) X("USER32.dll", GetParent, -1) X("USER32.dll", GetKeyState, -1)   \
+    X("USER32.dll", IsWindowVisible, -1) X("USER32.dll", IsWindowUnicode, -1)                      \
+    X("USER32.dll", GetWindowTextW, -1) X("USER32.dll", GetWindowTextLengthW, -1)                  \
+    X("USER32.dll", IsChild, -1) X("USER32.dll", IsWindowEnabled, -1) X("USER32.dll", IsWindow, -1) \
+    X("USER32.dll", GetCapture, -1) X("USER32.dll", GetActiveWindow, -1) X("USER32.dll", IsIconic, -1) \
+    X("USER32.dll", GetWindowThreadProcessId, -1) X("USER32.dll", GetClassNameW, -1)               \
+    X("USER32.dll", MapWindowPoints, -1) X("USER32.dll", GetDlgItem, -1)                           \
+    X("KERNEL32.dll", CreateFileA, -1) X("KERNEL32.dll", CloseHandle, -1) X("KERNEL32.dll", GetTickCount, -1) \
+    X("USER32.dll", CallNextHookEx, -1) X("USER32.dll", IsDialogMessageA, -1) X("USER32.dll", PeekMessageA, -1) \
+    X("USER32.dll", DispatchMessageA, -1) X("USER32.dll", DispatchMessageW, -1)                    \
+    X("USER32.dll", TranslateMessage, -1) X("USER32.dll", GetWindowLongPtrA, -1)                   \
+    X("USER32.dll", GetWindowLongPtrW, -1) X("USER32.dll", GetCursorPos, -1)                       \
+    X("USER32.dll", WindowFromPoint, -1) X("USER32.dll", GetForegroundWindow, -1)
 
 enum : int {
 #define BENCH_INDEX(dll, f, w) k##f,
@@ -73,6 +86,7 @@ constexpr int kWindowArg[] = {
 using TKey = std::tuple<int, int, UINT, ATOM>;
 struct TAccum {
     long long ticks = 0;
+    long long selfTicks = 0;
     long calls = 0;
 };
 
@@ -81,6 +95,7 @@ struct TState {
     LARGE_INTEGER origin{}, frequency{};
     int bucket = -1;
     int depth = 0;
+    std::vector<long long> childTicks;  // per open call, the ticks of the timed calls inside it
     std::map<TKey, TAccum> times;
     std::map<ATOM, std::string> classNames;  // named once, while the window still exists
     std::vector<TOutermostCall> outermost;
@@ -121,9 +136,13 @@ void Done(int import, UINT message, ATOM atom, long long start)
 {
     const long long end = Ticks();
     --state->depth;
+    const long long inside = state->childTicks.back();
+    state->childTicks.pop_back();
+    if (!state->childTicks.empty()) state->childTicks.back() += end - start;
     if (state->bucket < 0) return;
     TAccum& a = state->times[TKey{state->bucket, import, message, atom}];
     a.ticks += end - start;
+    a.selfTicks += end - start - inside;
     ++a.calls;
     if (state->depth == 0)
         state->outermost.push_back(TOutermostCall{state->bucket, kNames[import],
@@ -149,6 +168,7 @@ struct TTimed<I, R WINAPI(A...)> {
             message = std::get<kWindowArg[I] + 1>(tied);
         }
         ++state->depth;
+        state->childTicks.push_back(0);
         const long long start = Ticks();
         R result = original(args...);
         Done(I, message, atom, start);
@@ -250,6 +270,7 @@ std::vector<TImportTime> TImportTimers::Times(int bucket) const
         TImportTime& t = merged[label];
         t.label = label;
         t.us += Microseconds(a.ticks);
+        t.selfUs += Microseconds(a.selfTicks);
         t.calls += a.calls;
     };
     for (const auto& [key, a] : state->times) {

@@ -17,6 +17,7 @@ namespace bench {
 struct TImportTime {
     std::string label;  // "SetWindowPos", or "SendMessageW TFlatComboBox WM_SETFONT"
     double us = 0;
+    double selfUs = 0;  // less the timed calls made inside it: the call's own part
     long calls = 0;
 };
 

@@ -258,6 +258,27 @@ TEST_F(BandForm, HistoryReplacesCaseInsensitivelyAndSavesTheTenMostRecent)
     EXPECT_TRUE(errors.messages.empty());
 }
 
+// The first item searched again as it stands: the list stays, and the box ends as after a move,
+// the item selected and its whole text selected, wherever the caret was.
+TEST_F(BandForm, TheFirstItemSearchedAgainEndsSelectedAsAfterAMove)
+{
+    SetFocus(box->EditHandle());
+    ASSERT_EQ(GetFocus(), box->EditHandle());
+    Search(L"abc");
+    SendMessageW(box->EditHandle(), EM_SETSEL, 1, 1);
+    ASSERT_EQ(box->ItemIndex(), 0);
+    form->ActionBrowse1->Execute();
+    DWORD start = 9, end = 9;
+    SendMessageW(box->EditHandle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 0u);
+    EXPECT_EQ(end, 3u);
+    EXPECT_EQ(box->ItemIndex(), 0);
+    EXPECT_EQ(box->Text(), L"abc");
+    EXPECT_EQ(box->Items()->JoinedText(), L"abc\r\nx\r\nold\r\n");
+    EXPECT_EQ(Read("HIST", "0") + Read("HIST", "1") + Read("HIST", "2") + Read("HIST", "5"), "abcxoldold");
+    EXPECT_TRUE(errors.messages.empty());
+}
+
 TEST_F(BandForm, ARefusedSaveIsShownByTheLibraryAndNeverLeavesTheWindowProcedure)
 {
     // The settings file is a folder: the write guard passes, the system refuses the write.
