@@ -39,8 +39,8 @@ public:
     void SetWideHint(const std::wstring& value);
 
     // A message retrieved (and removed from the queue) by the thread: true when it was a WM_CHAR
-    // (or WM_IME_CHAR) for a Unicode window that the ANSI loop would have changed, which has then been dispatched here (or taken by the
-    // application's message event or its dialog).
+    // (or WM_IME_CHAR) for a Unicode window that the ANSI loop would have changed, which has then
+    // been dispatched here (or taken by the application's message event or its dialog).
     bool HandleHookedMessage(MSG& msg);
     // The idle step: the long part of the effective wide hint of the control under the mouse.
     void IdleUpdateHint();
