@@ -98,9 +98,6 @@ void TzBandForm::AfterLoad()
             ApplyStoredClientSize();
             SizeToParentWindow();
         }
-        sizedForBand_ = sizingForBand_;
-    } else {
-        sizedForBand_ = false;
     }
     TForm::AfterLoad();
 }
@@ -127,7 +124,6 @@ void TzBandForm::PrepareForBand(HWND parentWindow, TzCustomBandObject* bandObjec
 {
     SetParentWindow(parentWindow);
     sizingForBand_ = true;
-    sizedForBand_ = false;
     try {
         InitializeForm();
     } catch (...) {
@@ -136,7 +132,9 @@ void TzBandForm::PrepareForBand(HWND parentWindow, TzCustomBandObject* bandObjec
     }
     sizingForBand_ = false;
     bandObject_ = bandObject;
-    if (!sizedForBand_) SizeToParentWindow();
+    // Sized before its windows were made, the form keeps its size here (an equal size is no move);
+    // a size that a later resource stored gives way to the band's.
+    SizeToParentWindow();
 }
 
 void TzBandForm::SizeToParentWindow()

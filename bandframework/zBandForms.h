@@ -85,7 +85,6 @@ private:
 
     TzCustomBandObject* bandObject_ = nullptr;
     bool sizingForBand_ = false;  // PrepareForBand is reading the form resources
-    bool sizedForBand_ = false;   // the last read sized the form to its parent before its windows
     TzBandModeFlags bandModeFlags_{bmfVariableHeight};
     TPopupMenu* bandContextMenu_ = nullptr;
     uint16_t bandIntegralX_ = 1;

@@ -784,6 +784,8 @@ void TWinControl::SetBounds(int left, int top, int width, int height)
     if (left == Left() && top == Top() && width == Width() && height == Height()) return;
     if (handle_ && !IsIconic(handle_)) {
         if (!CheckNewSize(width, height)) return;
+        // The form's resize events may have kept the bounds as they are: nothing to move.
+        if (left == Left() && top == Top() && width == Width() && height == Height()) return;
         SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
         UpdateBoundsFromWindow();
         return;
