@@ -4,8 +4,8 @@
 // generated machine code (a stub) that carries the method and enters common code, which builds a
 // TMessage {Msg, WParam, LParam, Result = 0}, calls the method and returns Result.
 //
-// Stubs live in executable memory blocks of the module, many to a block; a freed stub is reused
-// by the next request. Only the stub's memory is ours: whoever installed a stub as a window's
+// Stubs live in execute-read pages of the module, many to a page, each reaching its method through
+// a slot in read-write memory apart from the code; a freed stub is reused by the next request. Only the stub's memory is ours: whoever installed a stub as a window's
 // procedure must put the previous procedure back before freeing it.
 #include <windows.h>
 

@@ -89,6 +89,15 @@ TEST(ObjectInstance, StubPassesTheMessageAndReturnsItsResult)
     FreeObjectInstance(p);
 }
 
+static DWORD Protection(WNDPROC p)
+{
+    MEMORY_BASIC_INFORMATION info{};
+    VirtualQuery(reinterpret_cast<void*>(p), &info, sizeof info);
+    return info.Protect;
+}
+
+// The shell's process must never hold a page that is writable and executable at once: stub code
+// stays execute-read however stubs are made, freed and bound anew.
 TEST(ObjectInstance, ManyStubsReachTheirObjectsAndFreedOnesAreReused)
 {
     constexpr int Count = 600;  // several blocks
@@ -123,6 +132,7 @@ TEST(ObjectInstance, ManyStubsReachTheirObjectsAndFreedOnesAreReused)
     EXPECT_EQ(freed.count(extra), 0u);
     for (WNDPROC p : again) EXPECT_EQ(Call(p, WM_APP), -1);
     for (int i = 1; i < Count; i += 3) EXPECT_EQ(Call(stubs[i], WM_APP), i + 1);
+    for (WNDPROC p : stubs) ASSERT_EQ(Protection(p), DWORD(PAGE_EXECUTE_READ));
 
     FreeObjectInstance(extra);
     for (WNDPROC p : again) FreeObjectInstance(p);
