@@ -296,21 +296,21 @@ TComponent::TComponent(TComponent* owner)
 TComponent::~TComponent()
 {
     // Reached without Free (a plain delete, or an object on the stack): the same steps as the
-    // pre-destruction step, though overrides of this object no longer take part.
-    state_ |= static_cast<uint32_t>(TComponentFlag::Destroying);
-    DestroyComponents();
-    if (owner_) owner_->RemoveComponent(this);
-    while (!freeNotifies_.empty()) {
-        TComponent* other = freeNotifies_.back();
-        RemoveFreeNotification(other);
-        other->ComponentNotification(this, TOperation::Removal);
-    }
+    // pre-destruction step, though overrides of this object no longer take part. After Free
+    // they find nothing left to do.
+    ReleaseTies();
 }
 
 void TComponent::DestructionStarting()
 {
-    SetState(TComponentFlag::Destroying, true);
     for (TComponent* c : components_) c->SetState(TComponentFlag::Destroying, true);
+    ReleaseTies();
+    TPersistent::DestructionStarting();
+}
+
+void TComponent::ReleaseTies()
+{
+    SetState(TComponentFlag::Destroying, true);
     DestroyComponents();
     // The owner's tree first: each receiver drops its link with this component on the way, so
     // that the links left afterwards reach only components outside that tree, and each hears of
@@ -321,7 +321,6 @@ void TComponent::DestructionStarting()
         RemoveFreeNotification(other);
         other->ComponentNotification(this, TOperation::Removal);
     }
-    TPersistent::DestructionStarting();
 }
 
 void TComponent::DestroyComponents()

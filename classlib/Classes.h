@@ -523,6 +523,8 @@ public:
     virtual TComponent* GetChildParent() { return this; }
 
 private:
+    // Destroying state, the owned freed, the owner left, the free-notification links told.
+    void ReleaseTies();
     void BindOwnerField(bool bind);
     void CheckFieldType(const std::string& name) const;
     void ValidateRename(TComponent* component, const std::string& newName) const;

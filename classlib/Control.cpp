@@ -3,6 +3,7 @@
 // and the size constraints a control checks its new sizes against.
 #include "Controls.h"
 #include "Graphics.h"  // before windowsx.h, whose macros share its member names
+#include "Menus.h"
 
 #include <windowsx.h>
 
@@ -89,7 +90,7 @@ KERVO_CLASS_RECORD(TControl)
     b.Boolean("Enabled", &TControl::Enabled, &TControl::SetEnabled).Default(true);
     b.Integer("Color", &TControl::Color, &TControl::SetColor).Idents(&ColorIdents()).Stored(&TControl::IsColorStored);
     b.Boolean("ParentColor", &TControl::ParentColor, &TControl::SetParentColor).Default(false);
-    b.Object("Font", &TControl::FontObject).Stored(&TControl::IsFontStored);
+    b.Object("Font", &TControl::Font).Stored(&TControl::IsFontStored);
     b.Boolean("ParentFont", &TControl::ParentFont, &TControl::SetParentFont).Default(true);
     b.String("Hint", &TControl::Hint, &TControl::SetHint);
     b.Boolean("ShowHint", &TControl::ShowHint, &TControl::SetShowHint).Stored(&TControl::IsShowHintStored);
@@ -111,15 +112,10 @@ KERVO_CLASS_RECORD(TControl)
 TControl::TControl(TComponent* owner) : TComponent(owner)
 {
     windowProc_ = DefaultWindowProc();
-    constraints_ = new TSizeConstraints(this);
+    constraints_.reset(new TSizeConstraints(this));
 }
 
-TControl::~TControl()
-{
-    delete actionLink_;
-    if (font_) font_->Free();
-    delete constraints_;
-}
+TControl::~TControl() = default;
 
 void TControl::DestructionStarting()
 {
@@ -130,7 +126,7 @@ void TControl::DestructionStarting()
         action_->RemoveFreeNotification(this);
         action_ = nullptr;
     }
-    FreeAndNil(actionLink_);
+    actionLink_.reset();
     if (popupMenu_) {
         popupMenu_->RemoveFreeNotification(this);
         popupMenu_ = nullptr;
@@ -274,21 +270,18 @@ void TControl::SetParentColor(bool value)
     if (value && parent_) Perform(CM_PARENTCOLORCHANGED);
 }
 
-TPersistent* TControl::FontObject()
+TFont* TControl::Font()
 {
-    if (!font_ && !fontCreated_ && ControlPlugins().NewFont) {
-        fontCreated_ = true;
-        font_ = ControlPlugins().NewFont();
-        if (font_ && ControlPlugins().SetFontChanged) {
-            ControlPlugins().SetFontChanged(font_, [this]() { FontChanged(); });
-        }
-        if (font_ && parentFont_ && parent_ && parent_->FontObject()) {
+    if (!font_) {
+        font_.reset(new TFont);
+        font_->OnChange = [this] { FontChanged(); };
+        if (parentFont_ && parent_) {
             const bool keep = parentFont_;
-            font_->Assign(parent_->FontObject());
+            font_->Assign(parent_->Font());
             parentFont_ = keep;
         }
     }
-    return font_;
+    return font_.get();
 }
 
 void TControl::FontChanged()
@@ -306,19 +299,14 @@ void TControl::SetParentFont(bool value)
 
 HFONT TControl::FontHandle()
 {
-    if (TPersistent* font = FontObject(); font && ControlPlugins().FontHandle) {
-        if (HFONT h = ControlPlugins().FontHandle(font)) return h;
-    }
+    if (HFONT h = Font()->Handle()) return h;
     if (parent_) return parent_->FontHandle();
     return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
 COLORREF TControl::FontColorRGB()
 {
-    if (TPersistent* font = FontObject(); font && ControlPlugins().FontColor) {
-        return ColorToRGB(ControlPlugins().FontColor(font));
-    }
-    return GetSysColor(COLOR_WINDOWTEXT);
+    return ColorToRGB(Font()->Color());
 }
 
 void TControl::SetPopupMenu(TComponent* menu)
@@ -334,11 +322,11 @@ void TControl::SetAction(TComponent* action)
     if (action == action_) return;
     if (action_) action_->RemoveFreeNotification(this);
     action_ = action;
-    if (!IsInstance<TBasicAction>(action)) FreeAndNil(actionLink_);
+    if (!IsInstance<TBasicAction>(action)) actionLink_.reset();
     if (action) {
         action->FreeNotification(this);
         if (IsInstance<TBasicAction>(action)) {
-            if (!actionLink_) actionLink_ = NewActionLink(ActionLinkClass(), this);
+            if (!actionLink_) actionLink_.reset(NewActionLink(ActionLinkClass(), this));
             actionLink_->SetAction(static_cast<TBasicAction*>(action));
         }
         ActionChange(action, IsLoading());
@@ -421,14 +409,8 @@ void TControl::HandleWindowMessage(TMessage& message)
         break;
     case CM_PARENTFONTCHANGED:
         if (parentFont_ && parent_) {
-            TPersistent* own = FontObject();
-            TPersistent* theirs = parent_->FontObject();
-            if (own && theirs) {
-                own->Assign(theirs);
-                parentFont_ = true;
-            } else {
-                Perform(CM_FONTCHANGED);
-            }
+            Font()->Assign(parent_->Font());
+            parentFont_ = true;
         }
         break;
     case CM_PARENTSHOWHINTCHANGED:
@@ -440,10 +422,10 @@ void TControl::HandleWindowMessage(TMessage& message)
     case CM_HINTSHOW:
         // The control's own part of its hint: the shortcut of its action, when the application
         // shows shortcuts in hints (after whatever handled the message before this class).
-        if (Application && Application->HintShortCuts() && action_ && message.LParam && ControlPlugins().ActionShortCutText) {
-            const std::string shortcut = ControlPlugins().ActionShortCutText(action_);
-            auto* info = reinterpret_cast<THintInfo*>(message.LParam);
-            if (!shortcut.empty()) info->HintStr += " (" + shortcut + ")";
+        if (auto* action = dynamic_cast<TCustomAction*>(action_);
+            Application && Application->HintShortCuts() && action && action->ShortCut() && message.LParam) {
+            const std::string shortcut = ShortCutToText(action->ShortCut());
+            if (!shortcut.empty()) reinterpret_cast<THintInfo*>(message.LParam)->HintStr += " (" + shortcut + ")";
         }
         DefaultHandler(message);
         break;
@@ -517,9 +499,9 @@ void TControl::HandleContextMenu(TMessage& message)
     DoContextPopup(client, handled);
     message.Result = handled ? 1 : 0;
     if (handled) return;
-    if (popupMenu_ && ControlPlugins().PopupMenu) {
+    if (popupMenu_) {
         if (invalid) screen = ClientToScreen(POINT{0, 0});
-        ControlPlugins().PopupMenu(popupMenu_, screen.x, screen.y);
+        if (auto* menu = dynamic_cast<TPopupMenu*>(popupMenu_)) menu->Popup(screen.x, screen.y);
         message.Result = 1;
         return;
     }
@@ -617,7 +599,7 @@ void TControl::BringToFront()
 
 void TControl::Click()
 {
-    if (action_ && ControlPlugins().ExecuteAction && ControlPlugins().ExecuteAction(action_)) return;
+    if (auto* action = dynamic_cast<TBasicAction*>(action_); action && action->Execute()) return;
     if (OnClick) OnClick(this);
 }
 
@@ -660,7 +642,7 @@ void TControl::ComponentNotification(TComponent* component, TOperation operation
     if (component == popupMenu_) popupMenu_ = nullptr;
     if (component == action_) {
         action_ = nullptr;
-        FreeAndNil(actionLink_);
+        actionLink_.reset();
     }
 }
 

@@ -83,19 +83,6 @@ TShiftState KeyDataToShiftState(LPARAM keyData)
     return s;
 }
 
-void FillControlPlugins(TControlPlugins& plugins);  // ControlGlue.cpp
-
-TControlPlugins& ControlPlugins()
-{
-    // Never destroyed: forms freed at unload may still reach it.
-    static auto* plugins = [] {
-        auto* p = new TControlPlugins;
-        FillControlPlugins(*p);
-        return p;
-    }();
-    return *plugins;
-}
-
 TControl* CaptureControl() { return captureControl; }
 
 void ForgetCaptureControl() { captureControl = nullptr; }

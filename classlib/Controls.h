@@ -8,13 +8,9 @@
 // Message handling reads like a message map: each class's HandleWindowMessage is one switch over
 // the messages it handles and passes the rest to its base class; the chain ends in
 // DefaultHandler, which for a windowed control calls the control's default window procedure.
-//
-// The graphics, menu and action units plug into the controls through ControlPlugins(), so that
-// each of them and this unit build and test alone.
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -133,23 +129,6 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------------
-// What the other units of the library supply. Empty members leave the feature out: a control
-// without a font object draws with the system's GUI font, a popup menu is not shown, a click on a
-// control with an action only fires OnClick.
-struct TControlPlugins {
-    std::function<TPersistent*()> NewFont;                                     // a font object, owned by the caller
-    std::function<HFONT(TPersistent* font)> FontHandle;
-    std::function<void(TPersistent* font, std::function<void()> changed)> SetFontChanged;
-    std::function<TColor(TPersistent* font)> FontColor;
-    std::function<void(TComponent* popupMenu, int x, int y)> PopupMenu;
-    std::function<bool(TComponent* action)> ExecuteAction;                     // false: nothing ran
-    std::function<void(TComponent* action)> UpdateAction;                      // idle-time update
-    std::function<std::string(TComponent* action)> ActionShortCutText;         // "" when none
-    std::function<void(const std::string& hint)> HintChanged;                  // the application hint changed
-};
-TControlPlugins& ControlPlugins();
-
-// ---------------------------------------------------------------------------------------------
 // TControl
 
 class TControl : public TComponent {
@@ -186,7 +165,7 @@ public:
     void SetClientHeight(int value);
     POINT ClientToScreen(POINT p);
     POINT ScreenToClient(POINT p);
-    TSizeConstraints* Constraints() const { return constraints_; }
+    TSizeConstraints* Constraints() const { return constraints_.get(); }
 
     bool Visible() const { return visible_; }
     void SetVisible(bool value);
@@ -214,11 +193,11 @@ public:
     void SetColor(TColor value);
     bool ParentColor() const { return parentColor_; }
     void SetParentColor(bool value);
-    // The font object (from the graphics unit), or null when none is plugged in.
-    TPersistent* FontObject();
+    // The control's font, made on first use (a copy of the parent's while ParentFont).
+    TFont* Font();
     bool ParentFont() const { return parentFont_; }
     void SetParentFont(bool value);
-    // The font to draw with: the font object's, else the parent's, else the system's GUI font.
+    // The font to draw with: the control's, else the parent's, else the system's GUI font.
     HFONT FontHandle();
     COLORREF FontColorRGB();
 
@@ -229,7 +208,7 @@ public:
     // only takes the action change).
     void SetAction(TComponent* action);
     // The link to the action, or null.
-    TActionLink* ActionLink() const { return actionLink_; }
+    TActionLink* ActionLink() const { return actionLink_.get(); }
     // The class of the control's action link (a TActionLink descendant made from its record).
     virtual const TClassRecord& ActionLinkClass();
     // Takes the action's caption, hint, enabled and visible state (read from its published
@@ -328,14 +307,14 @@ private:
     bool parentShowHint_ = true;
     TColor color_ = SysColorValue(COLOR_WINDOW);
     bool parentColor_ = false;
-    TPersistent* font_ = nullptr;
-    bool fontCreated_ = false;
     bool parentFont_ = true;
     TComponent* popupMenu_ = nullptr;
     TComponent* action_ = nullptr;
-    TActionLink* actionLink_ = nullptr;
     TControlStyle controlStyle_;
-    TSizeConstraints* constraints_ = nullptr;
+    // Freed in the reverse of this order: the action link, the font, the constraints.
+    TObjectPtr<TSizeConstraints> constraints_;
+    TObjectPtr<TFont> font_;
+    TObjectPtr<TActionLink> actionLink_;
     TWndMethod windowProc_;
     friend class TWinControl;
 };

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "ActnList.h"
 #include "Filer.h"
 #include "FormText.h"
 #include "ObjectInstance.h"
@@ -450,7 +451,7 @@ void TCustomForm::UpdateActions()
         TControl* c = pending.back();
         pending.pop_back();
         if (!c->Visible()) continue;
-        if (c->Action() && ControlPlugins().UpdateAction) ControlPlugins().UpdateAction(c->Action());
+        if (auto* action = dynamic_cast<TBasicAction*>(c->Action())) action->Update();
         if (auto* win = dynamic_cast<TWinControl*>(c)) {
             for (TControl* child : win->ControlList()) pending.push_back(child);
         }

@@ -747,17 +747,17 @@ TBitmap::TBitmap() = default;
 
 TBitmap::~TBitmap()
 {
-    delete canvas_;
+    canvas_.reset();  // its context lets go of the image, which only then can be deleted
     if (handle_) DeleteObject(handle_);
 }
 
 TCanvas* TBitmap::Canvas()
 {
     if (!canvas_) {
-        canvas_ = new TBitmapCanvas(this);
+        canvas_.reset(new TBitmapCanvas(this));
         canvas_->OnChange = [this] { Changed(); };
     }
-    return canvas_;
+    return canvas_.get();
 }
 
 HBITMAP TBitmap::NewImage(int width, int height, bool monochrome) const
@@ -783,7 +783,7 @@ HBITMAP TBitmap::NewImage(int width, int height, bool monochrome) const
 
 void TBitmap::Replace(HBITMAP handle, int width, int height, bool monochrome)
 {
-    if (canvas_) static_cast<TBitmapCanvas*>(canvas_)->FreeContext();
+    if (canvas_) static_cast<TBitmapCanvas*>(canvas_.get())->FreeContext();
     if (handle_) DeleteObject(handle_);
     handle_ = handle;
     width_ = handle ? width : (width > 0 ? width : 0);
@@ -882,7 +882,7 @@ void TBitmap::SaveToStream(TStream& stream)
     bi->bmiHeader.biClrUsed = static_cast<DWORD>(colors);
     std::vector<char> bits(static_cast<size_t>(imageSize));
     if (handle_) {
-        if (canvas_) static_cast<TBitmapCanvas*>(canvas_)->FreeContext();  // GetDIBits wants it unselected
+        if (canvas_) static_cast<TBitmapCanvas*>(canvas_.get())->FreeContext();  // GetDIBits wants it unselected
         HDC screen = GetDC(nullptr);
         const int lines = GetDIBits(screen, handle_, 0, static_cast<UINT>(height_), bits.data(), bi, DIB_RGB_COLORS);
         ReleaseDC(nullptr, screen);

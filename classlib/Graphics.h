@@ -360,5 +360,5 @@ private:
     int width_ = 0;
     int height_ = 0;
     bool monochrome_ = false;
-    TCanvas* canvas_ = nullptr;
+    TObjectPtr<TCanvas> canvas_;
 };

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "ActnList.h"
+
 // ---------------------------------------------------------------------------------------------
 // Hints
 
@@ -39,8 +41,14 @@ void TApplication::SetHint(const std::string& value)
 {
     if (value == hint_) return;
     hint_ = value;
-    if (OnHint) OnHint(this);
-    else if (ControlPlugins().HintChanged) ControlPlugins().HintChanged(value);
+    if (OnHint) {
+        OnHint(this);
+        return;
+    }
+    // Without a handler the hint goes out as a hint action, to whatever shows it.
+    TObjectPtr<THintAction> action(new THintAction(nullptr));
+    action->SetHint(value);
+    action->Execute();
 }
 
 void TApplication::StartHintTimer(int ms, bool hide)

@@ -271,13 +271,11 @@ TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), command_(AllocateCo
 
 TMenuItem::~TMenuItem()
 {
-    // Reached without Free as well: leave the tree, give back the number and every handle.
+    // Reached without Free as well: leave the tree, give back the number and every handle (the
+    // sub-items stay with their owners); the action link, then the bitmap, go after.
     if (parent_) parent_->Remove(this);
     for (TMenuItem* item : items_) item->parent_ = nullptr;
     items_.clear();
-    delete actionLink_;
-    actionLink_ = nullptr;
-    delete bitmap_;
     ReleaseHandle();
     ReleaseCommand(command_);
 }
@@ -285,15 +283,7 @@ TMenuItem::~TMenuItem()
 void TMenuItem::DestructionStarting()
 {
     if (parent_) parent_->Remove(this);
-    // Sub-items go with their item, whoever owns them.
-    while (!items_.empty()) {
-        TMenuItem* item = items_.back();
-        item->Free();
-        if (!items_.empty() && items_.back() == item) {
-            items_.pop_back();
-            item->parent_ = nullptr;
-        }
-    }
+    Clear();  // sub-items go with their item, whoever owns them
     SetAction(nullptr);
     TComponent::DestructionStarting();
 }
@@ -396,10 +386,10 @@ void TMenuItem::SetImageIndex(int index)
 TBitmap* TMenuItem::Bitmap()
 {
     if (!bitmap_) {
-        bitmap_ = new TBitmap();
+        bitmap_.reset(new TBitmap());
         bitmap_->OnChange = [this] { ItemChanged(false); };
     }
-    return bitmap_;
+    return bitmap_.get();
 }
 
 void TMenuItem::SetBitmap(TBitmap* bitmap) { Bitmap()->Assign(bitmap); }
@@ -581,11 +571,10 @@ void TMenuItem::SetAction(TBasicAction* action)
     if (action == old) return;
     if (old) old->RemoveFreeNotification(this);
     if (!action) {
-        delete actionLink_;
-        actionLink_ = nullptr;
+        actionLink_.reset();
         return;
     }
-    if (!actionLink_) actionLink_ = CreateActionLink();
+    if (!actionLink_) actionLink_.reset(CreateActionLink());
     actionLink_->SetAction(action);
     action->FreeNotification(this);
     // Read from a form resource, the item keeps the values it was given there.
@@ -657,7 +646,7 @@ void TMenuItem::AdvancedDraw(TCanvas* canvas, const RECT& rect, UINT state, bool
     if (HasBitmap()) {
         const int x = image.left + (kImageColumn - bitmap_->Width()) / 2;
         const int y = image.top + (image.bottom - image.top - bitmap_->Height()) / 2;
-        canvas->DrawMasked(x, y, bitmap_, bitmap_->Canvas()->Pixel(0, bitmap_->Height() - 1));
+        canvas->DrawMasked(x, y, bitmap_.get(), bitmap_->Canvas()->Pixel(0, bitmap_->Height() - 1));
     } else if (checked_) {
         RECT mark{image.left, image.top + (image.bottom - image.top - kImageColumn) / 2, image.right, 0};
         mark.bottom = mark.top + kImageColumn;

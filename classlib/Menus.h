@@ -145,7 +145,7 @@ public:
 
     TBasicAction* Action() const;
     void SetAction(TBasicAction* action);
-    TMenuActionLink* ActionLink() const { return actionLink_; }
+    TMenuActionLink* ActionLink() const { return actionLink_.get(); }
 
     TNotifyEvent OnClick;
     TMenuMeasureItemEvent OnMeasureItem;
@@ -200,12 +200,12 @@ private:
     TMenuBreak break_ = TMenuBreak::mbNone;
     TShortCut shortCut_ = 0;
     int imageIndex_ = -1;
-    TBitmap* bitmap_ = nullptr;
+    TObjectPtr<TBitmap> bitmap_;
     std::vector<TMenuItem*> items_;
     TMenuItem* parent_ = nullptr;
     TMenu* menu_ = nullptr;  // set on a menu's root item
     HMENU handle_ = nullptr;
-    TMenuActionLink* actionLink_ = nullptr;
+    TObjectPtr<TMenuActionLink> actionLink_;
 };
 
 // ---------------------------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <utility>
 
 #include "Graphics.h"
 #include "ObjectInstance.h"
@@ -403,8 +404,6 @@ TCustomComboBox::TCustomComboBox(TComponent* owner) : TWinControl(owner)
 
 TCustomComboBox::~TCustomComboBox()
 {
-    delete items_;
-    delete savedItems_;
     FreeObjectInstance(editInstance_);
     FreeObjectInstance(listInstance_);
 }
@@ -426,8 +425,8 @@ TCustomComboBox::TItemsFactory TCustomComboBox::ItemsClass() const { return &Mak
 
 TCustomComboBoxStrings* TCustomComboBox::Items()
 {
-    if (!items_) items_ = ItemsClass()(this);
-    return items_;
+    if (!items_) items_.reset(ItemsClass()(this));
+    return items_.get();
 }
 
 void TCustomComboBox::AddItem(const std::string& text, void* object) { Items()->AddObject(text, object); }
@@ -490,10 +489,8 @@ void TCustomComboBox::AfterWindowCreated()
     }
     SubclassChildren();
     if (savedItems_) {
-        TStringList* saved = savedItems_;
-        savedItems_ = nullptr;
+        const TObjectPtr<TStringList> saved(std::move(savedItems_));
         Items()->Assign(*saved);
-        delete saved;
         SendMessageA(Handle(), CB_SETCURSEL, static_cast<WPARAM>(savedItemIndex_), 0);
     }
     if (editHandle_ && !TextField().empty()) SetWindowTextA(Handle(), TextField().c_str());
@@ -503,10 +500,9 @@ void TCustomComboBox::BeforeWindowDestroyed()
 {
     const int count = Items()->Count();
     if (count > 0) {
-        auto* saved = new TStringList;
+        TObjectPtr<TStringList> saved(new TStringList);
         saved->Assign(*Items());
-        delete savedItems_;
-        savedItems_ = saved;
+        savedItems_ = std::move(saved);
         savedItemIndex_ = ItemIndex();
     }
     if (editHandle_) SetWindowLongPtrA(editHandle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(defEditProc_));

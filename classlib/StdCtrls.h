@@ -223,7 +223,6 @@ private:
     void SubclassChildren();
     void AdjustDropDown();
 
-    TCustomComboBoxStrings* items_ = nullptr;
     TComboBoxStyle style_ = TComboBoxStyle::csDropDown;
     TEditCharCase charCase_ = TEditCharCase::ecNormal;
     bool sorted_ = false;
@@ -241,7 +240,8 @@ private:
     WNDPROC defListProc_ = nullptr;
     WNDPROC editInstance_ = nullptr;
     WNDPROC listInstance_ = nullptr;
-    TStringList* savedItems_ = nullptr;
+    TObjectPtr<TStringList> savedItems_;
     int savedItemIndex_ = -1;
+    TObjectPtr<TCustomComboBoxStrings> items_;  // freed before the saved items
     HDC itemDC_ = nullptr;
 };

@@ -25,22 +25,22 @@ TTimer::~TTimer()
 {
     if (freedFlag_) *freedFlag_ = true;
     // Reached without Free as well: the window must not outlive the object it calls.
-    if (window_) {
-        KillTimer(window_, kTimerId);
-        DeallocateUtilWindow(window_);
-        window_ = nullptr;
-    }
+    ReleaseWindow();
 }
 
 void TTimer::DestructionStarting()
 {
     enabled_ = false;
-    if (window_) {
-        KillTimer(window_, kTimerId);
-        DeallocateUtilWindow(window_);
-        window_ = nullptr;
-    }
+    ReleaseWindow();
     TComponent::DestructionStarting();
+}
+
+void TTimer::ReleaseWindow()
+{
+    if (!window_) return;
+    KillTimer(window_, kTimerId);
+    DeallocateUtilWindow(window_);
+    window_ = nullptr;
 }
 
 void TTimer::SetEnabled(bool enabled)

@@ -35,6 +35,7 @@ protected:
 private:
     void UpdateTimer();
     void HandleWindowMessage(TMessage& message);
+    void ReleaseWindow();  // the timer killed, the window gone
 
     HWND window_ = nullptr;
     bool running_ = false;  // the window has the timer: none to kill otherwise

@@ -65,7 +65,6 @@ TFlatSpeedButton::TFlatSpeedButton(TComponent* owner) : TGraphicControl(owner)
     // The release clicks through MouseUp, not through the library's automatic click.
     SetControlStyle({TControlStyleFlag::csCaptureMouse, TControlStyleFlag::csOpaque,
                      TControlStyleFlag::csDoubleClicks});
-    glyph_ = new TBitmap;
     SetParentFont(true);
     SetParentColor(true);
 }
@@ -73,7 +72,6 @@ TFlatSpeedButton::TFlatSpeedButton(TComponent* owner) : TGraphicControl(owner)
 TFlatSpeedButton::~TFlatSpeedButton()
 {
     if (g_hotButton == this) g_hotButton = nullptr;
-    delete glyph_;
 }
 
 TFlatSpeedButton* TFlatSpeedButton::HotButton() { return g_hotButton; }
@@ -119,7 +117,7 @@ void TFlatSpeedButton::RecomputeColors()
 
 void TFlatSpeedButton::SetGlyph(TBitmap* value)
 {
-    if (value == glyph_) return;
+    if (value == glyph_.get()) return;
     glyph_->Assign(value);
     if (!glyph_->Empty() && glyph_->Width() % glyph_->Height() == 0) {
         const int images = glyph_->Width() / glyph_->Height();
@@ -398,10 +396,10 @@ void TFlatSpeedButton::PaintButton()
     TBitmap offscreen;
     offscreen.SetSize(width, height);
     TCanvas* canvas = offscreen.Canvas();
-    if (auto* font = dynamic_cast<TFont*>(FontObject())) canvas->Font()->Assign(font);
+    canvas->Font()->Assign(Font());
 
     const std::string caption = Caption();
-    layoutResult_ = LayoutGlyphAndCaption(canvas, client, POINT{1, 0}, layout_, spacing_, margin_, glyph_,
+    layoutResult_ = LayoutGlyphAndCaption(canvas, client, POINT{1, 0}, layout_, spacing_, margin_, glyph_.get(),
                                           numGlyphs_, caption);
 
     if (!Enabled()) {

@@ -43,7 +43,7 @@ public:
     void SetUseAdvColors(bool value);
 
     // The owned glyph; setting copies the image and guesses NumGlyphs from its proportions.
-    TBitmap* Glyph() const { return glyph_; }
+    TBitmap* Glyph() const { return glyph_.get(); }
     void SetGlyph(TBitmap* value);
     // Stored as given; painting takes it as the nearest of 1..4.
     TNumGlyphs NumGlyphs() const { return numGlyphs_; }
@@ -115,7 +115,7 @@ private:
     TColor colorShadow_ = clBlack;
     TColor colorFocused_ = 0x00E1EAEB;
     int groupIndex_ = 0;
-    TBitmap* glyph_ = nullptr;
+    TObjectPtr<TBitmap> glyph_{new TBitmap};
     bool down_ = false;
     bool dragging_ = false;
     bool allowAllUp_ = false;

@@ -74,9 +74,9 @@ KERVO_CLASS_RECORD(TWideStrings)
 
 TWideStrings::TWideStrings() : ansiStrings_(new TAnsiStringsForWideStrings(this)) {}
 
-TWideStrings::~TWideStrings() { delete ansiStrings_; }
+TWideStrings::~TWideStrings() = default;
 
-TAnsiStrings* TWideStrings::AnsiStrings() const { return ansiStrings_; }
+TAnsiStrings* TWideStrings::AnsiStrings() const { return ansiStrings_.get(); }
 
 void TWideStrings::SetAnsiStrings(TStrings* value) { ansiStrings_->CopyFrom(static_cast<TPersistent*>(value)); }
 
@@ -105,7 +105,7 @@ void TWideStrings::CopyFrom(TPersistent* source)
 void TWideStrings::CopyTo(TPersistent* destination)
 {
     if (IsInstance<TStrings>(destination)) {
-        static_cast<TStrings*>(destination)->CopyFrom(*static_cast<const TStrings*>(ansiStrings_));
+        static_cast<TStrings*>(destination)->CopyFrom(*static_cast<const TStrings*>(ansiStrings_.get()));
         return;
     }
     RaiseAssignError(this, destination);

@@ -129,7 +129,7 @@ public:
 private:
     enum DefinedFlag : uint8_t { DelimiterDefined = 1, QuoteCharDefined = 2, SeparatorDefined = 4 };
 
-    TAnsiStringsForWideStrings* ansiStrings_ = nullptr;
+    TObjectPtr<TAnsiStringsForWideStrings> ansiStrings_;
     // The separator is defined as "=" the first time it is read.
     mutable uint8_t defined_ = 0;
     wchar_t delimiter_ = 0;

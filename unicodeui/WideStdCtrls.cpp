@@ -3,7 +3,6 @@
 #include "WideStdCtrls.h"
 
 #include <algorithm>
-#include <memory>
 #include <utility>
 
 #include "Forms.h"
@@ -90,15 +89,9 @@ KERVO_CLASS_RECORD(TWideCustomComboBox)
     b.Interface<IWideAddItem>(IWideAddItem::Iid);
 }
 
-TWideCustomComboBox::TWideCustomComboBox(TComponent* owner) : TCustomComboBox(owner)
+TWideCustomComboBox::TWideCustomComboBox(TComponent* owner)
+    : TCustomComboBox(owner), wideItems_(new TWideComboBoxStrings(this))
 {
-    wideItems_ = new TWideComboBoxStrings(this);
-}
-
-TWideCustomComboBox::~TWideCustomComboBox()
-{
-    delete wideItems_;
-    delete savedWideItems_;
 }
 
 bool TWideCustomComboBox::IsHintStored() const { return IsWideHintStored(const_cast<TWideCustomComboBox*>(this)); }
@@ -150,7 +143,7 @@ void TWideCustomComboBox::AfterWindowCreated()
     }
     if (HWND edit = EditHandle()) SetWindowLongPtrW(edit, GWLP_WNDPROC, GetWindowLongPtrA(edit, GWLP_WNDPROC));
     if (savedWideItems_) {
-        const std::unique_ptr<TWideStringList> saved(std::exchange(savedWideItems_, nullptr));
+        const TObjectPtr<TWideStringList> saved(std::move(savedWideItems_));
         wideItems_->CopyFrom(saved.get());
         if (savedItemIndex_ != -1) {
             const int index = std::min(savedItemIndex_, wideItems_->Count());
@@ -166,10 +159,9 @@ void TWideCustomComboBox::BeforeWindowDestroyed()
 {
     // The class library would carry the items in ANSI; carried wide, they keep every character.
     if (UnicodePlatform && wideItems_->Count() > 0) {
-        auto saved = std::make_unique<TWideStringList>();
-        saved->CopyFrom(wideItems_);
-        delete savedWideItems_;
-        savedWideItems_ = saved.release();
+        TObjectPtr<TWideStringList> saved(new TWideStringList);
+        saved->CopyFrom(wideItems_.get());
+        savedWideItems_ = std::move(saved);
         savedItemIndex_ = ItemIndex();
         wideItems_->RemoveAll();
     }

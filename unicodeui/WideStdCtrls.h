@@ -73,10 +73,9 @@ class TWideCustomComboBox : public TCustomComboBox, public IWideAddItem {
     KERVO_CLASS(TWideCustomComboBox, TCustomComboBox)
 public:
     explicit TWideCustomComboBox(TComponent* owner);
-    ~TWideCustomComboBox() override;
 
     // The wide items; setting copies the given list in, the items object stays the same.
-    TWideStrings* Items() const { return wideItems_; }
+    TWideStrings* Items() const { return wideItems_.get(); }
     void SetItems(TWideStrings* value);
     // The class library's ANSI items object over the same window.
     TCustomComboBoxStrings* AnsiItems() { return TCustomComboBox::Items(); }
@@ -153,9 +152,9 @@ private:
     void TypeAheadChar(TMessage& message);
     void AutoCompleteEditChar(TMessage& message, bool uniqueOnly, bool keepTypedPrefix);
 
-    TWideComboBoxStrings* wideItems_ = nullptr;
     // The items while the window is away between destruction and re-creation, else null.
-    TWideStringList* savedWideItems_ = nullptr;
+    TObjectPtr<TWideStringList> savedWideItems_;
+    TObjectPtr<TWideComboBoxStrings> wideItems_;  // freed before the saved items
     int savedItemIndex_ = -1;
     // The list styles' type-ahead filter and the tick of its last key.
     std::wstring typeAheadText_;

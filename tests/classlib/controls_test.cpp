@@ -1,7 +1,7 @@
 // Windowed and windowless controls through real windows and messages: creation on demand with
-// the library's window classes and atoms, the replaceable window procedure, text, reflected
-// commands, mouse routing with capture and double-clicks, painting of windowless children read
-// back from a memory device context, keys, focus and tab order.
+// the library's window classes and atoms, the replaceable window procedure, text, font, reflected
+// commands and clicks that run an action, mouse routing with capture and double-clicks, painting
+// of windowless children read back from a memory device context, keys, focus and tab order.
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "ActnList.h"
 #include "Buttons.h"
 #include "ControlsTestSupport.h"
 #include "ExtCtrls.h"
@@ -235,6 +236,31 @@ TEST(WinControl, ReflectedCommandClicksTheButtonAndBmClickWorks)
     SendMessageA(form->Handle(), WM_COMMAND, MAKEWPARAM(0, BN_SETFOCUS), reinterpret_cast<LPARAM>(button->Handle()));
     EXPECT_NE(std::find(hook.seen.begin(), hook.seen.end(), 0xBD11u), hook.seen.end());
     button->SetWindowProc(hook.previous);
+
+    // A linked action takes the click, once, in place of OnClick.
+    auto* action = new TAction(form.get());
+    action->SetName("Action1");
+    action->OnExecute.Bind(&events, &Events::Click);
+    button->SetAction(action);
+    events.log.clear();
+    SendMessageA(button->Handle(), BM_CLICK, 0, 0);
+    EXPECT_EQ(events.log, std::vector<std::string>{"click Action1"});
+}
+
+TEST(WinControl, AControlsFontChangeReachesItsWindow)
+{
+    FormPtr form = NewForm();
+    auto* button = new TButton(form.get());
+    button->SetParent(form.get());
+    TFont* font = button->Font();
+    font->SetName("Arial");
+    font->SetHeight(-31);
+    HFONT sent = reinterpret_cast<HFONT>(SendMessageA(button->Handle(), WM_GETFONT, 0, 0));
+    ASSERT_NE(sent, nullptr);
+    EXPECT_EQ(sent, font->Handle()) << "the window shows the font the control holds";
+    LOGFONTA lf{};
+    ASSERT_NE(GetObjectA(sent, sizeof lf, &lf), 0);
+    EXPECT_EQ(lf.lfHeight, -31);
 }
 
 TEST(WinControl, AnExceptionInAHandlerIsShownWithTheTitleAndGoesNoFurther)

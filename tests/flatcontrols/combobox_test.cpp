@@ -190,7 +190,7 @@ TEST(FlatComboBox, ColoursFromTheParentFontChangeAndCreationByClassName)
 
     const HWND before = c->Handle();
     c->SetItemHeight(20);  // an owner-drawn list keeps its own item height
-    static_cast<TFont*>(c->FontObject())->SetSize(14);
+    c->Font()->SetSize(14);
     EXPECT_EQ(c->ItemHeight(), 13);
     EXPECT_NE(c->Handle(), before) << "the window is made again";
     EXPECT_EQ(c->Items()->ItemAt(1), L"検索") << "items survive";
