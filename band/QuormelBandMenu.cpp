@@ -17,6 +17,8 @@ constexpr wchar_t kHomePage[] = L"http://www.example.com/kervo/";
 POINTL TquormelForm::zBandFormBandGetMinSize(TObject*)
 {
     const POINTL size{PanelMain->Width(), PanelMain->Height()};
+    // Asked its size, the band is being laid out to be seen: shown from the shell's first layout
+    // on, and a drop target from then, whether the shell's ShowDW comes before or after.
     Show();
     return size;
 }
@@ -56,6 +58,8 @@ void TquormelForm::zBandFormClose(TObject*, TCloseAction& action)
 void TquormelForm::AdjustCreateParams(TCreateParams& params)
 {
     TzBandForm::AdjustCreateParams(params);
+    // On view on its site as soon as its window is made, not only once the form is shown: the
+    // Visible property (drop target on, hotkey off) follows the shell's show and hide alone.
     params.Style |= WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_BORDER;
 }
 
@@ -78,12 +82,14 @@ void TquormelForm::ActionOption1Execute(TObject*)
     // Beside the band library; the bare name when the library is not registered.
     const std::string program = ExtractFolder(GetCachedLibraryPath()) + kSettingsProgram;
     ShellExecuteA(Handle(), nullptr, program.c_str(), nullptr, nullptr, SW_SHOW);
+    // As after a search: the band comes back on top of its site whatever the started program did.
     Show();
 }
 
 void TquormelForm::ActionHome1Execute(TObject*)
 {
     ShellExecuteW(Handle(), nullptr, kHomePage, nullptr, nullptr, SW_SHOW);
+    // As after a search: the band comes back on top of its site whatever the browser's start did.
     Show();
 }
 

@@ -10,6 +10,33 @@ namespace {
 
 constexpr int kSavedHistory = 10;  // history keys "0".."9"
 
+// The query on top of the history, selected so that the box shows it. The new text replaces an
+// entry that differs only in case; further equal entries stay.
+void PutFirstInHistory(TFlatComboBox& box, const std::wstring& query)
+{
+    TWideStrings* items = box.Items();
+    const int old = items->PositionOf(query);
+    if (old == 0 && items->ItemAt(0) == query) {
+        // First already, as typed: taking it out and putting it back would leave the same list.
+        // The selection is made all the same, as after a move (where none is left to keep):
+        // the box shows the item with its text selected even when the selection was on it.
+        SendMessageA(box.Handle(), CB_SETCURSEL, 0, 0);
+        return;
+    }
+    if (old >= 0) items->RemoveAt(old);
+    items->InsertAt(0, query);
+    box.SetItemIndex(0);
+}
+
+// The first engine's URL of the selected mode (1 to 4) with the escaped query; without a mode
+// (0) the text itself, as typed.
+std::wstring SearchUrl(TEngineLists& engines, int selectedMode, const std::wstring& query)
+{
+    if (!selectedMode) return query;
+    const auto mode = static_cast<TSearchMode>(selectedMode - 1);
+    return WideFromAnsi(engines.Urls(mode).Get(0) + EncodeQueryText(AnsiFromWide(query)));
+}
+
 }  // namespace
 
 KERVO_CLASS_RECORD(TquormelForm)
@@ -166,30 +193,12 @@ void TquormelForm::ActionBrowse1Execute(TObject*)
 {
     const std::wstring query = TrimQueryTail(ComboBox1->Text());
     if (query.empty()) return;
-
-    // The new text replaces an entry that differs only in case; further equal entries stay.
-    TWideStrings* items = ComboBox1->Items();
-    const int old = items->PositionOf(query);
-    if (old == 0 && items->ItemAt(0) == query) {
-        // First already, as typed: taking it out and putting it back would leave the same list.
-        // The selection is made all the same, as after a move (where none is left to keep):
-        // the box shows the item with its text selected even when the selection was on it.
-        SendMessageA(ComboBox1->Handle(), CB_SETCURSEL, 0, 0);
-    } else {
-        if (old >= 0) items->RemoveAt(old);
-        items->InsertAt(0, query);
-        ComboBox1->SetItemIndex(0);
-    }
-
-    // Without a mode the text itself is opened, as typed.
-    std::wstring url = query;
-    if (const int selected = SelectedModeNumber()) {
-        const auto mode = static_cast<TSearchMode>(selected - 1);
-        url = WideFromAnsi(engines_->Urls(mode).Get(0) + EncodeQueryText(AnsiFromWide(query)));
-    }
+    PutFirstInHistory(*ComboBox1, query);
+    const std::wstring url = SearchUrl(*engines_, SelectedModeNumber(), query);
     // Whether the shell could open it is not the band's to report.
     ShellExecuteW(Handle(), nullptr, url.c_str(), nullptr, nullptr, SW_SHOW);
     SaveSettings();
+    // The band comes back on top of its site's windows whatever the browser's start did to them.
     Show();
 }
 

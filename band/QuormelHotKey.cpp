@@ -1,6 +1,7 @@
 // The band form's hotkey, its reload on WM_SETFOCUS and the focus that the hotkey moves into the
-// input box. Every band of the process registers under the same identifier (the global atom
-// "hotkey"), so the first band to register a combination holds it and the others go without.
+// input box, and the form's window procedure that leads those two messages there. Every band of
+// the process registers under the same identifier (the global atom "hotkey"), so the first band
+// to register a combination holds it and the others go without.
 #include "DllUnit.h"
 #include "QuormelForm.h"
 
@@ -39,6 +40,22 @@ bool Answers(HWND window)
            0;
 }
 
+// The hotkey's step: the focus moves into the box without activating any window. The input of
+// the foreground thread is joined with the band's for the one message, when that thread answers.
+void FocusFromAnywhere(HWND box, HWND form)
+{
+    const HWND foreground = GetForegroundWindow();
+    const DWORD foregroundThread = foreground ? GetWindowThreadProcessId(foreground, nullptr) : 0;
+    const DWORD ownThread = GetWindowThreadProcessId(form, nullptr);
+    if (foreground && foregroundThread != ownThread && Answers(foreground)) {
+        AttachThreadInput(foregroundThread, ownThread, TRUE);
+        SendMessageA(box, WM_SETFOCUS, 0, 0);
+        AttachThreadInput(foregroundThread, ownThread, FALSE);
+    } else {
+        SendMessageA(box, WM_SETFOCUS, 0, 0);
+    }
+}
+
 }  // namespace
 
 void TquormelForm::HandleWindowMessage(TMessage& message)
@@ -50,27 +67,20 @@ void TquormelForm::HandleWindowMessage(TMessage& message)
     TzBandForm::HandleWindowMessage(message);
     // The inherited handling may have freed the form (its release, or its window destroyed with
     // the site's): only the two messages below look at it afterwards, and neither frees it.
-    if (msg != WM_SETFOCUS && msg != WM_HOTKEY) return;
-    // Before the create event and while the form is taken apart there is nothing to reload.
-    if (!engines_ || IsBeingFreed()) return;
-    if (msg == WM_SETFOCUS) {
+    // Before the create event and while the form is taken apart they have nothing to do.
+    switch (msg) {
+    case WM_SETFOCUS:
+        if (!engines_ || IsBeingFreed()) return;
         // Whoever sends it: the settings program after a save, or the system when the form's
-        // window gains the focus.
+        // window gains the focus. It is the one notice that reaches every band in the shell's
+        // process from outside, and the two senders cannot be told apart.
         ReloadSettings();
         ::SetFocus(ComboBox1->Handle());
         return;
-    }
-    // The focus moves into the box without activating any window: the input of the foreground
-    // thread is joined with the band's for the one message, when that thread answers.
-    const HWND box = ComboBox1->Handle();
-    const HWND foreground = GetForegroundWindow();
-    const DWORD foregroundThread = foreground ? GetWindowThreadProcessId(foreground, nullptr) : 0;
-    const DWORD ownThread = GetWindowThreadProcessId(Handle(), nullptr);
-    if (foreground && foregroundThread != ownThread && Answers(foreground)) {
-        AttachThreadInput(foregroundThread, ownThread, TRUE);
-        SendMessageA(box, WM_SETFOCUS, 0, 0);
-        AttachThreadInput(foregroundThread, ownThread, FALSE);
-    } else {
-        SendMessageA(box, WM_SETFOCUS, 0, 0);
+    case WM_HOTKEY:
+        if (!engines_ || IsBeingFreed()) return;
+        FocusFromAnywhere(ComboBox1->Handle(), Handle());
+        return;
+    default: return;
     }
 }

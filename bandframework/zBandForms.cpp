@@ -1,5 +1,6 @@
 #include "zBandForms.h"
 
+#include <atomic>
 #include <limits>
 
 #include "ComObj.h"
@@ -9,24 +10,18 @@
 namespace {
 
 // A band form's window calls into this library until the form is freed, which a closed form does
-// from a message posted to itself: the shell must not unload the library before that.
-int liveBandForms = 0;
+// from a message posted to itself: the shell must not unload the library before that. Forms come
+// and go on their bands' threads; DllCanUnloadNow reads the count on any (Threading.h).
+std::atomic<int> liveBandForms{0};
 TComServer::THoldQuery previousHoldQuery = nullptr;
 
 bool BandFormsHoldLibrary()
 {
-    return liveBandForms > 0 || (previousHoldQuery && previousHoldQuery());
+    return liveBandForms.load() > 0 || (previousHoldQuery && previousHoldQuery());
 }
 
-void CountBandForm()
-{
-    static const bool installed = [] {
-        previousHoldQuery = ComServer().SetHoldQuery(&BandFormsHoldLibrary);
-        return true;
-    }();
-    (void)installed;
-    ++liveBandForms;
-}
+// Installed while the library loads, before any other thread can ask.
+const bool holdQueryInstalled = (previousHoldQuery = ComServer().SetHoldQuery(&BandFormsHoldLibrary), true);
 
 // The client size a band form takes from its parent: one pixel more than the parent's extent.
 int ExtentPlusOne(LONG low, LONG high)
@@ -65,7 +60,7 @@ KERVO_CLASS_RECORD(TzBandForm)
 
 TzBandForm::TzBandForm(TComponent* owner) : TForm(owner)
 {
-    CountBandForm();
+    ++liveBandForms;
 }
 
 TzBandForm::~TzBandForm()
@@ -73,31 +68,18 @@ TzBandForm::~TzBandForm()
     --liveBandForms;
 }
 
-void TzBandForm::InitializeForm()
-{
-    if (FormInitialized()) return;
-    TForm::InitializeForm();
-    // Whatever the resource stored, a band form is a borderless, hidden child of the site.
-    ApplyBandDefaults();
-}
-
 void TzBandForm::AfterLoad()
 {
-    // The form's own AfterLoad makes the windows of a form that has a parent window. With the
-    // band's styles already in place they are made once, as they end up; forced only after the
-    // read, the border icons and the border style would each make the whole window tree anew
-    // (the combo box with its edit and list the dearest part of it). The call after the read
-    // stays: it is what holds when a later resource of the class chain stores other values.
-    //
-    // The client size a band takes from its site goes on before the windows for the same reason:
-    // after the stored one, which it overrides. A later resource's read, with the windows there,
-    // may store another size; the band's is then applied again once every resource is read.
-    if (!HandleAllocated()) {
-        ApplyBandDefaults();
-        if (sizingForBand_) {
-            ApplyStoredClientSize();
-            SizeToParentWindow();
-        }
+    // After each form resource of the class chain is read, whatever it stored: a band form is a
+    // borderless, hidden child of the site, its client size the site's and not the stored one.
+    // Before the form's own AfterLoad, which makes the windows of a form with a parent window:
+    // so they are made once, as they end up. Forced only after the read, the border icons and
+    // the border style would each make the whole window tree anew (the combo box with its edit
+    // and list the dearest part of it), and the stored size would move it once more.
+    ApplyBandDefaults();
+    if (ParentWindow()) {
+        ApplyStoredClientSize();
+        SizeToParentWindow();
     }
     TForm::AfterLoad();
 }
@@ -117,24 +99,15 @@ void TzBandForm::ApplyBandDefaults()
     SetBorderWidth(0);
     SetFormStyle(TFormStyle::fsNormal);
     SetPosition(TPosition::poDesigned);
+    // Hidden as a form even where its window is on view: OnShow and OnHide follow the shell's.
     SetVisible(false);
 }
 
 void TzBandForm::PrepareForBand(HWND parentWindow, TzCustomBandObject* bandObject)
 {
     SetParentWindow(parentWindow);
-    sizingForBand_ = true;
-    try {
-        InitializeForm();
-    } catch (...) {
-        sizingForBand_ = false;
-        throw;
-    }
-    sizingForBand_ = false;
+    InitializeForm();
     bandObject_ = bandObject;
-    // Sized before its windows were made, the form keeps its size here (an equal size is no move);
-    // a size that a later resource stored gives way to the band's.
-    SizeToParentWindow();
 }
 
 void TzBandForm::SizeToParentWindow()

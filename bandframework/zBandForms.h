@@ -44,7 +44,6 @@ public:
         return form;
     }
 
-    void InitializeForm() override;
     void DestructionStarting() override;
 
     TzCustomBandObject* BandObject() const { return bandObject_; }
@@ -84,7 +83,6 @@ private:
     void SetVisibleUnlessLoading(bool value);
 
     TzCustomBandObject* bandObject_ = nullptr;
-    bool sizingForBand_ = false;  // PrepareForBand is reading the form resources
     TzBandModeFlags bandModeFlags_{bmfVariableHeight};
     TPopupMenu* bandContextMenu_ = nullptr;
     uint16_t bandIntegralX_ = 1;

@@ -143,6 +143,8 @@ HRESULT TzCustomBandObject::SetSite(IUnknown* site)
         oleWindow->GetWindow(&parent);
         oleWindow.Reset();
         if (!parent) return E_FAIL;
+        // Through the virtual slot: a descendant's CloseDW drops what it kept of an earlier form
+        // before the new one is made (the framework's own has no form to close here).
         CloseDW(0);
         bandForm_ = CreateBandForm(parent);
     }

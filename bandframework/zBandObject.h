@@ -148,10 +148,10 @@ private:
     PersistStreamEntry persistStream_{*this};
 };
 
-// MAKE_HRESULT: severity to bit 31, facility to bit 16, the code below.
+// The context menu's answers: a success that carries a count of command identifiers.
 constexpr HRESULT MakeBandResult(ULONG severity, ULONG facility, ULONG code)
 {
-    return static_cast<HRESULT>((severity << 31) | (facility << 16) | code);
+    return MAKE_HRESULT(severity, facility, code);
 }
 
 // A band object whose form's BandContextMenu is merged into the shell's context menu of the band.

@@ -1,15 +1,18 @@
 // The library's per-process window machinery: the window classes it registers and removes at
 // unload, the two window-property atoms that lead from a window to its control, the hand-off of
 // the control being created to its window's first message, and the windowless control that holds
-// the mouse. The hand-off and the capture are per thread: a host may create windows (bands) on
-// several threads at once, and each thread's creation must find its own control.
+// the mouse. As Threading.h has it, the hand-off and the capture are per thread (each thread's
+// creation must find its own control), and the classes and the atoms, shared by every thread,
+// are made under a lock.
 #include "Controls.h"
 #include "Graphics.h"  // before windowsx.h, whose macros share its member names
 
 #include <windowsx.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <mutex>
 
 #include "Forms.h"
 #include "ObjectInstance.h"
@@ -20,19 +23,25 @@ namespace {
 thread_local TControl* captureControl = nullptr;
 thread_local TWinControl* creationControl = nullptr;
 
-// Module state that the unload step still uses: plain data, never destroyed before it.
+// Module state that the unload step still uses: plain data, never destroyed before it. The
+// atoms are made once, by the first thread to ask; the others wait for them under the lock, and
+// read them without it once made is set.
 struct AtomState {
     ATOM window = 0;
     ATOM control = 0;
     char windowName[32] = {};
     char controlName[48] = {};
-    bool made = false;
+    std::atomic<bool> made{false};
 };
 AtomState atoms;
+// Over the atoms and the window classes.
+std::mutex windowStateLock;
 
 void MakeAtoms()
 {
-    if (atoms.made) return;
+    if (atoms.made.load(std::memory_order_acquire)) return;
+    std::lock_guard<std::mutex> guard(windowStateLock);
+    if (atoms.made.load(std::memory_order_relaxed)) return;
     std::snprintf(atoms.windowName, sizeof atoms.windowName, "KervoWindow%08lX",
                   static_cast<unsigned long>(GetCurrentProcessId()));
     std::snprintf(atoms.controlName, sizeof atoms.controlName, "KervoControl%08lX%08lX",
@@ -41,7 +50,7 @@ void MakeAtoms()
     atoms.window = GlobalAddAtomA(atoms.windowName);
     atoms.control = GlobalAddAtomA(atoms.controlName);
     if (!atoms.window || !atoms.control) RaiseLastOSError();
-    atoms.made = true;
+    atoms.made.store(true, std::memory_order_release);
 }
 
 std::vector<std::string>& RegisteredClassNames()
@@ -49,6 +58,13 @@ std::vector<std::string>& RegisteredClassNames()
     // Never destroyed: the unload step reads it after the static objects are gone.
     static auto* names = new std::vector<std::string>;
     return *names;
+}
+
+// Under windowStateLock.
+void RememberClassName(const std::string& name)
+{
+    auto& names = RegisteredClassNames();
+    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
 }
 
 
@@ -130,7 +146,7 @@ std::string ControlAtomName()
 
 TWinControl* FindControl(HWND window)
 {
-    if (!window || !atoms.made) return nullptr;
+    if (!window || !atoms.made.load(std::memory_order_acquire)) return nullptr;
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     if (process != GetCurrentProcessId()) return nullptr;
@@ -160,29 +176,34 @@ void RegisterControlWindowClass(TCreateParams& params)
 {
     params.WindowClass.lpfnWndProc = StandardInitWndProc;
     params.WindowClass.lpszClassName = params.WinClassName;
+    // Two threads making their first window of a class must not both register it.
+    std::lock_guard<std::mutex> guard(windowStateLock);
     WNDCLASSA existing{};
     if (GetClassInfoA(params.WindowClass.hInstance, params.WinClassName, &existing)) {
         if (existing.lpfnWndProc == StandardInitWndProc) return;
         if (!UnregisterClassA(params.WinClassName, params.WindowClass.hInstance)) RaiseLastOSError();
     }
     if (!RegisterClassA(&params.WindowClass)) RaiseLastOSError();
-    RememberControlWindowClass(params.WinClassName);
+    RememberClassName(params.WinClassName);
 }
 
 void RememberControlWindowClass(const std::string& name)
 {
-    auto& names = RegisteredClassNames();
-    if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    std::lock_guard<std::mutex> guard(windowStateLock);
+    RememberClassName(name);
 }
 
 void UnregisterControlWindowClasses()
 {
+    std::lock_guard<std::mutex> guard(windowStateLock);
     for (const std::string& name : RegisteredClassNames()) UnregisterClassA(name.c_str(), CurrentModuleInstance());
     RegisteredClassNames().clear();
-    if (atoms.made) {
+    if (atoms.made.load(std::memory_order_relaxed)) {
         GlobalDeleteAtom(atoms.window);
         GlobalDeleteAtom(atoms.control);
-        atoms = AtomState{};
+        atoms.window = atoms.control = 0;
+        atoms.windowName[0] = atoms.controlName[0] = '\0';
+        atoms.made.store(false, std::memory_order_release);
     }
 }
 

@@ -169,7 +169,7 @@ std::string TReader::ReadIdent()
     }
 }
 
-std::string TReader::ReadUtf8Bytes()
+std::string TReader::ReadLongBytes()
 {
     const int32_t n = ReadLength(1);
     std::string s(static_cast<size_t>(n), '\0');
@@ -180,23 +180,13 @@ std::string TReader::ReadUtf8Bytes()
 std::string TReader::ReadString()
 {
     switch (ReadValue()) {
-    case TValueKind::String: {
-        const uint8_t n = ReadByte();
-        std::string s(n, '\0');
-        ReadBytes(s.data(), n);
-        return s;
-    }
-    case TValueKind::LString: {
-        const int32_t n = ReadLength(1);
-        std::string s(static_cast<size_t>(n), '\0');
-        ReadBytes(s.data(), n);
-        return s;
-    }
+    case TValueKind::String: return ReadStr();
+    case TValueKind::LString: return ReadLongBytes();
     case TValueKind::WString: {
         stream_.Seek(-1, TSeekOrigin::Current);
         return AnsiFromWide(ReadWideString());
     }
-    case TValueKind::Utf8String: return AnsiFromWide(WideFromUtf8(ReadUtf8Bytes()));
+    case TValueKind::Utf8String: return AnsiFromWide(WideFromUtf8(ReadLongBytes()));
     default: ValueError();
     }
 }
@@ -213,7 +203,7 @@ std::wstring TReader::ReadWideString()
         ReadBytes(s.data(), static_cast<int64_t>(n) * 2);
         return s;
     }
-    case TValueKind::Utf8String: ReadValue(); return WideFromUtf8(ReadUtf8Bytes());
+    case TValueKind::Utf8String: ReadValue(); return WideFromUtf8(ReadLongBytes());
     default: ReadValue(); ValueError();
     }
 }
@@ -221,10 +211,7 @@ std::wstring TReader::ReadWideString()
 std::string TReader::ReadBinary()
 {
     CheckValue(TValueKind::Binary);
-    const int32_t n = ReadLength(1);
-    std::string s(static_cast<size_t>(n), '\0');
-    ReadBytes(s.data(), n);
-    return s;
+    return ReadLongBytes();
 }
 
 void TReader::EnterNesting()
@@ -478,122 +465,131 @@ void TReader::ReadProperty(TObject* instance)
 
 void TReader::ReadPropValue(TObject* instance, const TPropInfo* prop)
 {
-    auto readOnly = [&]() { Error(FormatText(L"プロパティ %s は読み取り専用です", {Wide(propPath_)})); };
+    // Each value is read whole (and checked) before the property is found read-only.
     switch (prop->Kind) {
     case TPropKind::Integer:
-    case TPropKind::Int64: {
-        int64_t v = 0;
-        TValueKind k = NextValue();
-        if (k == TValueKind::Ident && prop->Idents) {
-            const std::string ident = ReadIdent();
-            bool found = false;
-            for (const TIdentMapEntry& e : *prop->Idents) {
-                if (SameIdent(e.Name, ident)) {
-                    v = e.Value;
-                    found = true;
-                    break;
-                }
-            }
-            if (!found) ValueError();
-        } else if (IsIntegerKind(k)) {
-            v = ReadInt64();
-        } else {
-            ReadValue();
-            ValueError();
-        }
-        if (v < prop->MinValue || v > prop->MaxValue) {
-            Error(FormatText(L"プロパティ %s の値 %d が範囲外です", {Wide(propPath_), std::to_wstring(v)}));
-        }
-        if (!prop->SetOrd) readOnly();
-        prop->SetOrd(instance, v);
-        break;
-    }
-    case TPropKind::Boolean: {
-        bool v = ReadBoolean();
-        if (!prop->SetOrd) readOnly();
-        prop->SetOrd(instance, v ? 1 : 0);
-        break;
-    }
-    case TPropKind::Enumeration: {
-        if (NextValue() != TValueKind::Ident) {
-            ReadValue();
-            ValueError();
-        }
-        const std::string ident = ReadIdent();
-        int64_t v = -1;
-        for (size_t i = 0; i < prop->MemberNames.size(); ++i) {
-            if (SameIdent(prop->MemberNames[i], ident)) v = static_cast<int64_t>(i);
-        }
-        if (v < 0) ValueError();
-        if (!prop->SetOrd) readOnly();
-        prop->SetOrd(instance, v);
-        break;
-    }
-    case TPropKind::Set: {
-        CheckValue(TValueKind::Set);
-        int64_t bits = 0;
-        for (std::string member = ReadStr(); !member.empty(); member = ReadStr()) {
-            bool found = false;
-            for (size_t i = 0; i < prop->MemberNames.size() && i < 32; ++i) {
-                if (SameIdent(prop->MemberNames[i], member)) {
-                    bits |= int64_t{1} << i;
-                    found = true;
-                }
-            }
-            if (!found) ValueError();
-        }
-        if (!prop->SetOrd) readOnly();
-        prop->SetOrd(instance, bits);
-        break;
-    }
+    case TPropKind::Int64: StoreOrd(instance, prop, ReadIntegerProp(prop)); return;
+    case TPropKind::Boolean: StoreOrd(instance, prop, ReadBoolean() ? 1 : 0); return;
+    case TPropKind::Enumeration: StoreOrd(instance, prop, ReadEnumProp(prop)); return;
+    case TPropKind::Set: StoreOrd(instance, prop, ReadSetProp(prop)); return;
     case TPropKind::String: {
-        std::string v = ReadString();
-        if (!prop->SetString) readOnly();
+        const std::string v = ReadString();
+        CheckWritable(prop);
         prop->SetString(instance, v);
-        break;
+        return;
     }
     case TPropKind::WideString: {
-        std::wstring v = ReadWideString();
-        if (!prop->SetWide) readOnly();
+        const std::wstring v = ReadWideString();
+        CheckWritable(prop);
         prop->SetWide(instance, v);
-        break;
+        return;
     }
-    case TPropKind::Method: {
-        TValueKind k = ReadValue();
-        if (k == TValueKind::Nil) {
-            if (!prop->SetMethod) readOnly();
-            prop->SetMethod(instance, TMethod{});
-        } else if (k == TValueKind::Ident) {
-            if (!prop->SetMethod) readOnly();
-            fixups_.push_back({instance, prop, ReadStr(), propPath_});
-        } else {
-            ValueError();
-        }
-        break;
-    }
-    case TPropKind::Object: {
+    case TPropKind::Method: ReadBinding(instance, prop); return;
+    case TPropKind::Object:
         if (prop->IsComponentReference()) {
-            TValueKind k = ReadValue();
-            if (k == TValueKind::Nil) {
-                if (!prop->SetObj) readOnly();
-                prop->SetObj(instance, nullptr);
-            } else if (k == TValueKind::Ident) {
-                if (!prop->SetObj) readOnly();
-                fixups_.push_back({instance, prop, ReadStr(), propPath_});
-            } else {
-                ValueError();
-            }
-            break;
+            ReadBinding(instance, prop);
+            return;
         }
+        // An object of its own: only a collection has a value to read.
         TObject* sub = prop->GetObj(instance);
-        if (NextValue() == TValueKind::Collection && IsInstance<TCollection>(sub)) {
-            ReadCollection(static_cast<TCollection*>(sub));
-        } else {
+        if (NextValue() != TValueKind::Collection || !IsInstance<TCollection>(sub)) {
             ReadValue();
             ValueError();
         }
-        break;
+        ReadCollection(static_cast<TCollection*>(sub));
+        return;
     }
+}
+
+void TReader::CheckWritable(const TPropInfo* prop) const
+{
+    bool writable = false;
+    switch (prop->Kind) {
+    case TPropKind::Integer:
+    case TPropKind::Int64:
+    case TPropKind::Boolean:
+    case TPropKind::Enumeration:
+    case TPropKind::Set: writable = static_cast<bool>(prop->SetOrd); break;
+    case TPropKind::String: writable = static_cast<bool>(prop->SetString); break;
+    case TPropKind::WideString: writable = static_cast<bool>(prop->SetWide); break;
+    case TPropKind::Method: writable = static_cast<bool>(prop->SetMethod); break;
+    case TPropKind::Object: writable = static_cast<bool>(prop->SetObj); break;
+    }
+    if (!writable) Error(FormatText(L"プロパティ %s は読み取り専用です", {Wide(propPath_)}));
+}
+
+void TReader::StoreOrd(TObject* instance, const TPropInfo* prop, int64_t value)
+{
+    CheckWritable(prop);
+    prop->SetOrd(instance, value);
+}
+
+int64_t TReader::ReadIntegerProp(const TPropInfo* prop)
+{
+    int64_t v = 0;
+    const TValueKind k = NextValue();
+    if (k == TValueKind::Ident && prop->Idents) {
+        const std::string ident = ReadIdent();
+        const auto& idents = *prop->Idents;
+        const auto e = std::find_if(idents.begin(), idents.end(),
+                                    [&](const TIdentMapEntry& entry) { return SameIdent(entry.Name, ident); });
+        if (e == idents.end()) ValueError();
+        v = e->Value;
+    } else if (IsIntegerKind(k)) {
+        v = ReadInt64();
+    } else {
+        ReadValue();
+        ValueError();
+    }
+    if (v < prop->MinValue || v > prop->MaxValue) {
+        Error(FormatText(L"プロパティ %s の値 %d が範囲外です", {Wide(propPath_), std::to_wstring(v)}));
+    }
+    return v;
+}
+
+int64_t TReader::ReadEnumProp(const TPropInfo* prop)
+{
+    if (NextValue() != TValueKind::Ident) {
+        ReadValue();
+        ValueError();
+    }
+    const std::string ident = ReadIdent();
+    int64_t v = -1;
+    for (size_t i = 0; i < prop->MemberNames.size(); ++i) {
+        if (SameIdent(prop->MemberNames[i], ident)) v = static_cast<int64_t>(i);
+    }
+    if (v < 0) ValueError();
+    return v;
+}
+
+int64_t TReader::ReadSetProp(const TPropInfo* prop)
+{
+    CheckValue(TValueKind::Set);
+    int64_t bits = 0;
+    for (std::string member = ReadStr(); !member.empty(); member = ReadStr()) {
+        bool found = false;
+        for (size_t i = 0; i < prop->MemberNames.size() && i < 32; ++i) {
+            if (SameIdent(prop->MemberNames[i], member)) {
+                bits |= int64_t{1} << i;
+                found = true;
+            }
+        }
+        if (!found) ValueError();
+    }
+    return bits;
+}
+
+void TReader::ReadBinding(TObject* instance, const TPropInfo* prop)
+{
+    const TValueKind k = ReadValue();
+    if (k != TValueKind::Nil && k != TValueKind::Ident) ValueError();
+    CheckWritable(prop);
+    if (k == TValueKind::Ident) {
+        fixups_.push_back({instance, prop, ReadStr(), propPath_});
+    } else if (prop->Kind == TPropKind::Method) {
+        prop->SetMethod(instance, TMethod{});
+    } else {
+        prop->SetObj(instance, nullptr);
     }
 }
 
@@ -852,6 +848,7 @@ std::string TWriter::ReferenceName(TObject* target, TComponent* root)
 void TWriter::WriteProperty(TObject* instance, const TPropInfo* prop, TObject* ancestor,
                             const TPropInfo* ancestorProp, const std::string& prefix)
 {
+    // A value equal to the ancestor's (without one: to the default, or empty) is not written.
     const std::string name = prefix + prop->Name;
     switch (prop->Kind) {
     case TPropKind::Integer:
@@ -860,11 +857,7 @@ void TWriter::WriteProperty(TObject* instance, const TPropInfo* prop, TObject* a
     case TPropKind::Enumeration:
     case TPropKind::Set: {
         const int64_t v = prop->GetOrd(instance);
-        if (ancestorProp) {
-            if (v == ancestorProp->GetOrd(ancestor)) return;
-        } else if (prop->HasDefault && v == prop->Default) {
-            return;
-        }
+        if (ancestorProp ? v == ancestorProp->GetOrd(ancestor) : prop->HasDefault && v == prop->Default) return;
         WriteOrdValue(prop, v, name);
         return;
     }
@@ -890,64 +883,63 @@ void TWriter::WriteProperty(TObject* instance, const TPropInfo* prop, TObject* a
         } else if (!m.Assigned()) {
             return;
         }
-        if (!m.Assigned()) {
-            WriteStr(name);
-            WriteValue(TValueKind::Nil);
-            return;
-        }
         // Only a published method has a name to be bound by.
-        const std::string method = m.Data->MethodName(m.Code);
-        if (method.empty()) return;
-        WriteStr(name);
-        WriteIdent(method);
+        WriteBinding(name, m.Assigned(), m.Assigned() ? m.Data->MethodName(m.Code) : std::string());
         return;
     }
     case TPropKind::Object: {
         TObject* v = prop->GetObj(instance);
-        if (prop->IsComponentReference()) {
-            if (ancestorProp) {
-                TObject* av = ancestorProp->GetObj(ancestor);
-                const bool same = (v == nullptr && av == nullptr) ||
-                                  (v != nullptr && v == root_ && av == ancestorRoot_) ||
-                                  (v != nullptr && av != nullptr && v != root_ && av != ancestorRoot_ &&
-                                   ReferenceName(v, root_) == ReferenceName(av, ancestorRoot_));
-                if (same) return;
-            } else if (!v) {
-                return;
-            }
-            if (!v) {
-                WriteStr(name);
-                WriteValue(TValueKind::Nil);
-                return;
-            }
-            const std::string ref = ReferenceName(v, root_);
-            if (ref.empty()) return;
-            WriteStr(name);
-            WriteIdent(ref);
-            return;
-        }
-        if (!v) return;
         TObject* av = ancestorProp ? ancestorProp->GetObj(ancestor) : nullptr;
-        if (IsInstance<TCollection>(v)) {
-            auto* collection = static_cast<TCollection*>(v);
-            if (IsInstance<TCollection>(av)) {
-                if (SameCollection(collection, static_cast<TCollection*>(av))) return;
-            } else if (collection->Count() == 0) {
-                return;
-            }
-            WriteStr(name);
-            WriteCollection(collection);
+        if (prop->IsComponentReference()) {
+            if (ancestorProp ? SameReference(v, av) : !v) return;
+            WriteBinding(name, v != nullptr, v ? ReferenceName(v, root_) : std::string());
             return;
         }
-        if (++depth_ > kMaxDepth) {
-            --depth_;
-            throw EWriteError(std::wstring(L"プロパティの入れ子が深すぎます"));
-        }
-        DepthGuard guard{depth_};
-        WriteProperties(v, av, name + ".");
+        if (v) WriteSubObject(v, av, name);
         return;
     }
     }
+}
+
+void TWriter::WriteBinding(const std::string& name, bool assigned, const std::string& target)
+{
+    if (assigned && target.empty()) return;
+    WriteStr(name);
+    if (assigned)
+        WriteIdent(target);
+    else
+        WriteValue(TValueKind::Nil);
+}
+
+bool TWriter::SameReference(TObject* value, TObject* ancestorValue) const
+{
+    if (!value) return !ancestorValue;
+    // The root stands for the ancestor's root; any other component is compared by the name it is
+    // written with.
+    if (value == root_) return ancestorValue == ancestorRoot_;
+    return ancestorValue && ancestorValue != ancestorRoot_ &&
+           ReferenceName(value, root_) == ReferenceName(ancestorValue, ancestorRoot_);
+}
+
+void TWriter::WriteSubObject(TObject* value, TObject* ancestorValue, const std::string& name)
+{
+    if (IsInstance<TCollection>(value)) {
+        auto* collection = static_cast<TCollection*>(value);
+        if (IsInstance<TCollection>(ancestorValue)) {
+            if (SameCollection(collection, static_cast<TCollection*>(ancestorValue))) return;
+        } else if (collection->Count() == 0) {
+            return;
+        }
+        WriteStr(name);
+        WriteCollection(collection);
+        return;
+    }
+    if (++depth_ > kMaxDepth) {
+        --depth_;
+        throw EWriteError(std::wstring(L"プロパティの入れ子が深すぎます"));
+    }
+    DepthGuard guard{depth_};
+    WriteProperties(value, ancestorValue, name + ".");
 }
 
 void TWriter::WriteOrdValue(const TPropInfo* prop, int64_t value, const std::string& name)

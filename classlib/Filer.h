@@ -131,13 +131,23 @@ private:
     uint8_t ReadByte();
     void ReadBytes(void* buffer, int64_t count);
     int32_t ReadLength(int64_t unitSize);
-    std::string ReadUtf8Bytes();
+    std::string ReadLongBytes();      // a four-byte byte count and the bytes
     Header ReadHeader();
     const TClassRecord* FindComponentClass(const std::string& name) const;
     TComponent* ReadComponent();
     void ReadData(TComponent* instance);
     void ReadProperty(TObject* instance);
     void ReadPropValue(TObject* instance, const TPropInfo* prop);
+    // A property without the setter of its kind raises the read-only error.
+    void CheckWritable(const TPropInfo* prop) const;
+    void StoreOrd(TObject* instance, const TPropInfo* prop, int64_t value);
+    // The values of ordinal properties: by number or by one of the property's names.
+    int64_t ReadIntegerProp(const TPropInfo* prop);
+    int64_t ReadEnumProp(const TPropInfo* prop);
+    int64_t ReadSetProp(const TPropInfo* prop);
+    // An event's method or a component reference: nil clears it at once, a name is bound after
+    // the whole resource.
+    void ReadBinding(TObject* instance, const TPropInfo* prop);
     void ReadCollection(TCollection* collection);
     void SkipProperty();
     void ResolveFixups();
@@ -192,6 +202,12 @@ private:
     void WriteProperties(TObject* instance, TObject* ancestor, const std::string& prefix);
     void WriteProperty(TObject* instance, const TPropInfo* prop, TObject* ancestor, const TPropInfo* ancestorProp,
                        const std::string& prefix);
+    // An event's method or a component reference: by its name, or nil when none is assigned;
+    // nothing when an assigned one has no name to be written with.
+    void WriteBinding(const std::string& name, bool assigned, const std::string& target);
+    bool SameReference(TObject* value, TObject* ancestorValue) const;
+    // An object property's own properties under "name.", or a collection's items.
+    void WriteSubObject(TObject* value, TObject* ancestorValue, const std::string& name);
     void WriteOrdValue(const TPropInfo* prop, int64_t value, const std::string& name);
     void WriteCollection(TCollection* collection);
     bool SameCollection(TCollection* a, TCollection* b);

@@ -8,8 +8,8 @@
 namespace {
 
 // ---------------------------------------------------------------------------------------------
-// Command numbers: the lowest free number from 1 up, so numbers stay small and come back.
-// Bands of several shell threads may share the process, hence the lock.
+// Command numbers: the lowest free number from 1 up, so numbers stay small and come back. One
+// pool for every thread of the process, under a lock (Threading.h).
 
 std::mutex commandLock;
 std::vector<bool>& CommandPool()
@@ -841,28 +841,60 @@ KERVO_CLASS_RECORD(TPopupList) {}
 
 TPopupList::~TPopupList()
 {
-    if (window_) DeallocateUtilWindow(window_);
+    for (const ThreadWindow& w : windows_) DeallocateUtilWindow(w.Window);
 }
 
 void TPopupList::Add(TPopupMenu* menu)
 {
-    if (std::find(menus_.begin(), menus_.end(), menu) == menus_.end()) menus_.push_back(menu);
+    std::lock_guard<std::mutex> guard(lock_);
+    const auto same = [menu](const MenuEntry& e) { return e.Menu == menu; };
+    if (std::none_of(menus_.begin(), menus_.end(), same)) menus_.push_back({menu, GetCurrentThreadId()});
 }
 
-void TPopupList::Remove(TPopupMenu* menu) { menus_.erase(std::remove(menus_.begin(), menus_.end(), menu), menus_.end()); }
+void TPopupList::Remove(TPopupMenu* menu)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    std::erase_if(menus_, [menu](const MenuEntry& e) { return e.Menu == menu; });
+}
+
+bool TPopupList::Holds(TPopupMenu* menu) const
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return std::any_of(menus_.begin(), menus_.end(), [menu](const MenuEntry& e) { return e.Menu == menu; });
+}
+
+std::vector<TPopupMenu*> TPopupList::Menus() const
+{
+    const DWORD thread = GetCurrentThreadId();
+    std::lock_guard<std::mutex> guard(lock_);
+    std::vector<TPopupMenu*> menus;
+    for (const MenuEntry& e : menus_)
+        if (e.Thread == thread) menus.push_back(e.Menu);
+    return menus;
+}
 
 HWND TPopupList::Window()
 {
-    if (window_ && !IsWindow(window_)) window_ = nullptr;  // its thread has ended
-    if (!window_) window_ = AllocateUtilWindow(TWndMethod::Bind<&TPopupList::MainWndProc>(this), false);
-    return window_;
+    const DWORD thread = GetCurrentThreadId();
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        // The window of a thread that has ended went with it.
+        std::erase_if(windows_, [](const ThreadWindow& w) { return !IsWindow(w.Window); });
+        for (const ThreadWindow& w : windows_)
+            if (w.Thread == thread) return w.Window;
+    }
+    // Only this thread adds its own window, so no other can have come in between.
+    const HWND window = AllocateUtilWindow(TWndMethod::Bind<&TPopupList::MainWndProc>(this), false);
+    std::lock_guard<std::mutex> guard(lock_);
+    windows_.push_back({thread, window});
+    return window;
 }
 
 void TPopupList::MainWndProc(TMessage& message) { HandleWindowMessage(message); }
 
 TMenuItem* TPopupList::FindItem(uint32_t command) const
 {
-    for (TPopupMenu* menu : menus_) {
+    for (TPopupMenu* menu : Menus()) {
         if (TMenuItem* item = menu->FindItem(command, TFindItemKind::fkCommand)) return item;
     }
     return nullptr;
@@ -874,9 +906,9 @@ void TPopupList::HandleWindowMessage(TMessage& message)
     case WM_COMMAND:
         if (HIWORD(message.WParam) == 0 && message.LParam == 0) {
             const auto command = static_cast<uint16_t>(LOWORD(message.WParam));
-            const std::vector<TPopupMenu*> snapshot = menus_;
+            const std::vector<TPopupMenu*> snapshot = Menus();
             for (TPopupMenu* menu : snapshot) {
-                if (std::find(menus_.begin(), menus_.end(), menu) == menus_.end()) continue;
+                if (!Holds(menu)) continue;  // freed by an earlier item's command
                 if (menu->DispatchCommand(command)) return;
             }
         }
@@ -885,7 +917,7 @@ void TPopupList::HandleWindowMessage(TMessage& message)
         auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(message.LParam);
         if (mis && mis->CtlType == ODT_MENU) {
             if (TMenuItem* item = FindItem(mis->itemID)) {
-                HDC dc = GetWindowDC(window_);
+                HDC dc = GetWindowDC(Window());
                 TCanvas canvas;
                 canvas.SetHandle(dc);
                 int width = static_cast<int>(mis->itemWidth);
@@ -894,11 +926,11 @@ void TPopupList::HandleWindowMessage(TMessage& message)
                     item->Measure(&canvas, width, height);
                 } catch (...) {
                     canvas.SetHandle(nullptr);
-                    ReleaseDC(window_, dc);
+                    ReleaseDC(Window(), dc);
                     throw;
                 }
                 canvas.SetHandle(nullptr);
-                ReleaseDC(window_, dc);
+                ReleaseDC(Window(), dc);
                 mis->itemWidth = static_cast<UINT>(std::max(width, 0));
                 mis->itemHeight = static_cast<UINT>(std::max(height, 0));
                 message.Result = 1;
@@ -936,7 +968,7 @@ void TPopupList::HandleWindowMessage(TMessage& message)
 
 void TPopupList::DefaultHandler(TMessage& message)
 {
-    message.Result = DefWindowProcW(window_, message.Msg, message.WParam, message.LParam);
+    message.Result = DefWindowProcW(Window(), message.Msg, message.WParam, message.LParam);
 }
 
 namespace {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -297,7 +298,9 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------------
-// Popup list: the popup menus of the process and the window that owns them while they show.
+// Popup list: the popup menus of the process and, for each thread that shows them, the window
+// that owns them while they show. Shared by the threads of the process (Threading.h): a menu and
+// a window belong to the thread that made them, and each window serves its own thread's menus.
 
 class TPopupList : public TObject {
     KERVO_CLASS(TPopupList, TObject)
@@ -307,9 +310,11 @@ public:
 
     void Add(TPopupMenu* menu);
     void Remove(TPopupMenu* menu);
-    const std::vector<TPopupMenu*>& Menus() const { return menus_; }
+    // The calling thread's menus.
+    std::vector<TPopupMenu*> Menus() const;
 
-    // A hidden window of the thread that first asks, made then.
+    // The calling thread's hidden window, made when it first asks: the owner of a menu that
+    // shows must be a window of the thread that shows it.
     HWND Window();
 
 protected:
@@ -319,11 +324,22 @@ protected:
     void DefaultHandler(TMessage& message);
 
 private:
+    struct MenuEntry {
+        TPopupMenu* Menu;
+        DWORD Thread;
+    };
+    struct ThreadWindow {
+        DWORD Thread;
+        HWND Window;
+    };
+
     TMenuItem* FindItem(uint32_t command) const;
+    bool Holds(TPopupMenu* menu) const;
     void MainWndProc(TMessage& message);
 
-    std::vector<TPopupMenu*> menus_;
-    HWND window_ = nullptr;
+    mutable std::mutex lock_;  // over the two lists
+    std::vector<MenuEntry> menus_;
+    std::vector<ThreadWindow> windows_;
 };
 
 // The popup list in force (the library's own unless another was set), and its replacement

@@ -450,7 +450,8 @@ void TWinControl::HandleWindowMessage(TMessage& message)
         if (OnExit) OnExit(this);
         break;
     case CM_SHOWINGCHANGED:
-        // A window made visible by its own styles is shown already.
+        // A window made visible by its own styles is shown already (a band form's is on its site
+        // before the shell shows the form): shown again, it would be told of a move for nothing.
         if (handle_ && ((GetWindowLongPtrA(handle_, GWL_STYLE) & WS_VISIBLE) != 0) != showing_) {
             SetWindowPos(handle_, nullptr, 0, 0, 0, 0,
                          (showing_ ? SWP_SHOWWINDOW : SWP_HIDEWINDOW) | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER |

@@ -2,7 +2,7 @@
 // group rule and hover tracking.
 //
 // Hover has two sources: the button's own mouse movement (which keeps one hot button per
-// process) and the mouse-enter and mouse-leave notifications. Either way the enter handling
+// thread) and the mouse-enter and mouse-leave notifications. Either way the enter handling
 // repaints at once, so the highlight follows a cursor that moves quickly between buttons.
 #include "TFlatSpeedButtonUnit.h"
 
@@ -11,9 +11,9 @@
 
 namespace {
 
-// The button that last became hot through mouse movement. Only the thread of the band's window
-// uses the buttons.
-TFlatSpeedButton* g_hotButton = nullptr;
+// The button that last became hot through mouse movement: one per thread, as a thread's buttons
+// are its own (Threading.h).
+thread_local TFlatSpeedButton* g_hotButton = nullptr;
 
 const std::vector<std::string> kLayoutNames = {"blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom"};
 

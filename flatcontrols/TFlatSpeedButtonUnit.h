@@ -74,7 +74,7 @@ public:
     POINT GlyphPos() const { return layoutResult_.GlyphPos; }
     RECT CaptionRect() const { return layoutResult_.CaptionRect; }
 
-    // The button that last became hot through mouse movement, if any (one per process).
+    // The calling thread's button that last became hot through mouse movement, if any.
     static TFlatSpeedButton* HotButton();
 
     void HandleWindowMessage(TMessage& message) override;

@@ -128,7 +128,6 @@ void TWideCustomComboBox::AutoCompleteEditChar(TMessage& message, bool uniqueOnl
     send(Handle(), CB_GETEDITSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     // Only a character typed at the end of the text completes.
     if (static_cast<LRESULT>(end) == length) {
-        send(Handle(), CB_GETEDITSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
         std::wstring search;
         if (UnicodePlatform) {
             search = Text().substr(0, start) + c;

@@ -10,6 +10,15 @@ namespace {
 
 std::string A(const std::wstring& w) { return AnsiFromWide(w); }
 
+// The built-in engines' URL prefixes, written out rather than read from the table under test.
+constexpr char kGoogleJapanese[] = "http://www.google.co.jp/search?num=50&hl=ja&lr=lang_ja&q=";
+constexpr char kGoogleWholeWeb[] = "http://www.google.co.jp/search?num=50&hl=ja&q=";
+constexpr char kInternetArchive[] = "http://web.archive.org/archive_request_ng?collection=web&url=";
+constexpr char kGoogleCache[] = "http://www.google.co.jp/search?q=cache:";
+constexpr char kYahooDictionary[] = "http://dic.yahoo.co.jp/bin/dsearch?t=o&d=all&p=";
+constexpr char kAlltheWeb[] = "http://www.alltheweb.com/search?cat=ftp&cs=cp932&q=";
+constexpr char kFileAvenue[] = "http://www.fileavenue.jp/index.php?ids=10&action=search1&q=";
+
 std::vector<std::string> Items(const TStrings& l)
 {
     std::vector<std::string> out;
@@ -38,8 +47,6 @@ protected:
         ReadEngineSlots(ini, lists);
         AddDefaultEngines(lists);
     }
-    const char* Builtin(int row) { return BuiltinEngines[row - 1].Url; }
-    std::string BuiltinTitle(int row) { return A(BuiltinEngines[row - 1].Title); }
     std::string dir, path;
     TEngineLists lists;
 };
@@ -48,13 +55,13 @@ TEST_F(EngineTest, WithoutAFileEveryModeGetsItsBuiltInEngines)
 {
     Load();
     EXPECT_EQ(Items(lists.FSearchTitles), (std::vector<std::string>{A(L"Google 日本語"), A(L"Google ウェブ全体"), ""}));
-    EXPECT_EQ(Items(lists.FSearchUrls), (std::vector<std::string>{Builtin(1), Builtin(2), ""}));
+    EXPECT_EQ(Items(lists.FSearchUrls), (std::vector<std::string>{kGoogleJapanese, kGoogleWholeWeb, ""}));
     EXPECT_EQ(Items(lists.FCacheTitles), (std::vector<std::string>{"Internet Archive", A(L"Google キャッシュ"), ""}));
-    EXPECT_EQ(Items(lists.FCacheUrls), (std::vector<std::string>{Builtin(3), Builtin(4), ""}));
+    EXPECT_EQ(Items(lists.FCacheUrls), (std::vector<std::string>{kInternetArchive, kGoogleCache, ""}));
     EXPECT_EQ(Items(lists.FDicTitles), (std::vector<std::string>{A(L"Yahoo! 辞書"), "", ""}));
-    EXPECT_EQ(Items(lists.FDicUrls), (std::vector<std::string>{Builtin(5), "", ""}));
+    EXPECT_EQ(Items(lists.FDicUrls), (std::vector<std::string>{kYahooDictionary, "", ""}));
     EXPECT_EQ(Items(lists.FFileTitles), (std::vector<std::string>{"AlltheWeb", "File Avenue", ""}));
-    EXPECT_EQ(Items(lists.FFileUrls), (std::vector<std::string>{Builtin(6), Builtin(7), ""}));
+    EXPECT_EQ(Items(lists.FFileUrls), (std::vector<std::string>{kAlltheWeb, kFileAvenue, ""}));
 }
 
 TEST(BuiltinEngines, UrlsEndWhereTheQueryGoes)
@@ -78,7 +85,7 @@ TEST_F(EngineTest, AnIncompleteSlotIsSkippedAndALaterSlotBecomesEntryZero)
     EXPECT_EQ(lists.FSearchUrls.Get(0), "http://example.jp/?q=");
     EXPECT_EQ(lists.FSearchTitles.IndexOf("Only title"), -1);
     EXPECT_EQ(lists.FSearchTitles.Count(), 3);  // Mine + rows 1, 2
-    EXPECT_EQ(lists.FDicTitles.Get(0), BuiltinTitle(5));
+    EXPECT_EQ(lists.FDicTitles.Get(0), A(L"Yahoo! 辞書"));
 }
 
 TEST_F(EngineTest, TheFirstOccurrenceOfATitleWinsWhateverTheCase)
@@ -88,7 +95,7 @@ TEST_F(EngineTest, TheFirstOccurrenceOfATitleWinsWhateverTheCase)
     Engine("CACHE2", "Abc", "http://third/");
     Load();
     EXPECT_EQ(Items(lists.FCacheTitles), (std::vector<std::string>{"abc", "Internet Archive", A(L"Google キャッシュ")}));
-    EXPECT_EQ(Items(lists.FCacheUrls), (std::vector<std::string>{"http://first/", Builtin(3), Builtin(4)}));
+    EXPECT_EQ(Items(lists.FCacheUrls), (std::vector<std::string>{"http://first/", kInternetArchive, kGoogleCache}));
 }
 
 TEST_F(EngineTest, AFileEngineWithABuiltInTitleKeepsItsOwnUrl)
@@ -110,7 +117,7 @@ TEST_F(EngineTest, ThreeFileEnginesPlusBothBuiltInsMakeFive)
     Engine("FILE3", "f3", "u3");  // slots beyond 2 are not read
     Load();
     EXPECT_EQ(Items(lists.FFileTitles), (std::vector<std::string>{"f0", "f1", A(L"ファイル検索"), "AlltheWeb", "File Avenue"}));
-    EXPECT_EQ(Items(lists.FFileUrls), (std::vector<std::string>{"u0", "u1", "u2", Builtin(6), Builtin(7)}));
+    EXPECT_EQ(Items(lists.FFileUrls), (std::vector<std::string>{"u0", "u1", "u2", kAlltheWeb, kFileAvenue}));
 }
 
 TEST_F(EngineTest, ListsKeepTheirInvariantsAfterEveryFill)

@@ -4,9 +4,11 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "TestEnv.h"
@@ -261,33 +263,49 @@ void CALLBACK ChooseSecondItem(HWND, UINT, UINT_PTR id, DWORD)
 
 TEST(Menus, PopupRoutesTheChosenCommandBackToTheItem)
 {
-    TObjectPtr<TMenuHost> host(new TMenuHost(nullptr));
-    auto* menu = new TPopupMenu(host.get());
-    auto* one = NewItem(host.get(), menu->Items(), "One");
-    one->SetName("One");
-    auto* two = NewItem(host.get(), menu->Items(), "Two");
-    two->SetName("Two");
-    one->OnClick.Bind(host.get(), &TMenuHost::ItemClick);
-    two->OnClick.Bind(host.get(), &TMenuHost::ItemClick);
-    int popups = 0;
-    struct Counter : TComponent {
-        using TComponent::TComponent;
-        int* n = nullptr;
-        void Popped(TObject*) { ++*n; }
-    } counter(nullptr);
-    counter.n = &popups;
-    menu->OnPopup.Bind(&counter, &Counter::Popped);
+    // On the thread that shows the menu, whichever it is: the band library serves bands on
+    // several threads of the shell, and a menu's owner window must be of the showing thread.
+    const auto popupAndChoose = [] {
+        TObjectPtr<TMenuHost> host(new TMenuHost(nullptr));
+        auto* menu = new TPopupMenu(host.get());
+        auto* one = NewItem(host.get(), menu->Items(), "One");
+        one->SetName("One");
+        auto* two = NewItem(host.get(), menu->Items(), "Two");
+        two->SetName("Two");
+        one->OnClick.Bind(host.get(), &TMenuHost::ItemClick);
+        two->OnClick.Bind(host.get(), &TMenuHost::ItemClick);
+        int popups = 0;
+        struct Counter : TComponent {
+            using TComponent::TComponent;
+            int* n = nullptr;
+            void Popped(TObject*) { ++*n; }
+        } counter(nullptr);
+        counter.n = &popups;
+        menu->OnPopup.Bind(&counter, &Counter::Popped);
 
-    keysSent = 0;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 50, &ChooseSecondItem);
-    ASSERT_NE(timer, 0u);
-    menu->Popup(100, 100);
-    KillTimer(nullptr, timer);
-    EXPECT_EQ(popups, 1);
-    EXPECT_EQ(menu->PopupPoint().x, 100);
-    ASSERT_GT(keysSent, 0u) << "the menu never showed";
-    ASSERT_TRUE(testenv::PumpUntil([&] { return !host->clicks.empty(); }, 5000));
-    EXPECT_EQ(host->clicks, std::vector<std::string>{"Two"});
+        EXPECT_EQ(GetWindowThreadProcessId(PopupList()->Window(), nullptr), GetCurrentThreadId());
+        keysSent = 0;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 50, &ChooseSecondItem);
+        EXPECT_NE(timer, 0u);
+        menu->Popup(100, 100);
+        KillTimer(nullptr, timer);
+        EXPECT_EQ(popups, 1);
+        EXPECT_EQ(menu->PopupPoint().x, 100);
+        EXPECT_GT(keysSent, 0u) << "the menu never showed";
+        EXPECT_TRUE(testenv::PumpUntil([&] { return !host->clicks.empty(); }, 5000));
+        return host->clicks;
+    };
+    EXPECT_EQ(popupAndChoose(), std::vector<std::string>{"Two"});
+    // This thread pumps meanwhile, as a shell's other band threads do.
+    std::vector<std::string> clicksOnOtherThread;
+    std::atomic<bool> done{false};
+    std::thread other([&] {
+        clicksOnOtherThread = popupAndChoose();
+        done = true;
+    });
+    testenv::PumpUntil([&] { return done.load(); }, 20000);
+    other.join();
+    EXPECT_EQ(clicksOnOtherThread, std::vector<std::string>{"Two"});
 }
 
 TEST(Menus, OwnerDrawnItemsMeasuredAndDrawnThroughThePopupList)
