@@ -1,5 +1,6 @@
 #include "Buttons.h"
 
+#include "GdiScopes.h"
 #include "StdCtrls.h"
 
 KERVO_CLASS_RECORD(TSpeedButton)
@@ -17,20 +18,6 @@ TSpeedButton::TSpeedButton(TComponent* owner) : TGraphicControl(owner)
     SetParentFont(true);
 }
 
-void TSpeedButton::SetGroupIndex(int value)
-{
-    if (value == groupIndex_) return;
-    groupIndex_ = value;
-    UpdateExclusive();
-}
-
-void TSpeedButton::SetAllowAllUp(bool value)
-{
-    if (value == allowAllUp_) return;
-    allowAllUp_ = value;
-    UpdateExclusive();
-}
-
 void TSpeedButton::SetFlat(bool value)
 {
     if (value == flat_) return;
@@ -38,89 +25,32 @@ void TSpeedButton::SetFlat(bool value)
     Invalidate();
 }
 
-void TSpeedButton::SetDown(bool value)
-{
-    if (groupIndex_ == 0) value = false;
-    if (value == down_) return;
-    if (down_ && !allowAllUp_) return;
-    down_ = value;
-    if (value) {
-        if (state_ == TButtonState::bsUp) Invalidate();
-        state_ = TButtonState::bsExclusive;
-    } else {
-        state_ = TButtonState::bsUp;
-        Repaint();
-    }
-    if (value) UpdateExclusive();
-}
-
-void TSpeedButton::UpdateExclusive()
-{
-    if (groupIndex_ == 0 || !Parent()) return;
-    TMessage m{CM_BUTTONPRESSED, static_cast<WPARAM>(groupIndex_), reinterpret_cast<LPARAM>(this), 0};
-    Parent()->Broadcast(m);
-}
-
-bool TSpeedButton::Inside(int x, int y) const { return x >= 0 && x < Width() && y >= 0 && y <= Height(); }
-
 void TSpeedButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
 {
     TGraphicControl::MouseDown(button, shift, x, y);
-    if (button != TMouseButton::mbLeft || !Enabled()) return;
-    if (!down_) {
-        state_ = TButtonState::bsDown;
-        Invalidate();
-    }
-    dragging_ = true;
+    states_.MouseDown(button);
 }
 
 void TSpeedButton::MouseMove(TShiftState shift, int x, int y)
 {
     TGraphicControl::MouseMove(shift, x, y);
-    if (!dragging_) return;
-    TButtonState next = down_ ? TButtonState::bsExclusive : TButtonState::bsUp;
-    if (Inside(x, y) && !down_) next = TButtonState::bsDown;
-    if (next != state_) {
-        state_ = next;
-        Invalidate();
-    }
+    states_.MouseMove(x, y);
 }
 
 void TSpeedButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
 {
     TGraphicControl::MouseUp(button, shift, x, y);
-    if (!dragging_) return;
-    dragging_ = false;
-    const bool inside = Inside(x, y);
-    if (groupIndex_ == 0) {
-        state_ = TButtonState::bsUp;
-        mouseInControl_ = false;
-        Invalidate();
-    } else if (inside) {
-        SetDown(!down_);
-        if (down_) Repaint();
-    } else {
-        if (down_) state_ = TButtonState::bsExclusive;
-        Repaint();
-    }
-    if (inside) Click();
+    if (states_.MouseUp(x, y) && states_.Inside(x, y)) Click();
 }
 
 void TSpeedButton::Paint()
 {
     HDC dc = PaintDC();
-    if (!Enabled()) {
-        state_ = TButtonState::bsDisabled;
-        dragging_ = false;
-    } else if (state_ == TButtonState::bsDisabled) {
-        state_ = down_ && groupIndex_ != 0 ? TButtonState::bsExclusive : TButtonState::bsUp;
-    }
+    const TSpeedButtonState state = states_.State();
     RECT r{0, 0, Width(), Height()};
-    HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
-    FillRect(dc, &r, face);
-    DeleteObject(face);
-    const bool pressed = state_ == TButtonState::bsDown || state_ == TButtonState::bsExclusive;
-    if (!flat_ || pressed || mouseInControl_) {
+    FillRect(dc, &r, TSolidBrush(GetSysColor(COLOR_BTNFACE)).Get());
+    const bool pressed = state == TSpeedButtonState::Down || state == TSpeedButtonState::Exclusive;
+    if (!flat_ || pressed || states_.Hot()) {
         RECT edge = r;
         DrawEdge(dc, &edge, pressed ? EDGE_SUNKEN : (flat_ ? BDR_RAISEDINNER : EDGE_RAISED), BF_RECT);
     }
@@ -128,10 +58,10 @@ void TSpeedButton::Paint()
     if (!text.empty()) {
         RECT t = r;
         if (pressed) OffsetRect(&t, 1, 1);
-        HGDIOBJ oldFont = SelectObject(dc, FontHandle());
+        const TSelectedObject font(dc, FontHandle());
         SetBkMode(dc, TRANSPARENT);
         const UINT flags = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
-        if (state_ == TButtonState::bsDisabled) {
+        if (state == TSpeedButtonState::Disabled) {
             OffsetRect(&t, 1, 1);
             SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
             DrawTextA(dc, text.c_str(), -1, &t, flags);
@@ -141,7 +71,6 @@ void TSpeedButton::Paint()
             SetTextColor(dc, FontColorRGB());
         }
         DrawTextA(dc, text.c_str(), -1, &t, flags);
-        SelectObject(dc, oldFont);
     }
 }
 
@@ -150,24 +79,16 @@ void TSpeedButton::HandleWindowMessage(TMessage& message)
     switch (message.Msg) {
     case WM_LBUTTONDBLCLK:
         TGraphicControl::HandleWindowMessage(message);
-        if (down_) DblClick();
+        if (states_.Down()) DblClick();
         break;
     case CM_ENABLEDCHANGED:
-        if (!Enabled()) {
-            mouseInControl_ = false;
-            state_ = TButtonState::bsDisabled;
-        }
+        states_.EnabledChanged();
         Invalidate();
         break;
     case CM_BUTTONPRESSED: {
-        auto* sender = reinterpret_cast<TSpeedButton*>(message.LParam);
-        if (static_cast<int>(message.WParam) == groupIndex_ && sender != this && IsInstance<TSpeedButton>(sender)) {
-            if (sender->Down() && down_) {
-                down_ = false;
-                state_ = TButtonState::bsUp;
-                Invalidate();
-            }
-            allowAllUp_ = sender->AllowAllUp();
+        auto* sender = reinterpret_cast<TObject*>(message.LParam);
+        if (sender != this && IsInstance<TSpeedButton>(sender)) {
+            states_.GroupNotified(static_cast<int>(message.WParam), static_cast<TSpeedButton*>(sender)->states_);
         }
         break;
     }
@@ -180,16 +101,10 @@ void TSpeedButton::HandleWindowMessage(TMessage& message)
         }
         break;
     case CM_MOUSEENTER:
-        if (Enabled() && !mouseInControl_) {
-            mouseInControl_ = true;
-            if (flat_) Repaint();
-        }
+        if (states_.MouseEnter() && flat_) Repaint();
         break;
     case CM_MOUSELEAVE:
-        if (mouseInControl_ && Enabled() && !dragging_) {
-            mouseInControl_ = false;
-            if (flat_) Invalidate();
-        }
+        if (states_.MouseLeave() && flat_) Invalidate();
         break;
     default:
         TGraphicControl::HandleWindowMessage(message);

@@ -4,26 +4,24 @@
 #include <windows.h>
 
 #include "Controls.h"
+#include "SpeedButtonStates.h"
 
 class TSpeedButton : public TGraphicControl {
     KERVO_CLASS(TSpeedButton, TGraphicControl)
 public:
-    enum class TButtonState { bsUp, bsDisabled, bsDown, bsExclusive };
-
     explicit TSpeedButton(TComponent* owner);
 
-    int GroupIndex() const { return groupIndex_; }
-    void SetGroupIndex(int value);
-    // In a group: true puts the others of the group up. A down button of a group comes up only
-    // when another goes down, unless AllowAllUp.
-    bool Down() const { return down_; }
-    void SetDown(bool value);
-    bool AllowAllUp() const { return allowAllUp_; }
-    void SetAllowAllUp(bool value);
+    // GroupIndex, Down and AllowAllUp follow the speed buttons' group rule (SpeedButtonStates.h).
+    int GroupIndex() const { return states_.GroupIndex(); }
+    void SetGroupIndex(int value) { states_.SetGroupIndex(value); }
+    bool Down() const { return states_.Down(); }
+    void SetDown(bool value) { states_.SetDown(value); }
+    bool AllowAllUp() const { return states_.AllowAllUp(); }
+    void SetAllowAllUp(bool value) { states_.SetAllowAllUp(value); }
     bool Flat() const { return flat_; }
     void SetFlat(bool value);
-    TButtonState State() const { return state_; }
-    bool MouseInControl() const { return mouseInControl_; }
+    TSpeedButtonState State() const { return states_.State(); }
+    bool MouseInControl() const { return states_.Hot(); }
 
     void HandleWindowMessage(TMessage& message) override;
     const TClassRecord& ActionLinkClass() override;
@@ -35,14 +33,6 @@ protected:
     void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
 
 private:
-    void UpdateExclusive();
-    bool Inside(int x, int y) const;
-
-    int groupIndex_ = 0;
-    bool down_ = false;
-    bool allowAllUp_ = false;
+    TSpeedButtonStates states_{*this};
     bool flat_ = false;
-    bool dragging_ = false;
-    bool mouseInControl_ = false;
-    TButtonState state_ = TButtonState::bsUp;
 };

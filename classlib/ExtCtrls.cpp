@@ -1,26 +1,20 @@
 #include "ExtCtrls.h"
 
+#include "GdiScopes.h"
 #include "Graphics.h"
 
 #include <utility>
 
 namespace {
 
-void FillSolid(HDC dc, const RECT& r, COLORREF color)
-{
-    HBRUSH brush = CreateSolidBrush(color);
-    FillRect(dc, &r, brush);
-    DeleteObject(brush);
-}
+void FillSolid(HDC dc, const RECT& r, COLORREF color) { FillRect(dc, &r, TSolidBrush(color).Get()); }
 
 void Line(HDC dc, int x1, int y1, int x2, int y2, COLORREF color)
 {
-    HPEN pen = CreatePen(PS_SOLID, 1, color);
-    HGDIOBJ old = SelectObject(dc, pen);
+    const TGdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, color));
+    const TSelectedObject selected(dc, pen.Get());
     MoveToEx(dc, x1, y1, nullptr);
     LineTo(dc, x2, y2);
-    SelectObject(dc, old);
-    DeleteObject(pen);
 }
 
 }  // namespace
@@ -91,11 +85,10 @@ void TPanel::PaintWindow(HDC dc)
     FillSolid(dc, r, ColorToRGB(Color()));
     const std::string text = Caption();
     if (!text.empty()) {
-        HGDIOBJ old = SelectObject(dc, FontHandle());
+        const TSelectedObject font(dc, FontHandle());
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, FontColorRGB());
         DrawTextA(dc, text.c_str(), -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-        SelectObject(dc, old);
     }
 }
 

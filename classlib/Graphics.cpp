@@ -4,69 +4,10 @@
 #include <utility>
 
 #include "Filer.h"
+#include "GdiScopes.h"
 #include "Streams.h"
 
 namespace {
-
-// A memory device context for the length of a scope, with one bitmap selected into it.
-class ScopedMemoryDC {
-public:
-    explicit ScopedMemoryDC(HBITMAP bitmap) : dc_(CreateCompatibleDC(nullptr))
-    {
-        if (!dc_) RaiseLastOSError();
-        if (bitmap) old_ = SelectObject(dc_, bitmap);
-    }
-    ~ScopedMemoryDC()
-    {
-        if (old_) SelectObject(dc_, old_);
-        DeleteDC(dc_);
-    }
-    ScopedMemoryDC(const ScopedMemoryDC&) = delete;
-    ScopedMemoryDC& operator=(const ScopedMemoryDC&) = delete;
-    HDC Get() const { return dc_; }
-
-private:
-    HDC dc_;
-    HGDIOBJ old_ = nullptr;
-};
-
-// A bitmap owned until handed over with Release.
-class ScopedBitmap {
-public:
-    explicit ScopedBitmap(HBITMAP bitmap) : bitmap_(bitmap) {}
-    ~ScopedBitmap()
-    {
-        if (bitmap_) DeleteObject(bitmap_);
-    }
-    ScopedBitmap(const ScopedBitmap&) = delete;
-    ScopedBitmap& operator=(const ScopedBitmap&) = delete;
-    HBITMAP Get() const { return bitmap_; }
-    HBITMAP Release() { return std::exchange(bitmap_, nullptr); }
-
-private:
-    HBITMAP bitmap_;
-};
-
-// Text and background colour of a context, put back at the end of a scope.
-class ScopedColors {
-public:
-    ScopedColors(HDC dc, COLORREF text, COLORREF back)
-        : dc_(dc), text_(SetTextColor(dc, text)), back_(SetBkColor(dc, back))
-    {
-    }
-    ~ScopedColors()
-    {
-        SetTextColor(dc_, text_);
-        SetBkColor(dc_, back_);
-    }
-    ScopedColors(const ScopedColors&) = delete;
-    ScopedColors& operator=(const ScopedColors&) = delete;
-
-private:
-    HDC dc_;
-    COLORREF text_;
-    COLORREF back_;
-};
 
 const std::vector<std::string> kFontStyleNames = {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"};
 const std::vector<std::string> kBrushStyleNames = {"bsSolid",     "bsClear",     "bsHorizontal", "bsVertical",
@@ -669,7 +610,7 @@ void TCanvas::Draw(int x, int y, TBitmap* bitmap)
     RequiredState({TCanvasState::csHandleValid});
     HDC source = bitmap->Canvas()->Handle();
     if (bitmap->Monochrome()) {
-        ScopedColors colors(handle_, RGB(0, 0, 0), RGB(255, 255, 255));
+        TDCColors colors(handle_, RGB(0, 0, 0), RGB(255, 255, 255));
         BitBlt(handle_, x, y, bitmap->Width(), bitmap->Height(), source, 0, 0, copyMode_);
     } else {
         BitBlt(handle_, x, y, bitmap->Width(), bitmap->Height(), source, 0, 0, copyMode_);
@@ -687,20 +628,20 @@ void TCanvas::DrawMasked(int x, int y, TBitmap* bitmap, TColor transparentColor)
     HDC source = bitmap->Canvas()->Handle();
 
     // The mask: white where the image has the transparent colour, black elsewhere.
-    ScopedBitmap mask(CreateBitmap(w, h, 1, 1, nullptr));
+    TGdiObject<HBITMAP> mask(CreateBitmap(w, h, 1, 1, nullptr));
     if (!mask.Get()) RaiseLastOSError();
-    ScopedMemoryDC maskDC(mask.Get());
+    TMemoryDC maskDC(mask.Get());
     if (bitmap->Monochrome()) {
         const bool whiteIsClear = (ColorToRGB(transparentColor) & 0xFFFFFF) == 0xFFFFFF;
         BitBlt(maskDC.Get(), 0, 0, w, h, source, 0, 0, whiteIsClear ? SRCCOPY : NOTSRCCOPY);
     } else {
-        const COLORREF oldBack = SetBkColor(source, ColorToRGB(transparentColor));
+        const TSavedDC sourceState(source);
+        SetBkColor(source, ColorToRGB(transparentColor));
         BitBlt(maskDC.Get(), 0, 0, w, h, source, 0, 0, SRCCOPY);
-        SetBkColor(source, oldBack);
     }
 
     // dest ^ image, cleared where opaque, ^ image again: the image where opaque, dest elsewhere.
-    ScopedColors colors(handle_, RGB(0, 0, 0), RGB(255, 255, 255));
+    TDCColors colors(handle_, RGB(0, 0, 0), RGB(255, 255, 255));
     BitBlt(handle_, x, y, w, h, source, 0, 0, SRCINVERT);
     BitBlt(handle_, x, y, w, h, maskDC.Get(), 0, 0, SRCAND);
     BitBlt(handle_, x, y, w, h, source, 0, 0, SRCINVERT);
@@ -801,9 +742,9 @@ void TBitmap::SetSize(int width, int height)
     if (width < 0) width = 0;
     if (height < 0) height = 0;
     if (width == width_ && height == height_) return;
-    ScopedBitmap image(NewImage(width, height, monochrome_));
+    TGdiObject<HBITMAP> image(NewImage(width, height, monochrome_));
     if (image.Get()) {
-        ScopedMemoryDC dc(image.Get());
+        TMemoryDC dc(image.Get());
         RECT all{0, 0, width, height};
         ::FillRect(dc.Get(), &all, Canvas()->Brush()->Handle());
         if (handle_) BitBlt(dc.Get(), 0, 0, width_, height_, Canvas()->Handle(), 0, 0, SRCCOPY);
@@ -819,21 +760,21 @@ void TBitmap::SetMonochrome(bool monochrome)
         monochrome_ = monochrome;
         return;
     }
-    ScopedBitmap image(NewImage(width_, height_, monochrome));
+    TGdiObject<HBITMAP> image(NewImage(width_, height_, monochrome));
     {
-        ScopedMemoryDC dc(image.Get());
+        TMemoryDC dc(image.Get());
         TCanvas* canvas = Canvas();
         const COLORREF fontColor = ColorToRGB(canvas->Font()->Color());
         const COLORREF brushColor = ColorToRGB(canvas->Brush()->Color());
         HDC source = canvas->Handle();
         if (monochrome) {
             // Colour to one bit: the source's background colour gives white.
-            const COLORREF oldBack = SetBkColor(source, brushColor);
+            const TSavedDC sourceState(source);
+            SetBkColor(source, brushColor);
             BitBlt(dc.Get(), 0, 0, width_, height_, source, 0, 0, SRCCOPY);
-            SetBkColor(source, oldBack);
         } else {
             // One bit to colour: black takes the target's text colour, white its background.
-            ScopedColors colors(dc.Get(), fontColor, brushColor);
+            TDCColors colors(dc.Get(), fontColor, brushColor);
             BitBlt(dc.Get(), 0, 0, width_, height_, source, 0, 0, SRCCOPY);
         }
     }
@@ -854,9 +795,9 @@ void TBitmap::CopyFrom(TPersistent* source)
     }
     auto* other = static_cast<TBitmap*>(source);
     if (other == this) return;
-    ScopedBitmap image(NewImage(other->width_, other->height_, other->monochrome_));
+    TGdiObject<HBITMAP> image(NewImage(other->width_, other->height_, other->monochrome_));
     if (image.Get()) {
-        ScopedMemoryDC dc(image.Get());
+        TMemoryDC dc(image.Get());
         BitBlt(dc.Get(), 0, 0, other->width_, other->height_, other->Canvas()->Handle(), 0, 0, SRCCOPY);
     }
     Replace(image.Release(), other->width_, other->height_, other->monochrome_);
@@ -883,9 +824,9 @@ void TBitmap::SaveToStream(TStream& stream)
     std::vector<char> bits(static_cast<size_t>(imageSize));
     if (handle_) {
         if (canvas_) static_cast<TBitmapCanvas*>(canvas_.get())->FreeContext();  // GetDIBits wants it unselected
-        HDC screen = GetDC(nullptr);
-        const int lines = GetDIBits(screen, handle_, 0, static_cast<UINT>(height_), bits.data(), bi, DIB_RGB_COLORS);
-        ReleaseDC(nullptr, screen);
+        const TWindowDC screen(nullptr);
+        const int lines =
+            GetDIBits(screen.Get(), handle_, 0, static_cast<UINT>(height_), bits.data(), bi, DIB_RGB_COLORS);
         if (lines != height_) RaiseLastOSError();
     }
 
@@ -932,12 +873,11 @@ void TBitmap::LoadFromStream(TStream& stream)
         throw EInvalidGraphicOperation(badImage);
 
     const bool monochrome = h.biBitCount == 1;
-    ScopedBitmap image(NewImage(width, height, monochrome));
+    TGdiObject<HBITMAP> image(NewImage(width, height, monochrome));
     if (image.Get()) {
-        HDC screen = GetDC(nullptr);
-        const int lines = SetDIBits(screen, image.Get(), 0, static_cast<UINT>(height), rest.data() + bitsOffset, bi,
-                                    DIB_RGB_COLORS);
-        ReleaseDC(nullptr, screen);
+        const TWindowDC screen(nullptr);
+        const int lines = SetDIBits(screen.Get(), image.Get(), 0, static_cast<UINT>(height), rest.data() + bitsOffset,
+                                    bi, DIB_RGB_COLORS);
         if (lines != height) throw EInvalidGraphicOperation(badImage);
     }
     Replace(image.Release(), width, height, monochrome);

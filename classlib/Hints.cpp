@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "ActnList.h"
+#include "GdiScopes.h"
 
 // ---------------------------------------------------------------------------------------------
 // Hints
@@ -198,11 +199,8 @@ void THintWindow::AdjustCreateParams(TCreateParams& params)
 RECT THintWindow::MeasureHint(int maxWidth, const std::string& hint, void*)
 {
     RECT r{0, 0, maxWidth, 0};
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, FontHandle());
-    DrawTextA(dc, hint.c_str(), -1, &r, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
+    const TMeasureDC dc(FontHandle());
+    DrawTextA(dc.Get(), hint.c_str(), -1, &r, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
     return HintRectAroundText(r);
 }
 
@@ -240,11 +238,10 @@ void THintWindow::PaintHint()
     GetClientRect(Handle(), &r);
     r.left += 2;
     r.top += 2;
-    HGDIOBJ old = SelectObject(hintDC_, FontHandle());
+    const TSelectedObject font(hintDC_, FontHandle());
     SetBkMode(hintDC_, TRANSPARENT);
     SetTextColor(hintDC_, GetSysColor(COLOR_INFOTEXT));
     DrawHintText(hintDC_, r);
-    SelectObject(hintDC_, old);
 }
 
 void THintWindow::DrawHintText(HDC dc, RECT& rect)
@@ -257,21 +254,12 @@ void THintWindow::HandleWindowMessage(TMessage& message)
 {
     switch (message.Msg) {
     case WM_PAINT: {
-        PAINTSTRUCT ps{};
-        HDC dc = message.WParam ? reinterpret_cast<HDC>(message.WParam) : BeginPaint(Handle(), &ps);
+        const TPaintDC paint(Handle(), reinterpret_cast<HDC>(message.WParam));
         RECT r;
         GetClientRect(Handle(), &r);
-        FillRect(dc, &r, BrushHandle());
-        hintDC_ = dc;
-        try {
-            PaintHint();
-        } catch (...) {
-            hintDC_ = nullptr;
-            if (!message.WParam) EndPaint(Handle(), &ps);
-            throw;
-        }
-        hintDC_ = nullptr;
-        if (!message.WParam) EndPaint(Handle(), &ps);
+        FillRect(paint.Get(), &r, BrushHandle());
+        const TLentDC lent(hintDC_, paint.Get());
+        PaintHint();
         break;
     }
     case WM_NCHITTEST:
@@ -279,14 +267,13 @@ void THintWindow::HandleWindowMessage(TMessage& message)
         break;
     case CM_TEXTCHANGED: {
         const std::string text = Caption();
-        HDC dc = GetDC(nullptr);
-        HGDIOBJ old = SelectObject(dc, FontHandle());
         SIZE size{};
-        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
         TEXTMETRICA tm{};
-        GetTextMetricsA(dc, &tm);
-        SelectObject(dc, old);
-        ReleaseDC(nullptr, dc);
+        {
+            const TMeasureDC dc(FontHandle());
+            GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
+            GetTextMetricsA(dc.Get(), &tm);
+        }
         SetBounds(Left(), Top(), size.cx + 6, tm.tmHeight + 6);
         break;
     }

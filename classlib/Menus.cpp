@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "GdiScopes.h"
 #include "UtilWindow.h"
 
 namespace {
@@ -917,20 +918,14 @@ void TPopupList::HandleWindowMessage(TMessage& message)
         auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(message.LParam);
         if (mis && mis->CtlType == ODT_MENU) {
             if (TMenuItem* item = FindItem(mis->itemID)) {
-                HDC dc = GetWindowDC(Window());
-                TCanvas canvas;
-                canvas.SetHandle(dc);
                 int width = static_cast<int>(mis->itemWidth);
                 int height = static_cast<int>(mis->itemHeight);
-                try {
+                {
+                    const TWindowDC dc(Window(), true);
+                    TCanvas canvas;
+                    const TCanvasBinding binding(canvas, dc.Get());
                     item->Measure(&canvas, width, height);
-                } catch (...) {
-                    canvas.SetHandle(nullptr);
-                    ReleaseDC(Window(), dc);
-                    throw;
                 }
-                canvas.SetHandle(nullptr);
-                ReleaseDC(Window(), dc);
                 mis->itemWidth = static_cast<UINT>(std::max(width, 0));
                 mis->itemHeight = static_cast<UINT>(std::max(height, 0));
                 message.Result = 1;
@@ -943,18 +938,10 @@ void TPopupList::HandleWindowMessage(TMessage& message)
         auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(message.LParam);
         if (dis && dis->CtlType == ODT_MENU) {
             if (TMenuItem* item = FindItem(dis->itemID)) {
+                const TSavedDC saved(dis->hDC);
                 TCanvas canvas;
-                canvas.SetHandle(dis->hDC);
-                const int saved = SaveDC(dis->hDC);
-                try {
-                    item->AdvancedDraw(&canvas, dis->rcItem, dis->itemState, false);
-                } catch (...) {
-                    canvas.SetHandle(nullptr);
-                    RestoreDC(dis->hDC, saved);
-                    throw;
-                }
-                canvas.SetHandle(nullptr);
-                RestoreDC(dis->hDC, saved);
+                const TCanvasBinding binding(canvas, dis->hDC);
+                item->AdvancedDraw(&canvas, dis->rcItem, dis->itemState, false);
                 message.Result = 1;
                 return;
             }

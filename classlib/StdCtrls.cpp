@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "GdiScopes.h"
 #include "Graphics.h"
 #include "ObjectInstance.h"
 
@@ -169,19 +170,18 @@ UINT TLabel::TextFlags() const { return DT_LEFT | DT_EXPANDTABS | (wordWrap_ ? D
 void TLabel::AdjustBounds()
 {
     if (!autoSize_ || IsLoading()) return;
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, FontHandle());
     const std::string text = Caption();
     RECT r{0, 0, wordWrap_ ? Width() : 0, 0};
-    if (text.empty()) {
-        TEXTMETRICA tm{};
-        GetTextMetricsA(dc, &tm);
-        r.bottom = tm.tmHeight;
-    } else {
-        DrawTextA(dc, text.c_str(), -1, &r, TextFlags() | DT_CALCRECT);
+    {
+        const TMeasureDC dc(FontHandle());
+        if (text.empty()) {
+            TEXTMETRICA tm{};
+            GetTextMetricsA(dc.Get(), &tm);
+            r.bottom = tm.tmHeight;
+        } else {
+            DrawTextA(dc.Get(), text.c_str(), -1, &r, TextFlags() | DT_CALCRECT);
+        }
     }
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
     SetBounds(Left(), Top(), wordWrap_ ? Width() : r.right, r.bottom);
 }
 
@@ -195,13 +195,10 @@ void TLabel::Paint()
 {
     HDC dc = PaintDC();
     RECT r{0, 0, Width(), Height()};
-    if (!transparent_) {
-        HBRUSH brush = CreateSolidBrush(ColorToRGB(Color()));
-        FillRect(dc, &r, brush);
-        DeleteObject(brush);
-    }
-    const int oldMode = SetBkMode(dc, TRANSPARENT);
-    HGDIOBJ oldFont = SelectObject(dc, FontHandle());
+    if (!transparent_) FillRect(dc, &r, TSolidBrush(ColorToRGB(Color())).Get());
+    const TSavedDC saved(dc);
+    SetBkMode(dc, TRANSPARENT);
+    SelectObject(dc, FontHandle());
     const std::string text = Caption();
     if (Enabled()) {
         SetTextColor(dc, FontColorRGB());
@@ -214,8 +211,6 @@ void TLabel::Paint()
         SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));
         DrawTextA(dc, text.c_str(), -1, &r, TextFlags());
     }
-    SelectObject(dc, oldFont);
-    SetBkMode(dc, oldMode);
 }
 
 void TLabel::HandleWindowMessage(TMessage& message)
@@ -250,7 +245,7 @@ void TGroupBox::PaintWindow(HDC dc)
 {
     RECT r;
     GetClientRect(Handle(), &r);
-    HGDIOBJ oldFont = SelectObject(dc, FontHandle());
+    const TSelectedObject font(dc, FontHandle());
     TEXTMETRICA tm{};
     GetTextMetricsA(dc, &tm);
     RECT frame = r;
@@ -260,14 +255,11 @@ void TGroupBox::PaintWindow(HDC dc)
     if (!text.empty()) {
         RECT t{8, 0, 0, 0};
         DrawTextA(dc, text.c_str(), -1, &t, DT_LEFT | DT_SINGLELINE | DT_CALCRECT);
-        HBRUSH brush = CreateSolidBrush(ColorToRGB(Color()));
-        FillRect(dc, &t, brush);
-        DeleteObject(brush);
+        FillRect(dc, &t, TSolidBrush(ColorToRGB(Color())).Get());
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, Enabled() ? FontColorRGB() : GetSysColor(COLOR_GRAYTEXT));
         DrawTextA(dc, text.c_str(), -1, &t, DT_LEFT | DT_SINGLELINE);
     }
-    SelectObject(dc, oldFont);
 }
 
 void TGroupBox::HandleWindowMessage(TMessage& message)
@@ -766,17 +758,9 @@ void TCustomComboBox::HandleWindowMessage(TMessage& message)
         break;
     case CN_DRAWITEM: {
         auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(message.LParam);
-        itemDC_ = item->hDC;
-        const int saved = SaveDC(itemDC_);
-        try {
-            PaintItem(static_cast<int>(item->itemID), item->rcItem, item->itemState);
-        } catch (...) {
-            RestoreDC(itemDC_, saved);
-            itemDC_ = nullptr;
-            throw;
-        }
-        RestoreDC(itemDC_, saved);
-        itemDC_ = nullptr;
+        const TSavedDC saved(item->hDC);
+        const TLentDC lent(itemDC_, item->hDC);
+        PaintItem(static_cast<int>(item->itemID), item->rcItem, item->itemState);
         message.Result = TRUE;
         break;
     }

@@ -3,6 +3,7 @@
 // the windowless children it hosts and paints. Also the windowless control base.
 #include "Controls.h"
 #include "Graphics.h"  // before windowsx.h, whose macros share its member names
+#include "GdiScopes.h"
 
 #include <windowsx.h>
 
@@ -845,23 +846,21 @@ void TWinControl::PaintControls(HDC dc, TControl* first)
         if (dynamic_cast<TWinControl*>(c) || !c->Visible()) continue;
         const RECT r = c->BoundsRect();
         if (!RectVisible(dc, &r)) continue;
-        const int saved = SaveDC(dc);
+        const TSavedDC saved(dc);
         POINT origin;
         GetViewportOrgEx(dc, &origin);
         SetViewportOrgEx(dc, origin.x + c->Left(), origin.y + c->Top(), nullptr);
         IntersectClipRect(dc, 0, 0, c->Width(), c->Height());
         c->Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
-        RestoreDC(dc, saved);
     }
 }
 
 void TWinControl::PaintHandler(TMessage& message)
 {
-    HDC dc = reinterpret_cast<HDC>(message.WParam);
-    PAINTSTRUCT ps{};
-    if (!dc) dc = BeginPaint(handle_, &ps);
-    try {
-        const int saved = SaveDC(dc);
+    const TPaintDC paint(handle_, reinterpret_cast<HDC>(message.WParam));
+    const HDC dc = paint.Get();
+    {
+        const TSavedDC saved(dc);
         // Opaque windowless children paint every pixel of theirs: the window leaves them out.
         for (TControl* c : controls_) {
             if (!dynamic_cast<TWinControl*>(c) && c->Visible() &&
@@ -870,13 +869,8 @@ void TWinControl::PaintHandler(TMessage& message)
             }
         }
         PaintWindow(dc);
-        RestoreDC(dc, saved);
-        PaintControls(dc, nullptr);
-    } catch (...) {
-        if (!message.WParam) EndPaint(handle_, &ps);
-        throw;
     }
-    if (!message.WParam) EndPaint(handle_, &ps);
+    PaintControls(dc, nullptr);
     message.Result = 0;
 }
 
@@ -916,14 +910,8 @@ void TGraphicControl::HandleWindowMessage(TMessage& message)
     switch (message.Msg) {
     case WM_PAINT:
         if (message.WParam) {
-            paintDC_ = reinterpret_cast<HDC>(message.WParam);
-            try {
-                Paint();
-            } catch (...) {
-                paintDC_ = nullptr;
-                throw;
-            }
-            paintDC_ = nullptr;
+            const TLentDC lent(paintDC_, reinterpret_cast<HDC>(message.WParam));
+            Paint();
         }
         break;
     default:

@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-#include "FlatGdi.h"
+#include "GdiScopes.h"
 
 namespace {
 
@@ -139,8 +139,8 @@ void TFlatComboBox::DrawFrame()
     RECT window;
     GetWindowRect(Handle(), &window);
     RECT r{0, 0, (window.right - window.left) - arrowWidth_ - 1, window.bottom - window.top};
-    flatgdi::WindowDC dc(Handle(), true);
-    const flatgdi::SolidBrush outer(clBtnFace), middle(frameColor_), inner(clWindow);
+    TWindowDC dc(Handle(), true);
+    const TSolidBrush outer(ColorToRGB(clBtnFace)), middle(ColorToRGB(frameColor_)), inner(ColorToRGB(clWindow));
     for (HBRUSH brush : {outer.Get(), middle.Get(), inner.Get()}) {
         FrameRect(dc.Get(), &r, brush);
         InflateRect(&r, -1, -1);
@@ -149,7 +149,7 @@ void TFlatComboBox::DrawFrame()
 
 void TFlatComboBox::DrawArrow(HDC dc)
 {
-    flatgdi::CanvasBinding binding(canvas_, dc);
+    TCanvasBinding binding(canvas_, dc);
     UpdateFrameColor();
     const TColor face = static_cast<TColor>(GetNearestColor(canvas_.Handle(), BlendColors(clBtnFace, clWindow, 190)));
     RECT r = ArrowRect();
@@ -188,7 +188,7 @@ void TFlatComboBox::DrawFrameAndArrow()
 {
     DrawFrame();
     if (Style() == TComboBoxStyle::csSimple) return;
-    flatgdi::WindowDC dc(Handle(), false);
+    TWindowDC dc(Handle(), false);
     DrawArrow(dc.Get());
 }
 
@@ -196,7 +196,7 @@ void TFlatComboBox::DrawFrameAndArrow()
 // focus and its list is closed, with a frame round the text.
 void TFlatComboBox::DrawFocusStrip(HDC dc)
 {
-    flatgdi::CanvasBinding binding(canvas_, dc);
+    TCanvasBinding binding(canvas_, dc);
     const RECT client = ClientRect();
     RECT r = client;
     InflateRect(&r, -2, -3);
@@ -219,42 +219,10 @@ void TFlatComboBox::DrawFocusStrip(HDC dc)
 void TFlatComboBox::PaintFlat(TMessage& message)
 {
     // A context in wParam is painted into as it is (printing, tests); else the window's own.
-    class PaintScope {
-    public:
-        PaintScope(HWND window, HDC given) : window_(window), dc_(given)
-        {
-            if (!dc_) {
-                dc_ = BeginPaint(window_, &ps_);
-                began_ = true;
-            } else {
-                GetClientRect(window_, &ps_.rcPaint);
-            }
-        }
-        ~PaintScope()
-        {
-            if (began_) EndPaint(window_, &ps_);
-        }
-        PaintScope(const PaintScope&) = delete;
-        PaintScope& operator=(const PaintScope&) = delete;
-        HDC Dc() const { return dc_; }
-        const RECT& Update() const { return ps_.rcPaint; }
-
-    private:
-        HWND window_;
-        HDC dc_;
-        PAINTSTRUCT ps_{};
-        bool began_ = false;
-    };
-
     {
-        PaintScope paint(Handle(), reinterpret_cast<HDC>(message.WParam));
-        HDC dc = paint.Dc();
-        const int saved = SaveDC(dc);
-        struct Restore {
-            HDC dc;
-            int saved;
-            ~Restore() { RestoreDC(dc, saved); }
-        } restore{dc, saved};
+        const TPaintDC paint(Handle(), reinterpret_cast<HDC>(message.WParam));
+        HDC dc = paint.Get();
+        const TSavedDC saved(dc);
 
         RECT r = paint.Update();
         r.right = std::min<LONG>(r.right, Width() - arrowWidth_ - 4);
@@ -267,7 +235,7 @@ void TFlatComboBox::PaintFlat(TMessage& message)
         if (Style() == TComboBoxStyle::csDropDown) {
             if (DroppedDown()) {
                 RECT frame{2, 2, Width() - arrowWidth_ - 3, ch - 2};
-                const flatgdi::SolidBrush window(clWindow);
+                const TSolidBrush window(ColorToRGB(clWindow));
                 FrameRect(dc, &frame, window.Get());
             }
         } else {
@@ -326,7 +294,7 @@ void TFlatComboBox::ReflectedCommand(TMessage& message)
     case CBN_DROPDOWN:
     case CBN_SELENDOK:
         if (IsListStyle()) {
-            flatgdi::WindowDC dc(Handle(), false);
+            TWindowDC dc(Handle(), false);
             DrawFocusStrip(dc.Get());
         }
         break;
@@ -357,7 +325,7 @@ void TFlatComboBox::HandleWindowMessage(TMessage& message)
         Inherited::HandleWindowMessage(message);
         ActiveUpdate();
         if (IsListStyle()) {
-            flatgdi::WindowDC dc(Handle(), false);
+            TWindowDC dc(Handle(), false);
             DrawFocusStrip(dc.Get());
         }
         break;
@@ -369,7 +337,7 @@ void TFlatComboBox::HandleWindowMessage(TMessage& message)
         const std::wstring before = Text();
         Inherited::HandleWindowMessage(message);
         if (IsListStyle() && Text() != before) {
-            flatgdi::WindowDC dc(Handle(), false);
+            TWindowDC dc(Handle(), false);
             DrawFocusStrip(dc.Get());
         }
         break;

@@ -1,12 +1,12 @@
-// The flat speed button of TFlatSpeedButtonUnit.h: properties, painting, mouse handling, the
-// group rule and hover tracking.
+// The flat speed button of TFlatSpeedButtonUnit.h: properties, painting, mouse handling and
+// hover tracking; its states and group rule are the speed buttons' machine (SpeedButtonStates.h).
 //
 // Hover has two sources: the button's own mouse movement (which keeps one hot button per
 // thread) and the mouse-enter and mouse-leave notifications. Either way the enter handling
 // repaints at once, so the highlight follows a cursor that moves quickly between buttons.
 #include "TFlatSpeedButtonUnit.h"
 
-#include "FlatGdi.h"
+#include "GdiScopes.h"
 #include "StdCtrls.h"
 
 namespace {
@@ -157,58 +157,11 @@ void TFlatSpeedButton::SetMargin(int value)
 // ---------------------------------------------------------------------------------------------
 // Groups
 
-void TFlatSpeedButton::SetGroupIndex(int value)
-{
-    if (value == groupIndex_) return;
-    groupIndex_ = value;
-    BroadcastPressed();
-}
-
-void TFlatSpeedButton::SetAllowAllUp(bool value)
-{
-    if (value == allowAllUp_) return;
-    allowAllUp_ = value;
-    BroadcastPressed();
-}
-
-void TFlatSpeedButton::SetDown(bool value)
-{
-    if (groupIndex_ == 0) value = false;
-    if (value == down_) return;
-    if (down_ && !allowAllUp_) return;
-    down_ = value;
-    if (value) {
-        if (state_ == TPaintState::Up) Invalidate();
-        state_ = TPaintState::Exclusive;
-        BroadcastPressed();
-    } else {
-        state_ = TPaintState::Up;
-        Repaint();
-    }
-}
-
-// Tells every control of the parent, this one included, that a member of the group went down
-// or that the group's AllowAllUp changed.
-void TFlatSpeedButton::BroadcastPressed()
-{
-    if (groupIndex_ == 0 || !Parent()) return;
-    TMessage m{CM_BUTTONPRESSED, static_cast<WPARAM>(groupIndex_), reinterpret_cast<LPARAM>(this), 0};
-    Parent()->Broadcast(m);
-}
-
 void TFlatSpeedButton::ButtonPressed(TMessage& message)
 {
     auto* sender = reinterpret_cast<TObject*>(message.LParam);
-    if (static_cast<int>(message.WParam) != groupIndex_ || sender == this || !IsInstance<TFlatSpeedButton>(sender)) {
-        return;
-    }
-    auto* other = static_cast<TFlatSpeedButton*>(sender);
-    if (other->Down() && down_) {
-        down_ = false;
-        state_ = TPaintState::Up;
-        Invalidate();
-    }
-    allowAllUp_ = other->AllowAllUp();
+    if (sender == this || !IsInstance<TFlatSpeedButton>(sender)) return;
+    states_.GroupNotified(static_cast<int>(message.WParam), static_cast<TFlatSpeedButton*>(sender)->states_);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -217,12 +170,7 @@ void TFlatSpeedButton::ButtonPressed(TMessage& message)
 void TFlatSpeedButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
 {
     TGraphicControl::MouseDown(button, shift, x, y);
-    if (button != TMouseButton::mbLeft || !Enabled()) return;
-    if (!down_) {
-        state_ = TPaintState::Down;
-        Invalidate();
-    }
-    dragging_ = true;
+    states_.MouseDown(button);
 }
 
 void TFlatSpeedButton::MouseMove(TShiftState shift, int x, int y)
@@ -236,33 +184,14 @@ void TFlatSpeedButton::MouseMove(TShiftState shift, int x, int y)
             MouseEnter();
         }
     }
-    if (!dragging_) return;
-    TPaintState next = down_ ? TPaintState::Exclusive : TPaintState::Up;
-    if (Inside(x, y)) next = down_ ? TPaintState::Exclusive : TPaintState::Down;
-    if (next != state_) {
-        state_ = next;
-        Invalidate();
-    }
+    states_.MouseMove(x, y);
 }
 
 void TFlatSpeedButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
 {
     TGraphicControl::MouseUp(button, shift, x, y);
-    if (!dragging_) return;
-    dragging_ = false;
-    const bool inside = Inside(x, y);
-    if (groupIndex_ == 0) {
-        state_ = TPaintState::Up;
-        hover_ = false;
-        if (inside) Invalidate();
-    } else if (inside) {
-        SetDown(!down_);
-        if (down_) Repaint();
-    } else {
-        if (down_) state_ = TPaintState::Exclusive;
-        Repaint();
-    }
-    if (inside) Click();
+    if (!states_.MouseUp(x, y)) return;
+    if (states_.Inside(x, y)) Click();
     else MouseLeave();
     RetestHover();
 }
@@ -277,15 +206,12 @@ void TFlatSpeedButton::Click()
 
 void TFlatSpeedButton::MouseEnter()
 {
-    if (!Enabled() || hover_) return;
-    hover_ = true;
-    Repaint();
+    if (states_.MouseEnter()) Repaint();
 }
 
 void TFlatSpeedButton::MouseLeave()
 {
-    if (!Enabled() || !hover_ || dragging_) return;
-    hover_ = false;
+    if (!states_.MouseLeave()) return;
     if (g_hotButton == this) g_hotButton = nullptr;
     Invalidate();
 }
@@ -298,18 +224,15 @@ void TFlatSpeedButton::RetestHover()
     POINT cursor{};
     GetCursorPos(&cursor);
     const bool over = FindControlAtScreenPos(cursor, true) == this;
-    hover_ = !over;
+    states_.SetHot(!over);
     if (over) MouseEnter();
     else MouseLeave();
 }
 
 void TFlatSpeedButton::EnabledChanged()
 {
-    if (!Enabled()) {
-        hover_ = false;
-        state_ = TPaintState::Disabled;
-        if (g_hotButton == this) g_hotButton = nullptr;
-    }
+    states_.EnabledChanged();
+    if (!Enabled() && g_hotButton == this) g_hotButton = nullptr;
     RetestHover();
     Invalidate();
 }
@@ -330,7 +253,7 @@ void TFlatSpeedButton::HandleWindowMessage(TMessage& message)
     switch (message.Msg) {
     case WM_LBUTTONDBLCLK:
         TGraphicControl::HandleWindowMessage(message);
-        if (down_) DblClick();
+        if (states_.Down()) DblClick();
         break;
     case CM_ENABLEDCHANGED:
         TGraphicControl::HandleWindowMessage(message);
@@ -374,23 +297,24 @@ void TFlatSpeedButton::HandleWindowMessage(TMessage& message)
 
 void TFlatSpeedButton::Paint() { PaintButton(); }
 
+// Each colour as the canvas's context shows it.
+TFlatSpeedButton::TFaces TFlatSpeedButton::FacesOn(HDC dc)
+{
+    const auto nearest = [dc](TColor color) { return static_cast<TColor>(GetNearestColor(dc, ColorToRGB(color))); };
+    const TColor face = nearest(BlendColors(clBtnFace, clWindow, 190));
+    return TFaces{face, nearest(BlendColors(clHighlight, face, 25)), nearest(BlendColors(clHighlight, clWindow, 80)),
+                  nearest(BlendColors(clHighlight, face, 80))};
+}
+
 void TFlatSpeedButton::PaintButton()
 {
     const int width = Width();
     const int height = Height();
     if (width <= 0 || height <= 0) return;
-    flatgdi::CanvasBinding binding(canvas_, PaintDC());
-    HDC dc = canvas_.Handle();
-    const auto nearest = [dc](TColor color) { return static_cast<TColor>(GetNearestColor(dc, ColorToRGB(color))); };
-
-    const TColor face = nearest(BlendColors(clBtnFace, clWindow, 190));
-    colorBorder_ = face;
-    const TColor exclusiveFace = nearest(BlendColors(clHighlight, face, 25));
-    const TColor hotFace = nearest(BlendColors(clHighlight, clWindow, 80));
-    const TColor downFace = nearest(BlendColors(clHighlight, face, 80));
-
-    TColor transparent = clNone;
-    if (!glyph_->Empty()) transparent = glyph_->Canvas()->Pixel(0, glyph_->Height() - 1);
+    const TCanvasBinding binding(canvas_, PaintDC());
+    const TFaces faces = FacesOn(canvas_.Handle());
+    // ColorBorder reads the face after every paint, whatever was assigned to it.
+    colorBorder_ = faces.face;
 
     const RECT client{0, 0, width, height};
     TBitmap offscreen;
@@ -402,82 +326,91 @@ void TFlatSpeedButton::PaintButton()
     layoutResult_ = LayoutGlyphAndCaption(canvas, client, POINT{1, 0}, layout_, spacing_, margin_, glyph_.get(),
                                           numGlyphs_, caption);
 
-    if (!Enabled()) {
-        state_ = TPaintState::Disabled;
-        dragging_ = false;
-    } else if (state_ == TPaintState::Disabled) {
-        state_ = down_ && groupIndex_ != 0 ? TPaintState::Exclusive : TPaintState::Up;
-    }
+    PaintFrame(canvas, client, faces);
+    PaintGlyph(canvas);
+    PaintCaption(canvas, caption);
+    canvas_.CopyRect(client, canvas, client);
+}
 
+// A one-pixel frame round the client area and the face inside it.
+void TFlatSpeedButton::PaintFrame(TCanvas* canvas, const RECT& client, const TFaces& faces) const
+{
+    const bool hot = states_.Hot();
     TColor frame = clHighlight;
-    TColor fill = downFace;
-    switch (state_) {
+    TColor fill = faces.down;
+    switch (states_.State()) {
     case TPaintState::Up:
-        frame = hover_ ? clHighlight : face;
-        fill = hover_ ? hotFace : face;
+        frame = hot ? clHighlight : faces.face;
+        fill = hot ? faces.hot : faces.face;
         break;
     case TPaintState::Disabled:
-        frame = face;
-        fill = face;
+        frame = faces.face;
+        fill = faces.face;
         break;
     case TPaintState::Down:
         break;
     case TPaintState::Exclusive:
-        fill = hover_ ? downFace : exclusiveFace;
+        fill = hot ? faces.down : faces.exclusive;
         break;
     }
     canvas->Brush()->SetColor(frame);
     canvas->FillRect(client);
     canvas->Brush()->SetColor(fill);
-    canvas->FillRect(RECT{1, 1, width - 1, height - 1});
+    canvas->FillRect(RECT{1, 1, client.right - 1, client.bottom - 1});
+}
 
-    if (!glyph_->Empty()) {
-        const int images = ClampedNumGlyphs(numGlyphs_);
-        const int fullWidth = glyph_->Width();
-        const int glyphHeight = glyph_->Height();
-        const int imageWidth = fullWidth / images;
-        if (imageWidth > 0) {
-            int index = 0;
-            switch (state_) {
-            case TPaintState::Up: index = 0; break;
-            case TPaintState::Disabled: index = images >= 2 ? 1 : 0; break;
-            case TPaintState::Down: index = images >= 3 ? 2 : 0; break;
-            case TPaintState::Exclusive: index = images == 4 ? 3 : (images == 3 ? 2 : 0); break;
-            }
-            // The last image takes the columns a width not divisible by the count leaves over.
-            const int left = index * imageWidth;
-            const int right = index == images - 1 ? fullWidth : left + imageWidth;
-            TBitmap image;
-            image.SetMonochrome(glyph_->Monochrome());
-            image.SetSize(imageWidth, glyphHeight);
-            image.Canvas()->CopyRect(RECT{0, 0, imageWidth, glyphHeight}, glyph_->Canvas(),
-                                     RECT{left, 0, right, glyphHeight});
-            TBitmap* shown = &image;
-            TObjectPtr<TBitmap> embossed;
-            if (images == 1 && state_ == TPaintState::Disabled) {
-                embossed = MakeDisabledGlyph(&image, clBlack, clBtnFace, clBtnHighlight, clBtnShadow, true);
-                shown = embossed.get();
-                transparent = shown->Canvas()->Pixel(0, glyphHeight - 1);
-            }
-            canvas->DrawMasked(layoutResult_.GlyphPos.x, layoutResult_.GlyphPos.y, shown, transparent);
-        }
+// The image of the state, out of NumGlyphs side by side, drawn where the layout put it with its
+// bottom-left pixel's colour left out; a single image is embossed while disabled.
+void TFlatSpeedButton::PaintGlyph(TCanvas* canvas) const
+{
+    if (glyph_->Empty()) return;
+    const int images = ClampedNumGlyphs(numGlyphs_);
+    const int fullWidth = glyph_->Width();
+    const int glyphHeight = glyph_->Height();
+    const int imageWidth = fullWidth / images;
+    if (imageWidth <= 0) return;
+    const TPaintState state = states_.State();
+    int index = 0;
+    switch (state) {
+    case TPaintState::Up: index = 0; break;
+    case TPaintState::Disabled: index = images >= 2 ? 1 : 0; break;
+    case TPaintState::Down: index = images >= 3 ? 2 : 0; break;
+    case TPaintState::Exclusive: index = images == 4 ? 3 : (images == 3 ? 2 : 0); break;
     }
+    // The last image takes the columns a width not divisible by the count leaves over.
+    const int left = index * imageWidth;
+    const int right = index == images - 1 ? fullWidth : left + imageWidth;
+    TBitmap image;
+    image.SetMonochrome(glyph_->Monochrome());
+    image.SetSize(imageWidth, glyphHeight);
+    image.Canvas()->CopyRect(RECT{0, 0, imageWidth, glyphHeight}, glyph_->Canvas(), RECT{left, 0, right, glyphHeight});
+    TBitmap* shown = &image;
+    // The whole glyph's bottom-left pixel, also for the images right of the first.
+    TColor transparent = glyph_->Canvas()->Pixel(0, glyphHeight - 1);
+    TObjectPtr<TBitmap> embossed;
+    if (images == 1 && state == TPaintState::Disabled) {
+        embossed = MakeDisabledGlyph(&image, clBlack, clBtnFace, clBtnHighlight, clBtnShadow, true);
+        shown = embossed.get();
+        transparent = shown->Canvas()->Pixel(0, glyphHeight - 1);
+    }
+    canvas->DrawMasked(layoutResult_.GlyphPos.x, layoutResult_.GlyphPos.y, shown, transparent);
+}
 
-    if (!caption.empty()) {
-        constexpr UINT kCaptionFormat = DT_SINGLELINE | DT_VCENTER | DT_CENTER;
-        canvas->Brush()->SetStyle(TBrushStyle::bsClear);
-        RECT r = layoutResult_.CaptionRect;
-        if (state_ == TPaintState::Disabled) {
-            OffsetRect(&r, 1, 1);
-            canvas->Font()->SetColor(clBtnHighlight);
-            canvas->TextRect(r, caption, kCaptionFormat);
-            OffsetRect(&r, -1, -1);
-            canvas->Font()->SetColor(clBtnShadow);
-        }
+// The caption in the layout's rectangle; disabled, twice, as if engraved.
+void TFlatSpeedButton::PaintCaption(TCanvas* canvas, const std::string& caption) const
+{
+    if (caption.empty()) return;
+    constexpr UINT kCaptionFormat = DT_SINGLELINE | DT_VCENTER | DT_CENTER;
+    canvas->Brush()->SetStyle(TBrushStyle::bsClear);
+    RECT r = layoutResult_.CaptionRect;
+    if (states_.State() == TPaintState::Disabled) {
+        OffsetRect(&r, 1, 1);
+        canvas->Font()->SetColor(clBtnHighlight);
         canvas->TextRect(r, caption, kCaptionFormat);
+        OffsetRect(&r, -1, -1);
+        canvas->Font()->SetColor(clBtnShadow);
     }
-
-    canvas_.CopyRect(client, canvas, client);
+    canvas->TextRect(r, caption, kCaptionFormat);
 }
 
 namespace {

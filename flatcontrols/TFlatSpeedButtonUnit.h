@@ -14,11 +14,12 @@
 #include "FlatUtilitys.h"
 #include "Forms.h"
 #include "Graphics.h"
+#include "SpeedButtonStates.h"
 
 class TFlatSpeedButton : public TGraphicControl {
     KERVO_CLASS(TFlatSpeedButton, TGraphicControl)
 public:
-    enum class TPaintState : uint8_t { Up = 0, Disabled = 1, Down = 2, Exclusive = 3 };
+    using TPaintState = TSpeedButtonState;
 
     explicit TFlatSpeedButton(TComponent* owner);
     ~TFlatSpeedButton() override;
@@ -56,20 +57,19 @@ public:
     int Margin() const { return margin_; }
     void SetMargin(int value);
 
-    int GroupIndex() const { return groupIndex_; }
-    void SetGroupIndex(int value);
-    // In a group, true raises the one that was down; a down button comes up only when another of
-    // its group goes down, unless AllowAllUp. Without a group it stays False.
-    bool Down() const { return down_; }
-    void SetDown(bool value);
-    bool AllowAllUp() const { return allowAllUp_; }
-    void SetAllowAllUp(bool value);
+    // GroupIndex, Down and AllowAllUp follow the speed buttons' group rule (SpeedButtonStates.h).
+    int GroupIndex() const { return states_.GroupIndex(); }
+    void SetGroupIndex(int value) { states_.SetGroupIndex(value); }
+    bool Down() const { return states_.Down(); }
+    void SetDown(bool value) { states_.SetDown(value); }
+    bool AllowAllUp() const { return states_.AllowAllUp(); }
+    void SetAllowAllUp(bool value) { states_.SetAllowAllUp(value); }
     // Copied into the form's ModalResult on every click, 0 included.
     TModalResult ModalResult() const { return modalResult_; }
     void SetModalResult(TModalResult value) { modalResult_ = value; }
 
-    TPaintState PaintState() const { return state_; }
-    bool Hot() const { return hover_; }
+    TPaintState PaintState() const { return states_.State(); }
+    bool Hot() const { return states_.Hot(); }
     // Where the last paint put the glyph and the caption.
     POINT GlyphPos() const { return layoutResult_.GlyphPos; }
     RECT CaptionRect() const { return layoutResult_.CaptionRect; }
@@ -93,15 +93,23 @@ private:
     void SetColorProperty(TColor& field, TColor value);
     void SetAdvColorProperty(TAdvColors& field, int value);
     void RecomputeColors();
-    void BroadcastPressed();
     void ButtonPressed(TMessage& message);
     void EnabledChanged();
     void MouseEnter();
     void MouseLeave();
     void RetestHover();
-    bool Inside(int x, int y) const { return x >= 0 && x < Width() && y >= 0 && y <= Height(); }
     bool IsDialogChar(TMessage& message);
     bool IsColorStoredHere() const { return !ParentColor(); }
+
+    // The steps of a paint: the colours of the faces, then on the off-screen canvas the frame and
+    // face, the glyph image of the state and the caption.
+    struct TFaces {
+        TColor face, exclusive, hot, down;
+    };
+    static TFaces FacesOn(HDC dc);
+    void PaintFrame(TCanvas* canvas, const RECT& client, const TFaces& faces) const;
+    void PaintGlyph(TCanvas* canvas) const;
+    void PaintCaption(TCanvas* canvas, const std::string& caption) const;
 
     bool useAdvColors_ = false;
     TAdvColors advColorFocused_ = 10;
@@ -114,17 +122,12 @@ private:
     TColor colorHighLight_ = clWhite;
     TColor colorShadow_ = clBlack;
     TColor colorFocused_ = 0x00E1EAEB;
-    int groupIndex_ = 0;
     TObjectPtr<TBitmap> glyph_{new TBitmap};
-    bool down_ = false;
-    bool dragging_ = false;
-    bool allowAllUp_ = false;
     TButtonLayout layout_ = TButtonLayout::blGlyphTop;
     int spacing_ = 4;
     int margin_ = -1;
-    bool hover_ = false;
     TModalResult modalResult_ = mrNone;
-    TPaintState state_ = TPaintState::Up;
+    TSpeedButtonStates states_{*this};
     // The button's canvas over the parent's context while a paint is in progress.
     TCanvas canvas_;
 };

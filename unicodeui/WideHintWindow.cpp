@@ -2,6 +2,7 @@
 #include "WideHintWindow.h"
 
 #include "ActnList.h"
+#include "GdiScopes.h"
 #include "WideCodePages.h"
 #include "WideControls.h"
 #include "WideGraphics.h"
@@ -24,24 +25,6 @@ bool IsReadable(const void* p, size_t size)
     }
     return true;
 }
-
-// An ANSI DC of the screen with the window's font, for measuring.
-class FontDC {
-public:
-    explicit FontDC(HFONT font) : dc_(GetDC(nullptr)), old_(SelectObject(dc_, font)) {}
-    ~FontDC()
-    {
-        SelectObject(dc_, old_);
-        ReleaseDC(nullptr, dc_);
-    }
-    FontDC(const FontDC&) = delete;
-    FontDC& operator=(const FontDC&) = delete;
-    HDC Handle() const { return dc_; }
-
-private:
-    HDC dc_;
-    HGDIOBJ old_;
-};
 
 // Sets a flag for the time of a call; it returns to what it was also when an exception passes
 // (an activation runs inside an activation with data).
@@ -143,8 +126,8 @@ RECT TWideHintWindow::MeasureHint(int maxWidth, const std::string& hint, void* d
     if (!UnicodePlatform || !IsWideHintData(data)) return THintWindow::MeasureHint(maxWidth, hint, data);
     RECT r{0, 0, maxWidth, 0};
     const std::wstring text = WideHintFromData(*static_cast<THintInfo*>(data));
-    FontDC dc(FontHandle());
-    DrawTextW(dc.Handle(), text.c_str(), -1, &r,
+    const TMeasureDC dc(FontHandle());
+    DrawTextW(dc.Get(), text.c_str(), -1, &r,
               DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX | ReadingOrderFlags());
     return HintRectAroundText(r);
 }
@@ -173,7 +156,7 @@ void TWideHintWindow::HandleWindowMessage(TMessage& message)
     }
     // During an activation the rectangle of the activation stands.
     if (activating_) return;
-    FontDC dc(FontHandle());
-    const SIZE size = WideTextExtentOnDC(dc.Handle(), HintWideCaption());
+    const TMeasureDC dc(FontHandle());
+    const SIZE size = WideTextExtentOnDC(dc.Get(), HintWideCaption());
     SetBounds(Left(), Top(), size.cx + 6, size.cy + 6);
 }

@@ -219,6 +219,12 @@ TEST(FlatSpeedButton, ClicksModalResultAndHoverByMovement)
     SendMessageA(h, WM_LBUTTONDBLCLK, MK_LBUTTON, Pos(20, 20));
     SendMessageA(h, WM_LBUTTONUP, 0, Pos(20, 20));
     EXPECT_EQ(clicks.doubles, 0) << "no double-click event on a button that is not down";
+    SendMessageA(h, WM_LBUTTONDOWN, MK_LBUTTON, Pos(20, 20));
+    a->SetEnabled(false);
+    SendMessageA(h, WM_LBUTTONUP, 0, Pos(20, 20));
+    a->SetEnabled(true);
+    EXPECT_EQ(clicks.clicks, 3) << "disabling ends a press: the release does not click";
+    EXPECT_EQ(a->PaintState(), State::Up);
 
     form->Show();
     testenv::PumpPending();
