@@ -226,7 +226,7 @@ TEST(Actions, WithoutAHandlerTheApplicationIsOffered)
     AppHandler::answer = 0;
     EXPECT_FALSE(action->Execute());
 
-    // With handlers, the window hears nothing.
+    // With handlers, the application hears nothing.
     AppHandler::seen.clear();
     action->OnExecute.Bind(host.get(), &TActionHost::Execute);
     action->OnUpdate.Bind(host.get(), &TActionHost::Update);
