@@ -3,19 +3,21 @@
 #include <algorithm>
 
 namespace {
-HWND appWindow = nullptr;
+TWndMethod appHandler;
 
-// A message to the application window about an action; false when there is none to ask.
+// A message to the application's handler about an action; false when there is none to ask.
 bool OfferToApplication(UINT msg, TBasicAction* action)
 {
-    HWND window = appWindow;
-    if (!window || !IsWindow(window)) return false;
-    return SendMessageW(window, msg, 0, reinterpret_cast<LPARAM>(action)) != 0;
+    const TWndMethod handler = appHandler;
+    if (!handler) return false;
+    TMessage message{msg, 0, reinterpret_cast<LPARAM>(action), 0};
+    handler(message);
+    return message.Result != 0;
 }
 }  // namespace
 
-void SetActionAppWindow(HWND window) { appWindow = window; }
-HWND ActionAppWindow() { return appWindow; }
+void SetActionAppHandler(const TWndMethod& handler) { appHandler = handler; }
+TWndMethod ActionAppHandler() { return appHandler; }
 
 // ---------------------------------------------------------------------------------------------
 // Links

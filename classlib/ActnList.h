@@ -27,10 +27,12 @@ constexpr TShortCut scNone = 0;
 class TBasicAction;
 class TActionList;
 
-// The window that takes actions without a handler of their own (CM_ACTIONEXECUTE and
-// CM_ACTIONUPDATE); the application sets its window here. Null: none.
-void SetActionAppWindow(HWND window);
-HWND ActionAppWindow();
+// The handler that takes actions without a handler of their own (CM_ACTIONEXECUTE and
+// CM_ACTIONUPDATE, LParam the action; a non-zero Result: taken care of); the application sets
+// its own here. Called directly, never through a window: the application's window takes none of
+// the library's messages, whose pointers any program could fill in. Empty: none.
+void SetActionAppHandler(const TWndMethod& handler);
+TWndMethod ActionAppHandler();
 
 // ---------------------------------------------------------------------------------------------
 // Links

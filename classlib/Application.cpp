@@ -43,7 +43,7 @@ TApplication::TApplication(TComponent* owner) : TComponent(owner), title_(Progra
 
 TApplication::~TApplication()
 {
-    if (handle_ && ActionAppWindow() == handle_) SetActionAppWindow(nullptr);
+    if (ActionAppHandler() == TWndMethod::Bind<&TApplication::AppMessage>(this)) SetActionAppHandler(TWndMethod());
     if (handle_) DestroyWindow(handle_);
     FreeObjectInstance(objectInstance_);
 }
@@ -64,7 +64,7 @@ void TApplication::Initialize()
     if (!handle_) RaiseLastOSError();
     SetWindowLongPtrA(handle_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(objectInstance_));
     // Actions without a handler of their own are offered here (the application-window hooks).
-    SetActionAppWindow(handle_);
+    SetActionAppHandler(TWndMethod::Bind<&TApplication::AppMessage>(this));
 }
 
 void TApplication::SetTitle(const std::string& title)
@@ -103,7 +103,13 @@ bool TApplication::IsKeyMsg(MSG& msg)
     if (GetCapture()) return false;
     TWinControl* control = FindControlOrParent(msg.hwnd);
     if (!control) return false;
-    return SendMessageA(control->Handle(), CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
+    // Performed, as the library's messages are (its windows take none of them from outside).
+    try {
+        return control->Perform(CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
+    } catch (...) {
+        HandleException(control, std::current_exception());
+        return true;
+    }
 }
 
 bool TApplication::ProcessMessage(MSG& msg)
@@ -204,6 +210,15 @@ void TApplication::UnhookMainWindow(const TWindowHook& hook)
 }
 
 void TApplication::AppWndProc(TMessage& message)
+{
+    if (IsLibraryMessage(message.Msg)) {
+        message.Result = 0;
+        return;
+    }
+    AppMessage(message);
+}
+
+void TApplication::AppMessage(TMessage& message)
 {
     try {
         for (size_t i = hooks_.size(); i-- > 0;) {

@@ -27,7 +27,8 @@ class TActionLink;
 constexpr TColor SysColorValue(int index) { return SystemColor(index); }
 
 // ---------------------------------------------------------------------------------------------
-// Component messages: sent between the controls of the library (Perform), never by Windows.
+// Component messages: sent between the controls of the library (Perform), never by Windows;
+// one that comes through a window is another program's (see IsLibraryMessage).
 
 constexpr UINT CM_BASE = 0xB000;
 constexpr UINT CM_ACTIVATE = CM_BASE + 0x00;
@@ -71,6 +72,10 @@ constexpr UINT CN_CTLCOLOREDIT = CN_BASE + WM_CTLCOLOREDIT;
 constexpr UINT CN_CTLCOLORLISTBOX = CN_BASE + WM_CTLCOLORLISTBOX;
 constexpr UINT CN_CTLCOLORBTN = CN_BASE + WM_CTLCOLORBTN;
 constexpr UINT CN_CTLCOLORSTATIC = CN_BASE + WM_CTLCOLORSTATIC;
+
+// The library's own messages: the component range and the reflected system messages (below
+// WM_USER, plus CN_BASE). They reach a control through Perform, never through its window.
+constexpr bool IsLibraryMessage(UINT msg) { return msg >= CM_BASE && msg < CN_BASE + WM_USER; }
 
 // ---------------------------------------------------------------------------------------------
 // Types of the controls' properties and events

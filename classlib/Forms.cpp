@@ -358,6 +358,7 @@ void TCustomForm::CloseModal()
 
 void TCustomForm::Release()
 {
+    releasePosted_ = true;
     PostMessageA(Handle(), CM_RELEASE, 0, 0);
 }
 
@@ -483,7 +484,7 @@ void TCustomForm::HandleWindowMessage(TMessage& message)
         }
         break;
     case CM_RELEASE:
-        Free();
+        if (releasePosted_) Free();
         break;
     case WM_CLOSE:
         Close();

@@ -156,6 +156,7 @@ private:
     bool keyPreview_ = false;
     bool oldCreateOrder_ = false;
     bool modal_ = false;
+    bool releasePosted_ = false;  // Release posted the release message: the only one acted on
     TModalResult modalResult_ = mrNone;
     TWinControl* activeControl_ = nullptr;
     TWinControl* focusedControl_ = nullptr;
@@ -360,7 +361,11 @@ private:
     void StartHintTimer(int ms, bool hide);
     void StopHintTimer();
     static void CALLBACK HintTimerProc(HWND, UINT, UINT_PTR, DWORD);
+    // The window's procedure: AppMessage, except the library's messages, which come only
+    // through the action handler (another program's are answered 0).
     void AppWndProc(TMessage& message);
+    // The hooks, then the application's own handling, inside the exception barrier.
+    void AppMessage(TMessage& message);
 
     HWND handle_ = nullptr;
     WNDPROC objectInstance_ = nullptr;

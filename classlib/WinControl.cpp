@@ -24,6 +24,31 @@ LPARAM MovedMousePos(LPARAM pos, int dx, int dy)
     return MAKELPARAM(static_cast<WORD>(static_cast<short>(x)), static_cast<WORD>(static_cast<short>(y)));
 }
 
+// The library's own messages go from control to control through Perform; one that comes through
+// the window is another thread's or another program's, and Windows passes those at and above
+// WM_USER between processes as they stand: a number where the library keeps a pointer, a show or
+// a release that the control did not ask for. It goes on as WM_NULL, which the handlers pass and
+// the default procedure answers 0, so that the layers in the chain see a message come and go as
+// for any other. The one exception is the form's release, which must wait in the queue: posted
+// (never sent from another thread), it passes, and the form acts on it only when it posted one.
+void DisarmLibraryMessageFromOutside(TMessage& message)
+{
+    if (!IsLibraryMessage(message.Msg)) return;
+    if (message.Msg == CM_RELEASE && InSendMessageEx(nullptr) == ISMEX_NOSEND) return;
+    message = TMessage{WM_NULL, 0, 0, 0};
+}
+
+// The structure that a system notification (WM_NOTIFY, WM_DRAWITEM, WM_MEASUREITEM) points to,
+// or null. Only one sent on this thread is read: the children of a control are on its thread,
+// and another thread's or program's may hold any number (Windows passes WM_NOTIFY between
+// processes unmarshalled).
+template <class T>
+T* NotificationData(const TMessage& message)
+{
+    if (!message.LParam || InSendMessageEx(nullptr) != ISMEX_NOSEND) return nullptr;
+    return reinterpret_cast<T*>(message.LParam);
+}
+
 }  // namespace
 
 KERVO_CLASS_RECORD(TWinControl)
@@ -274,6 +299,7 @@ void TWinControl::MainWndProc(TMessage& message)
     if ((message.Msg == WM_DESTROY || message.Msg == WM_NCDESTROY) && handle_ && !destroyingWindow_ &&
         IsWindowVisible(handle_))
         return;
+    DisarmLibraryMessageFromOutside(message);
     try {
         WindowProc()(message);
     } catch (...) {
@@ -347,6 +373,10 @@ bool TWinControl::RouteMouseToChild(TMessage& message)
 
 bool TWinControl::ReflectToChild(TMessage& message, HWND child)
 {
+    // A notification names its sender, and any program can name any window: only a window below
+    // this one, on this thread, is asked.
+    if (!child || !handle_ || !IsChild(handle_, child) || GetWindowThreadProcessId(child, nullptr) != GetCurrentThreadId())
+        return false;
     TWinControl* control = FindControl(child);
     if (!control || control == this) return false;
     message.Result = control->Perform(CN_BASE + message.Msg, message.WParam, message.LParam);
@@ -369,17 +399,19 @@ void TWinControl::HandleWindowMessage(TMessage& message)
             DefaultHandler(message);
         }
         break;
-    case WM_NOTIFY:
-        if (!ReflectToChild(message, reinterpret_cast<NMHDR*>(message.LParam)->hwndFrom)) DefaultHandler(message);
+    case WM_NOTIFY: {
+        auto* header = NotificationData<NMHDR>(message);
+        if (!header || !ReflectToChild(message, header->hwndFrom)) DefaultHandler(message);
         break;
+    }
     case WM_DRAWITEM: {
-        auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(message.LParam);
-        if (item->CtlType == ODT_MENU || !ReflectToChild(message, item->hwndItem)) DefaultHandler(message);
+        auto* item = NotificationData<DRAWITEMSTRUCT>(message);
+        if (!item || item->CtlType == ODT_MENU || !ReflectToChild(message, item->hwndItem)) DefaultHandler(message);
         break;
     }
     case WM_MEASUREITEM: {
-        auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(message.LParam);
-        HWND child = item->CtlType == ODT_MENU ? nullptr : GetDlgItem(handle_, static_cast<int>(item->CtlID));
+        auto* item = NotificationData<MEASUREITEMSTRUCT>(message);
+        HWND child = !item || item->CtlType == ODT_MENU ? nullptr : GetDlgItem(handle_, static_cast<int>(item->CtlID));
         if (!child || !ReflectToChild(message, child)) DefaultHandler(message);
         break;
     }

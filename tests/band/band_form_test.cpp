@@ -6,9 +6,12 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <new>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "../bandframework/TestSite.h"
 #include "ComObj.h"
@@ -167,6 +170,37 @@ public:
 private:
     HANDLE ready_ = nullptr, release_ = nullptr;
     PROCESS_INFORMATION process_{};
+};
+
+// Sends the messages ("window:message:lparam", hexadecimal) from a program of its own
+// (foreignsender.exe beside the test program) while this thread pumps; the program's exit code,
+// or ~0 when it did not run to its end.
+DWORD SendFromAnotherProgram(const std::vector<std::tuple<HWND, UINT, LPARAM>>& messages)
+{
+    std::string command = "\"" + testenv::ProgramDir() + "foreignsender.exe\"";
+    for (const auto& [window, msg, lParam] : messages) {
+        char part[64];
+        std::snprintf(part, sizeof part, " %llx:%x:%llx", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)),
+                      msg, static_cast<unsigned long long>(lParam));
+        command += part;
+    }
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process)) return ~0u;
+    // A 32-bit process starts in seconds where it runs under an emulator.
+    testenv::PumpUntil([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; }, 120000);
+    DWORD code = ~0u;
+    if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);
+    else TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return code;
+}
+
+struct ShowCount : TObject {
+    int count = 0;
+    void Shown(TObject*) { ++count; }
 };
 
 // Lets the program go when the test's thread has not come back after a while (it waits on it).
@@ -330,6 +364,24 @@ TEST_F(BandForm, ADropAfterAnEnterThatFoundNoTextFetchesNothingAndEmptyBlocksAre
     EXPECT_EQ(effect, DWORD{DROPEFFECT_COPY});
     EXPECT_EQ(empty.fetches, 1);
     EXPECT_EQ(box->Text(), L"kept");
+}
+
+TEST_F(BandForm, AnotherProgramsMessagesReachNoPointerAndRunNoEventOfTheForm)
+{
+    // Shown already: asked from outside to show again, the form runs no show event.
+    ShowCount shows;
+    form->OnShow.Bind(&shows, &ShowCount::Shown);
+    const HWND window = form->Handle(), input = box->Handle();
+    ctltest::AccessViolationWatch faults;
+    const DWORD answered = SendFromAnotherProgram({{window, 0xB019, 0},
+                                                   {input, 0xBC2B, 0},
+                                                   {input, 0xBC2C, 0},
+                                                   {input, 0xB030, 0x10}});
+    EXPECT_EQ(faults.Count(), 0);
+    EXPECT_EQ(answered, 0u) << "the first message not answered 0, counted from 1";
+    EXPECT_EQ(shows.count, 0);
+    EXPECT_TRUE(errors.messages.empty()) << errors.messages.front();
+    EXPECT_TRUE(IsWindowVisible(input));
 }
 
 TEST_F(BandForm, TrackHoverLightsTheControlUnderTheCursorsX)

@@ -35,6 +35,32 @@ private:
     TApplication::TExceptionDisplay previous_;
 };
 
+// Counts the access violations raised in the test program's own code while it lives, handled or
+// not: a fault in a window procedure that serves another thread's message is swallowed on the way
+// back (the sender gets 0), so only this shows it.
+class AccessViolationWatch {
+public:
+    AccessViolationWatch() : handler_(AddVectoredExceptionHandler(1, &Seen)) { count_ = 0; }
+    ~AccessViolationWatch() { RemoveVectoredExceptionHandler(handler_); }
+    AccessViolationWatch(const AccessViolationWatch&) = delete;
+    AccessViolationWatch& operator=(const AccessViolationWatch&) = delete;
+    static LONG Count() { return count_; }
+
+private:
+    static LONG CALLBACK Seen(EXCEPTION_POINTERS* e)
+    {
+        HMODULE module = nullptr;
+        if (e->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION &&
+            GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                               static_cast<LPCWSTR>(e->ExceptionRecord->ExceptionAddress), &module) &&
+            module == GetModuleHandleW(nullptr))
+            InterlockedIncrement(&count_);
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    static inline LONG count_ = 0;
+    void* handler_;
+};
+
 // A memory bitmap with its device context; pixels are compared after GetNearestColor.
 class MemoryCanvas {
 public:

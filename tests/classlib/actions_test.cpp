@@ -1,6 +1,6 @@
 // Actions and their links: what the links are told and when, menu items that follow an action
-// until changed by hand, execution with and without a handler (offered to a real application
-// window as CM_ACTIONEXECUTE), lists and lifetimes.
+// until changed by hand, execution with and without a handler (offered to the application's
+// handler as CM_ACTIONEXECUTE), lists and lifetimes.
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -45,38 +45,24 @@ public:
 
 KERVO_CLASS_RECORD(TActionHost) {}
 
-// A window standing in for the application's: records the action messages and answers as told.
-struct AppWindow {
+// Stands in for the application's handler: records the action messages and answers as told.
+struct AppHandler : TObject {
     static LRESULT answer;
     static std::vector<std::pair<UINT, LPARAM>> seen;
-    HWND hwnd = nullptr;
-    static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM w, LPARAM l)
+    void Handle(TMessage& m)
     {
-        if (msg == CM_ACTIONEXECUTE || msg == CM_ACTIONUPDATE) {
-            seen.push_back({msg, l});
-            return answer;
-        }
-        return DefWindowProcW(h, msg, w, l);
+        seen.push_back({m.Msg, m.LParam});
+        m.Result = answer;
     }
-    AppWindow()
+    AppHandler()
     {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = &Proc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"ActionTestAppWindow";
-        RegisterClassW(&wc);
-        hwnd = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
         seen.clear();
-        SetActionAppWindow(hwnd);
+        SetActionAppHandler(TWndMethod::Bind<&AppHandler::Handle>(this));
     }
-    ~AppWindow()
-    {
-        SetActionAppWindow(nullptr);
-        DestroyWindow(hwnd);
-    }
+    ~AppHandler() override { SetActionAppHandler(TWndMethod()); }
 };
-LRESULT AppWindow::answer = 1;
-std::vector<std::pair<UINT, LPARAM>> AppWindow::seen;
+LRESULT AppHandler::answer = 1;
+std::vector<std::pair<UINT, LPARAM>> AppHandler::seen;
 
 }  // namespace
 
@@ -219,35 +205,35 @@ TEST(Actions, ClickRunsTheItemsOwnHandlerElseTheAction)
     EXPECT_EQ(host->log.size(), before);
 }
 
-TEST(Actions, WithoutAHandlerTheApplicationWindowIsOffered)
+TEST(Actions, WithoutAHandlerTheApplicationIsOffered)
 {
     TObjectPtr<TActionHost> host(new TActionHost(nullptr));
     auto* action = new TAction(host.get());
 
-    // No application window: nobody runs it.
+    // No application: nobody runs it.
     EXPECT_FALSE(action->Execute());
     EXPECT_FALSE(action->Update());
 
-    AppWindow app;
-    AppWindow::answer = 1;
+    AppHandler app;
+    AppHandler::answer = 1;
     EXPECT_TRUE(action->Execute());
     EXPECT_TRUE(action->Update());
-    ASSERT_EQ(AppWindow::seen.size(), 2u);
-    EXPECT_EQ(AppWindow::seen[0].first, CM_ACTIONEXECUTE);
-    EXPECT_EQ(AppWindow::seen[0].second, reinterpret_cast<LPARAM>(action));
-    EXPECT_EQ(AppWindow::seen[1].first, CM_ACTIONUPDATE);
+    ASSERT_EQ(AppHandler::seen.size(), 2u);
+    EXPECT_EQ(AppHandler::seen[0].first, CM_ACTIONEXECUTE);
+    EXPECT_EQ(AppHandler::seen[0].second, reinterpret_cast<LPARAM>(action));
+    EXPECT_EQ(AppHandler::seen[1].first, CM_ACTIONUPDATE);
 
-    AppWindow::answer = 0;
+    AppHandler::answer = 0;
     EXPECT_FALSE(action->Execute());
 
-    // With handlers, the window hears nothing.
-    AppWindow::seen.clear();
+    // With handlers, the application hears nothing.
+    AppHandler::seen.clear();
     action->OnExecute.Bind(host.get(), &TActionHost::Execute);
     action->OnUpdate.Bind(host.get(), &TActionHost::Update);
     action->SetName("A1");
     EXPECT_TRUE(action->Execute());
     EXPECT_TRUE(action->Update());
-    EXPECT_TRUE(AppWindow::seen.empty());
+    EXPECT_TRUE(AppHandler::seen.empty());
     EXPECT_EQ(host->log, (std::vector<std::string>{"execute A1", "update A1"}));
 }
 

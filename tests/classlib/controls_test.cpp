@@ -64,6 +64,11 @@ struct Events : TObject {
     void Exit(TObject* sender) { log.push_back("exit " + static_cast<TComponent*>(sender)->Name()); }
 };
 
+struct Draws : TObject {
+    int count = 0;
+    void Draw(TObject*, int, RECT, UINT) { ++count; }
+};
+
 struct FormDeleter {
     void operator()(TCustomForm* f) const
     {
@@ -261,6 +266,69 @@ TEST(WinControl, AControlsFontChangeReachesItsWindow)
     LOGFONTA lf{};
     ASSERT_NE(GetObjectA(sent, sizeof lf, &lf), 0);
     EXPECT_EQ(lf.lfHeight, -31);
+}
+
+TEST(WinControl, OnlyTheLibraryActsOnItsMessagesAndOnlyItsOwnChildrensNotificationsAreReflected)
+{
+    FormPtr form = NewForm();
+    form->SetName("Form");
+    Events events;
+    form->OnShow.Bind(&events, &Events::Click);
+    Draws draws;
+    auto* box = new TCustomComboBox(form.get());
+    box->SetParent(form.get());
+    box->SetStyle(TComboBoxStyle::csOwnerDrawFixed);
+    box->OnDrawItem.Bind(&draws, &Draws::Draw);
+    box->Items()->Add("a");
+    form->Show();
+    ASSERT_EQ(events.log, std::vector<std::string>{"click Form"});
+    const HWND formWindow = form->Handle(), boxWindow = box->Handle();
+
+    // An item structure of this thread is read, and reflected only to a child of the form.
+    FormPtr other = NewForm();
+    auto* stranger = new TCustomComboBox(other.get());
+    stranger->SetParent(other.get());
+    stranger->SetStyle(TComboBoxStyle::csOwnerDrawFixed);
+    stranger->OnDrawItem.Bind(&draws, &Draws::Draw);
+    MemoryCanvas canvas(20, 20);
+    DRAWITEMSTRUCT item{};
+    item.CtlType = ODT_COMBOBOX;
+    item.hDC = canvas.Dc();
+    item.rcItem = RECT{0, 0, 20, 20};
+    item.hwndItem = stranger->Handle();
+    EXPECT_EQ(SendMessageA(formWindow, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&item)), 0);
+    EXPECT_EQ(draws.count, 0) << "reflected to another form's box";
+    item.hwndItem = boxWindow;
+    EXPECT_EQ(SendMessageA(formWindow, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&item)), TRUE);
+    EXPECT_EQ(draws.count, 1);
+
+    // Windows passes messages at and above WM_USER between programs as they stand: the library's
+    // own, with nothing or a small number where it keeps a pointer, and system notifications
+    // whose structure is missing, or (WM_NOTIFY, never marshalled) not in this process.
+    std::vector<LRESULT> answers;
+    AccessViolationWatch faults;
+    OnAnotherThread([&] {
+        for (UINT msg : {CN_DRAWITEM, CN_MEASUREITEM, CM_HINTSHOW, CN_NOTIFY, CN_COMMAND})
+            answers.push_back(SendMessageA(boxWindow, msg, 0, msg == CM_HINTSHOW ? 0x10 : 0));
+        for (UINT msg : {UINT(WM_DRAWITEM), UINT(WM_MEASUREITEM), UINT(WM_NOTIFY), CM_SHOWINGCHANGED})
+            answers.push_back(SendMessageA(formWindow, msg, 0, 0));
+        answers.push_back(SendMessageA(formWindow, WM_NOTIFY, 0, 0x10));
+        answers.push_back(SendMessageA(formWindow, CM_RELEASE, 0, 0));
+        PostMessageA(formWindow, CM_RELEASE, 0, 0);
+    });
+    DispatchPosted(formWindow, CM_RELEASE);
+    EXPECT_EQ(faults.Count(), 0);
+    EXPECT_EQ(answers, std::vector<LRESULT>(11, 0));
+    EXPECT_EQ(events.log.size(), 1u) << "the show event ran again";
+    if (!IsWindow(formWindow)) (void)form.release();
+    ASSERT_TRUE(IsWindow(formWindow)) << "released from outside";
+    EXPECT_TRUE(IsWindowVisible(boxWindow));
+
+    // The library's own release, posted to the window, still frees the form.
+    const HWND otherWindow = other->Handle();
+    other.release()->Release();
+    DispatchPosted(otherWindow, CM_RELEASE);
+    EXPECT_FALSE(IsWindow(otherWindow));
 }
 
 TEST(WinControl, AnExceptionInAHandlerIsShownWithTheTitleAndGoesNoFurther)
