@@ -367,6 +367,14 @@ ATOM ControlAtom();
 std::string WindowAtomName();
 std::string ControlAtomName();
 
+// Whether a WM_DESTROY or WM_NCDESTROY (message) that reaches the window can be the system's
+// destruction of it rather than one that a program sent or posted: the window is off the screen
+// (it or a window above it hidden, or a window above it gone) and, at WM_NCDESTROY, has no child
+// window left. At WM_DESTROY a hidden window cannot be told from one being destroyed: what must
+// not be done to a window that lives on waits for WM_NCDESTROY. A forged WM_NCDESTROY passes the
+// test only on a hidden window without child windows.
+bool IsRealDestruction(HWND window, UINT message);
+
 // The library control of a window of this process and module, or null.
 TWinControl* FindControl(HWND window);
 // The control of a window or of its nearest parent that has one (a window a control made inside
@@ -509,6 +517,9 @@ private:
     friend LRESULT CALLBACK StandardInitWndProc(HWND, UINT, WPARAM, LPARAM);
     void InsertControl(TControl* control);
     void RemoveControl(TControl* control);
+    // A WM_DESTROY or WM_NCDESTROY that is not the destruction of the control's window (see
+    // IsRealDestruction): MainWndProc drops it.
+    bool IsForgedDestruction(const TMessage& message) const;
     bool RouteMouseToChild(TMessage& message);
     bool ReflectToChild(TMessage& message, HWND child);
     void UpdateBoundsFromWindow();

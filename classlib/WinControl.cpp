@@ -289,16 +289,16 @@ void TWinControl::SetParentWindow(HWND window)
     if (handle_) RecreateWnd();
 }
 
+bool TWinControl::IsForgedDestruction(const TMessage& message) const
+{
+    if (message.Msg != WM_DESTROY && message.Msg != WM_NCDESTROY) return false;
+    // The library's own DestroyWindow needs no test.
+    return handle_ && !destroyingWindow_ && !IsRealDestruction(handle_, message.Msg);
+}
+
 void TWinControl::MainWndProc(TMessage& message)
 {
-    // Any program can send or post a window WM_DESTROY or WM_NCDESTROY. The system sends them only
-    // from DestroyWindow, which hides the window first: one that finds the window still shown is
-    // no destruction, and taken for one it would make the control forget a window that lives on
-    // (whose next paint would then never be validated). Whether it came from another thread does
-    // not tell: a real destruction inside the handling of such a message arrives as sent too.
-    if ((message.Msg == WM_DESTROY || message.Msg == WM_NCDESTROY) && handle_ && !destroyingWindow_ &&
-        IsWindowVisible(handle_))
-        return;
+    if (IsForgedDestruction(message)) return;
     DisarmLibraryMessageFromOutside(message);
     try {
         WindowProc()(message);

@@ -184,6 +184,10 @@ public:
     void TrapDefaultProc(TMessage& message);
 
     void SubclassWindow(const std::string& caption);
+    // At a WM_DESTROY or WM_NCDESTROY of the window that can be its destruction
+    // (IsRealDestruction): the first keeps the control's wide text, the second detaches the trap.
+    // A forged one changes nothing.
+    void DestructionMessage(UINT msg);
     void UnsubclassWindow();
     // Puts TrapMessageHandler at the head of the control's handler chain unless it is in it.
     void HookWindowProc();

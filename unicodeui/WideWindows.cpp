@@ -265,7 +265,7 @@ void TWinControlTrap::TrapWindowProc(TMessage& message)
     }
     ++win32Depth_;
     try {
-        if (message.Msg == WM_DESTROY) UnsubclassWindow();
+        if (message.Msg == WM_DESTROY || message.Msg == WM_NCDESTROY) DestructionMessage(message.Msg);
         lastWin32Msg_ = message.Msg;
         message.Result = CallWindowProcW(prevWindowProc_, handle_, message.Msg, message.WParam, message.LParam);
     } catch (...) {
@@ -338,10 +338,21 @@ void TWinControlTrap::SubclassWindow(const std::string& caption)
     SetWideControlText(control_, HeldWideText(control_, caption));
 }
 
+void TWinControlTrap::DestructionMessage(UINT msg)
+{
+    if (!control_ || !IsRealDestruction(handle_, msg)) return;
+    if (msg == WM_NCDESTROY) {
+        UnsubclassWindow();
+    } else if (!control_->IsDestroying()) {
+        // Kept for the control's next window. Read now, while the window still has its children
+        // (a combo box's text is its edit's); a hidden window that lives on keeps its text anyway.
+        StoreWideText(control_, GetWideControlText(control_));
+    }
+}
+
 void TWinControlTrap::UnsubclassWindow()
 {
     if (!control_) return;
-    if (!control_->IsDestroying()) StoreWideText(control_, GetWideControlText(control_));
     if (control_->WindowProc().Code() == TWndMethod::ProcedureOf<&TWinControlTrap::TrapMessageHandler>()) {
         control_->SetWindowProc(prevHandler_);
     }

@@ -465,8 +465,13 @@ TEST_F(BandForm, AFormFreedWhileTheDragSourceAnswersIsLeftAloneAfterTheCall)
     EXPECT_TRUE(errors.messages.empty());
 }
 
-TEST_F(BandForm, ASiteWindowDestroyedUnderTheBandTakesTheFormQuietlyAndOleLetsItGo)
+TEST_F(BandForm, ASiteWindowDestroyedUnderTheBandByAnyThreadTakesTheFormQuietlyAndAForgedDestructionDoesNot)
 {
+    // What any program can send the shown input box leaves it a Unicode window.
+    ctltest::ForgeDestructionMessages(box->Handle());
+    SendMessageW(box->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"한국"));
+    EXPECT_EQ(box->Text(), L"한국");
+
     // The shell rebuilds its taskbar, or ends, without closing its bands first.
     const HWND doomed =
         CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 20, 60, 300, 24, nullptr, nullptr, nullptr, nullptr);
@@ -495,6 +500,36 @@ TEST_F(BandForm, ASiteWindowDestroyedUnderTheBandTakesTheFormQuietlyAndOleLetsIt
     band.Release();
     EXPECT_EQ(shellSite.OutsideReferences(), 0);
     EXPECT_TRUE(errors.messages.empty());
+
+    // A site window of another thread, as the shell's is. Hidden, the band first takes what any
+    // program can send it: it stays whole.
+    ctltest::ForeignWindow foreign;
+    TestSite otherSite;
+    otherSite.window = foreign.window;
+    ShellsBand other;
+    ASSERT_EQ(other.withSite->SetSite(otherSite.Unknown()), S_OK);
+    ASSERT_EQ(other.deskBand->ShowDW(TRUE), S_OK);
+    ASSERT_EQ(other.deskBand->ShowDW(FALSE), S_OK);
+    TquormelForm* hidden = other.object->Form();
+    const HWND bandWindow = hidden->Handle();
+    const HWND panelWindow = hidden->PanelMain->Handle();
+    ctltest::ForgeDestructionMessages(bandWindow);
+    ASSERT_EQ(TWatchedForm::Live, 2);
+    EXPECT_EQ(FindControl(bandWindow), hidden);
+    EXPECT_EQ(GetParent(panelWindow), bandWindow);
+    EXPECT_EQ(other.deskBand->ShowDW(TRUE), S_OK);
+    EXPECT_TRUE(IsWindowVisible(panelWindow));
+
+    // Then that thread destroys its window, the band's with it.
+    foreign.Destroy();
+    testenv::PumpFor(350);
+    EXPECT_TRUE(errors.messages.empty()) << errors.messages.front();
+    EXPECT_FALSE(IsWindow(bandWindow));
+    EXPECT_EQ(TWatchedForm::Live, 1);
+    EXPECT_EQ(other.deskBand->CloseDW(0), S_OK);
+    other.withSite->SetSite(nullptr);
+    other.Release();
+    EXPECT_EQ(otherSite.OutsideReferences(), 0);
 }
 
 TEST_F(BandForm, TheHotKeyJoinsTheInputOfTheProgramInFrontOnlyWhileItAnswers)

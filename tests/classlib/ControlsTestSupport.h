@@ -1,10 +1,12 @@
 #pragma once
-// Shared by the tests of the windowed classes: message pumping, the exception recorder, pixels
-// read back from a memory device context, and small controls that record what reaches them.
+// Shared by the tests of the windowed classes: message pumping, other threads that send or own
+// windows, the exception recorder, pixels read back from a memory device context, and small
+// controls that record what reaches them.
 #include <windows.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,82 @@ namespace ctltest {
 
 // Dispatches every waiting message of the thread (not through the application's loop).
 inline void Pump() { testenv::PumpPending(); }
+
+inline DWORD WINAPI RunFunction(void* f)
+{
+    (*static_cast<const std::function<void()>*>(f))();
+    return 0;
+}
+
+// Runs f on a thread of its own; this thread handles only what it sends meanwhile.
+inline void OnAnotherThread(const std::function<void()>& f)
+{
+    HANDLE thread = CreateThread(nullptr, 0, &RunFunction, const_cast<std::function<void()>*>(&f), 0, nullptr);
+    MSG msg;
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0)
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    CloseHandle(thread);
+}
+
+// What any program can do to a window: WM_NCDESTROY and WM_DESTROY sent from another thread and
+// posted (the posted ones are dispatched here, nothing else).
+inline void ForgeDestructionMessages(HWND window)
+{
+    OnAnotherThread([window] {
+        SendMessageA(window, WM_NCDESTROY, 0, 0);
+        SendMessageA(window, WM_DESTROY, 0, 0);
+        PostMessageA(window, WM_NCDESTROY, 0, 0);
+        PostMessageA(window, WM_DESTROY, 0, 0);
+    });
+    MSG msg;
+    for (UINT number : {WM_NCDESTROY, WM_DESTROY}) {
+        while (PeekMessageA(&msg, window, number, number, PM_REMOVE)) DispatchMessageA(&msg);
+    }
+}
+
+// A shown top-level window made and served by a thread of its own, as another program's window
+// is. Destroy has that thread destroy it while this thread pumps.
+class ForeignWindow {
+public:
+    ForeignWindow()
+    {
+        ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        thread_ = CreateThread(nullptr, 0, &ForeignWindow::Run, this, 0, &threadId_);
+        WaitForSingleObject(ready_, INFINITE);
+    }
+    ~ForeignWindow()
+    {
+        PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
+        testenv::PumpUntil([this] { return WaitForSingleObject(thread_, 0) == WAIT_OBJECT_0; });
+        CloseHandle(thread_);
+        CloseHandle(ready_);
+    }
+    void Destroy()
+    {
+        PostThreadMessageA(threadId_, WM_APP, 0, 0);
+        testenv::PumpUntil([this] { return !IsWindow(window); });
+    }
+    HWND window = nullptr;
+
+private:
+    static DWORD WINAPI Run(void* p)
+    {
+        auto* self = static_cast<ForeignWindow*>(p);
+        self->window = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 20, 100, 300, 24, nullptr, nullptr,
+                                       nullptr, nullptr);
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the queue exists before the test goes on
+        SetEvent(self->ready_);
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            if (!msg.hwnd && msg.message == WM_APP) DestroyWindow(self->window);
+            else DispatchMessageA(&msg);
+        }
+        if (IsWindow(self->window)) DestroyWindow(self->window);
+        return 0;
+    }
+    HANDLE ready_ = nullptr, thread_ = nullptr;
+    DWORD threadId_ = 0;
+};
 
 // Records the exceptions that the application would show, instead of a blocking message box.
 class ExceptionRecorder {

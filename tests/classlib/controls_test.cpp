@@ -91,29 +91,6 @@ std::string ClassNameOf(HWND window)
     return name;
 }
 
-DWORD WINAPI RunFunction(void* f)
-{
-    (*static_cast<const std::function<void()>*>(f))();
-    return 0;
-}
-
-// Runs f on a thread of its own; this thread handles only what it sends meanwhile.
-void OnAnotherThread(const std::function<void()>& f)
-{
-    HANDLE thread = CreateThread(nullptr, 0, &RunFunction, const_cast<std::function<void()>*>(&f), 0, nullptr);
-    MSG msg;
-    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0)
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    CloseHandle(thread);
-}
-
-// Dispatches the messages of one number posted to the window, and nothing else.
-void DispatchPosted(HWND window, UINT number)
-{
-    MSG msg;
-    while (PeekMessageA(&msg, window, number, number, PM_REMOVE)) DispatchMessageA(&msg);
-}
-
 }  // namespace
 
 KERVO_CLASS_RECORD(TRecordingControl) {}
@@ -668,14 +645,7 @@ TEST(WinControl, DestructionMessagesFromOutsideLeaveTheWindowAndARealDestruction
     const HWND window = panel->Handle();
 
     // Any program can send or post these; the window is not destroyed.
-    OnAnotherThread([window] {
-        SendMessageA(window, WM_NCDESTROY, 0, 0);
-        SendMessageA(window, WM_DESTROY, 0, 0);
-        PostMessageA(window, WM_NCDESTROY, 0, 0);
-        PostMessageA(window, WM_DESTROY, 0, 0);
-    });
-    DispatchPosted(window, WM_NCDESTROY);
-    DispatchPosted(window, WM_DESTROY);
+    ForgeDestructionMessages(window);
     ASSERT_TRUE(IsWindow(window));
     EXPECT_TRUE(panel->HandleAllocated());
     EXPECT_EQ(FindControl(window), panel);
@@ -701,6 +671,33 @@ TEST(WinControl, DestructionMessagesFromOutsideLeaveTheWindowAndARealDestruction
     OnAnotherThread([parent] { SendMessageA(parent, WM_CLOSE, 0, 0); });
     ASSERT_FALSE(IsWindow(parent));
     EXPECT_FALSE(child->HandleAllocated());
+
+    // A real destruction by another thread: the window of another program's thread goes, and its
+    // child of this thread with it, which then still looks shown.
+    {
+        ForeignWindow foreign;
+        FormPtr guest = NewForm();
+        guest->SetBorderStyle(TFormBorderStyle::bsNone);
+        guest->SetParentWindow(foreign.window);
+        auto* inner = new TPanel(guest.get());
+        inner->SetParent(guest.get());
+        guest->Show();
+        const HWND guestWindow = guest->Handle();
+        ASSERT_TRUE(inner->HandleAllocated());
+        foreign.Destroy();
+        testenv::PumpUntil([guestWindow] { return !IsWindow(guestWindow); });
+        EXPECT_FALSE(guest->HandleAllocated());
+        EXPECT_FALSE(inner->HandleAllocated());
+    }
+
+    // Forged ones to a hidden window that has child windows: they are not destroyed either.
+    form->Hide();
+    const HWND formWindow = form->Handle();
+    ForgeDestructionMessages(formWindow);
+    EXPECT_TRUE(form->HandleAllocated());
+    EXPECT_EQ(FindControl(formWindow), form.get());
+    EXPECT_EQ(GetParent(panel->Handle()), formWindow);
+    EXPECT_EQ(FindControl(panel->Handle()), panel);
 
     // And one of the program's own.
     DestroyWindow(form->Handle());

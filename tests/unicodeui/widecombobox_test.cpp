@@ -1,8 +1,9 @@
 // The Unicode combo box through real windows: characters that code page 932 cannot hold typed as
 // WM_CHAR and WM_IME_CHAR through the class library's message loop (with the layer's message
-// hook), items and text kept across re-creation, the add error, the reflected selection change,
-// creation from a form resource, the list styles' type-ahead, the edit styles' completion, and
-// Enter and Escape closing an open list. Time is driven through the box's last-key tick.
+// hook), items and text kept across re-creation and through forged destruction messages, the add
+// error, the reflected selection change, creation from a form resource, the list styles'
+// type-ahead, the edit styles' completion, and Enter and Escape closing an open list. Time is
+// driven through the box's last-key tick.
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -142,6 +143,25 @@ TEST(WideComboBox, ItemsKeptAcrossRecreationAndRefusedItems)
     EXPECT_EQ(box.List(), (Items{Hangul, Surrogates, L"three"}));
     c->Items()->Clear();
     EXPECT_EQ(c->Text(), Hangul + Surrogates);
+}
+
+TEST(WideComboBox, DestructionMessagesFromOutsideLeaveTheBoxUnicodeShownOrHidden)
+{
+    Box box(TComboBoxStyle::csDropDown);
+    TWideComboBox* c = box.combo;
+    const HWND window = c->Handle();
+    ForgeDestructionMessages(window);
+    SendMessageW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>((Hangul + Surrogates).c_str()));
+    EXPECT_EQ(c->Text(), Hangul + Surrogates);
+    // The class library's ANSI text still reaches the window converted.
+    static_cast<TControl*>(c)->SetText(AnsiFromWide(L"検索"));
+    EXPECT_EQ(c->Text(), L"検索");
+
+    box.form->Hide();
+    ForgeDestructionMessages(window);
+    SendMessageW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Hangul.c_str()));
+    EXPECT_EQ(c->Text(), Hangul);
+    EXPECT_EQ(c->Handle(), window);
 }
 
 TEST(WideComboBox, ChosenItemBecomesTheTextAndFormsCreateTheBox)
