@@ -6,7 +6,7 @@
 const GUID BandClassId = {0x820DFB52, 0xB00B, 0x4DF0, {0x83, 0x64, 0x6C, 0x74, 0x6E, 0x1F, 0x79, 0x77}};
 const char BandClassIdText[] = "{820DFB52-B00B-4DF0-8364-6C746E1F7977}";
 
-std::string CachedLibraryPath;
+std::wstring CachedLibraryPath;
 
 const TBuiltinEngine BuiltinEngines[7] = {
     {L"Google 日本語", TSearchMode::SEARCH, "http://www.google.co.jp/search?num=50&hl=ja&lr=lang_ja&q="},
@@ -18,18 +18,18 @@ const TBuiltinEngine BuiltinEngines[7] = {
     {L"File Avenue", TSearchMode::FILE, "http://www.fileavenue.jp/index.php?ids=10&action=search1&q="},
 };
 
-std::string GetBandLibraryPath()
+std::wstring GetBandLibraryPath()
 {
     TRegistry registry(KEY_READ);
     registry.SetRootKey(HKEY_CLASSES_ROOT);
     if (!registry.OpenKeyReadOnly(std::string("CLSID\\") + BandClassIdText + "\\InProcServer32"))
-        return std::string();
-    std::string path = registry.ReadString("");
+        return std::wstring();
+    std::wstring path = registry.ReadWideString("");
     registry.CloseKey();
     return path;
 }
 
-std::string GetCachedLibraryPath()
+std::wstring GetCachedLibraryPath()
 {
     if (!CachedLibraryPath.empty()) return CachedLibraryPath;
     return GetBandLibraryPath();
@@ -37,60 +37,45 @@ std::string GetCachedLibraryPath()
 
 namespace {
 
-// Calls visit(index, byte) for each single-byte character of the path: the second byte of a
-// double-byte character may be a backslash, so only whole characters count as separators.
-template <class Visit>
-void ForEachSingleByte(const std::string& path, Visit visit)
+// Where the file name starts: after the last backslash or colon.
+size_t FileNameStart(const std::wstring& path)
 {
-    for (size_t i = 0; i < path.size();) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
-            i += 2;
-            continue;
-        }
-        visit(i, path[i]);
-        ++i;
-    }
+    const size_t separator = path.find_last_of(L"\\:");
+    return separator == std::wstring::npos ? 0 : separator + 1;
 }
 
 }  // namespace
 
-std::string ChangeExtensionToIni(const std::string& path)
+std::wstring ChangeExtensionToIni(const std::wstring& path)
 {
-    size_t point = std::string::npos;
-    ForEachSingleByte(path, [&](size_t i, char c) {
-        if (c == '\\' || c == ':')
-            point = std::string::npos;
-        else if (c == '.')
-            point = i;
-    });
-    return (point == std::string::npos ? path : path.substr(0, point)) + ".ini";
+    const size_t point = path.rfind(L'.');
+    const bool hasExtension = point != std::wstring::npos && point >= FileNameStart(path);
+    return (hasExtension ? path.substr(0, point) : path) + L".ini";
 }
 
-std::string ExtractFolder(const std::string& path)
+std::wstring ExtractFolder(const std::wstring& path)
 {
-    size_t end = 0;
-    ForEachSingleByte(path, [&](size_t i, char c) {
-        if (c == '\\' || c == ':') end = i + 1;
-    });
-    return path.substr(0, end);
+    return path.substr(0, FileNameStart(path));
 }
 
-bool SettingsFileWritable(const std::string& path)
+bool SettingsFileWritable(const std::wstring& path)
 {
-    if (path.empty()) return false;
-    char first = path[0];
-    if (first >= 'a' && first <= 'z') first = static_cast<char>(first - 'a' + 'A');
-    const std::string root = std::string(1, first) + ":\\";
-    if (GetDriveTypeA(root.c_str()) != DRIVE_FIXED) return false;
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    // Longer, the profile functions would fail the write (or reach some other file): no save and
+    // no error for a file they cannot reach.
+    if (path.empty() || path.size() >= MAX_PATH) return false;
+    wchar_t drive = path[0];
+    if (drive >= L'a' && drive <= L'z') drive = static_cast<wchar_t>(drive - L'a' + L'A');
+    const std::wstring root = std::wstring(1, drive) + L":\\";
+    if (GetDriveTypeW(root.c_str()) != DRIVE_FIXED) return false;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY);
 }
 
-bool SettingsFileReadable(const std::string& path)
+bool SettingsFileReadable(const std::wstring& path)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+    if (file == INVALID_HANDLE_VALUE) return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
     CloseHandle(file);
     return true;
 }

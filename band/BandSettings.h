@@ -14,32 +14,34 @@ extern const char BandClassIdText[];  // "{820DFB52-B00B-4DF0-8364-6C746E1F7977}
 
 // The band library's path as registered for the band class, or "" while it is not registered.
 // Asks for reading only: a standard user may not open the key for writing, and both deliverables
-// would then lose their settings file.
-std::string GetBandLibraryPath();
+// would then lose their settings file. Wide from the registry to the file calls: a folder name the
+// code page cannot spell, taken best-fit, would name another folder.
+std::wstring GetBandLibraryPath();
 
 // The band library's registered path, taken once when the library starts and emptied when it
 // shuts down.
-extern std::string CachedLibraryPath;
+extern std::wstring CachedLibraryPath;
 // CachedLibraryPath, or a fresh lookup (not stored) while it is empty.
-std::string GetCachedLibraryPath();
+std::wstring GetCachedLibraryPath();
 
 // The path with the extension of its file name replaced by ".ini" (appended when the name has
-// none); "" gives ".ini". Double-byte characters of the system code page are respected.
-std::string ChangeExtensionToIni(const std::string& path);
+// none); "" gives ".ini".
+std::wstring ChangeExtensionToIni(const std::wstring& path);
 
-// Everything up to and including the last backslash or colon ("" when there is none), with
-// double-byte characters respected: the folder beside the band library.
-std::string ExtractFolder(const std::string& path);
+// Everything up to and including the last backslash or colon ("" when there is none): the
+// folder beside the band library.
+std::wstring ExtractFolder(const std::wstring& path);
 
-// Whether a save to the settings file may go ahead: the path lies on a fixed drive and the file
-// is absent or not read-only. A refusal is silent; the caller skips the save.
-bool SettingsFileWritable(const std::string& path);
+// Whether a save to the settings file may go ahead: the path lies on a fixed drive, the file is
+// absent or not read-only, and the private-profile functions can take the path at all (they stop
+// at MAX_PATH characters). A refusal is silent; the caller skips the save.
+bool SettingsFileWritable(const std::wstring& path);
 
 // Whether the settings file could be read as it stands: true when it opens for reading (other
 // programs may be reading, writing or deleting it meanwhile) or does not exist; false when it
 // exists and another program holds it without sharing it. The system's reads then answer the
 // defaults, and a save after such a load would put them over the user's settings.
-bool SettingsFileReadable(const std::string& path);
+bool SettingsFileReadable(const std::wstring& path);
 
 // Section and key names of the settings file, shared by the band and the settings program.
 // Engine sections are a mode's section name followed by the slot digit; history keys are "0".."9".

@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr char kSettingsProgram[] = "palvenor.exe";
+constexpr wchar_t kSettingsProgram[] = L"palvenor.exe";
 constexpr wchar_t kHomePage[] = L"http://www.example.com/kervo/";
 
 }  // namespace
@@ -80,8 +80,8 @@ void TquormelForm::zBandFormContextPopup(TObject*, POINT mousePos, bool& handled
 void TquormelForm::ActionOption1Execute(TObject*)
 {
     // Beside the band library; the bare name when the library is not registered.
-    const std::string program = ExtractFolder(GetCachedLibraryPath()) + kSettingsProgram;
-    ShellExecuteA(Handle(), nullptr, program.c_str(), nullptr, nullptr, SW_SHOW);
+    const std::wstring program = ExtractFolder(GetCachedLibraryPath()) + kSettingsProgram;
+    ShellExecuteW(Handle(), nullptr, program.c_str(), nullptr, nullptr, SW_SHOW);
     // As after a search: the band comes back on top of its site whatever the started program did.
     Show();
 }

@@ -83,7 +83,7 @@ TquormelForm::TquormelForm(TComponent* owner) : TzBandForm(owner) {}
 
 TquormelForm::~TquormelForm() = default;
 
-std::string TquormelForm::SettingsPath()
+std::wstring TquormelForm::SettingsPath()
 {
     return ChangeExtensionToIni(GetCachedLibraryPath());
 }
@@ -153,33 +153,65 @@ void TquormelForm::ReadHotKey(const TIniFile& ini)
     SetHotKey(shift, static_cast<uint8_t>(ch & 0xFF));
 }
 
+std::vector<std::wstring> TquormelForm::ReadHistory(const TIniFile& ini)
+{
+    // Equal values are all taken: the file is the band's own and is not cleaned up here.
+    std::vector<std::wstring> history;
+    for (int n = 0; n < kSavedHistory; ++n) {
+        const std::string query = ini.ReadString(SettingsKey::Hist, std::to_string(n), "");
+        if (!query.empty()) history.push_back(WideFromAnsi(query));
+    }
+    return history;
+}
+
+TSearchMode TquormelForm::ReadSelectedMode(const TIniFile& ini)
+{
+    const int selected = ini.ReadInteger(SettingsKey::Button, SettingsKey::Selected, 1);
+    return static_cast<TSearchMode>(selected >= 1 && selected <= kModeCount ? selected - 1 : 0);
+}
+
 void TquormelForm::LoadSettings()
 {
-    const std::string path = SettingsPath();
+    const std::wstring path = SettingsPath();
     // A file held unreadable at either end of the load may have answered defaults to the reads.
     bool readable = SettingsFileReadable(path);
     TIniFile ini(path);
     // Most of the thirty-odd names read here are usually absent from the file.
     ini.NoteSections();
     ReadCaptions(ini);
-    // Equal values are all taken: the file is the band's own and is not cleaned up here.
-    for (int n = 0; n < kSavedHistory; ++n) {
-        const std::string query = ini.ReadString(SettingsKey::Hist, std::to_string(n), "");
-        if (!query.empty()) ComboBox1->Items()->AppendItem(WideFromAnsi(query));
-    }
-    const int selected = ini.ReadInteger(SettingsKey::Button, SettingsKey::Selected, 1);
-    const int mode = selected >= 1 && selected <= kModeCount ? selected - 1 : 0;
-    ModeButton(static_cast<TSearchMode>(mode))->SetDown(true);
+    for (const std::wstring& query : ReadHistory(ini)) ComboBox1->Items()->AppendItem(query);
+    ModeButton(ReadSelectedMode(ini))->SetDown(true);
     ReadEngines(ini);
     ReadHotKey(ini);
     readable = readable && SettingsFileReadable(path);
     FSettingsLoaded = readable;
 }
 
+bool TquormelForm::CatchUpHistoryAndMode(const std::wstring& path)
+{
+    if (!SettingsFileReadable(path)) return false;
+    const TIniFile ini(path);
+    const std::vector<std::wstring> history = ReadHistory(ini);
+    const TSearchMode mode = ReadSelectedMode(ini);
+    if (!SettingsFileReadable(path)) return false;
+    // A stored query searched again in this run already stands at its newer place.
+    TWideStrings* items = ComboBox1->Items();
+    const int ours = items->ItemCount();
+    for (const std::wstring& query : history) {
+        const int at = items->PositionOf(query);
+        if (at < 0 || at >= ours) items->AppendItem(query);
+    }
+    if (!modeClickedUnread_) ModeButton(mode)->SetDown(true);
+    return true;
+}
+
 void TquormelForm::SaveSettings()
 {
-    if (!FSettingsLoaded) return;
-    const std::string path = SettingsPath();
+    const std::wstring path = SettingsPath();
+    if (!FSettingsLoaded) {
+        if (!CatchUpHistoryAndMode(path)) return;
+        FSettingsLoaded = true;
+    }
     if (!SettingsFileWritable(path)) return;
     TIniFile ini(path);
     // Keys from the item count up to 9 keep what the file held.
@@ -204,7 +236,10 @@ void TquormelForm::ActionBrowse1Execute(TObject*)
 
 void TquormelForm::SpeedButtonClick(TObject* sender)
 {
-    if (IsInstance<TFlatSpeedButton>(sender)) static_cast<TFlatSpeedButton*>(sender)->SetDown(true);
+    if (IsInstance<TFlatSpeedButton>(sender)) {
+        static_cast<TFlatSpeedButton*>(sender)->SetDown(true);
+        if (!FSettingsLoaded) modeClickedUnread_ = true;
+    }
     SaveSettings();
     ComboBox1->SetFocus();
 }

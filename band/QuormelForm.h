@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ActnList.h"
 #include "BandSettings.h"
@@ -55,11 +56,12 @@ public:
     // --- Settings, search, mode buttons, Enter
     void zBandFormCreate(TObject* sender);
     // The full load at creation: captions, history, selected mode, engines, hotkey. A load from a
-    // file that exists but could not be read leaves FSettingsLoaded false: the band then never
-    // writes the file.
+    // file that exists but could not be read leaves FSettingsLoaded false: the history and mode
+    // are then read at the first save that finds the file readable again.
     void LoadSettings();
-    // The history (first ten) and the selected mode; nothing before the first load (or after one
-    // that could not read the file), and nothing when the write guard refuses the file.
+    // The history (first ten) and the selected mode; nothing before the first load, nothing
+    // while the file has not been read since (its defaults would go over the user's settings),
+    // and nothing when the write guard refuses the file.
     void SaveSettings();
     void ActionBrowse1Execute(TObject* sender);
     void SpeedButtonClick(TObject* sender);
@@ -104,8 +106,8 @@ public:
     const TEngineLists& Engines() const { return *engines_; }
     bool SettingsLoaded() const { return FSettingsLoaded; }
 
-    // The form's own state, in this order: the current drag, the first load (true once it has
-    // read the file, or found none), the engines.
+    // The form's own state, in this order: the current drag, the first load (true once a load
+    // has read the file, or found none), the engines.
     DWORD FDropEffect = DROPEFFECT_NONE;
     FORMATETC FDropFormat{};
     bool FSettingsLoaded = false;
@@ -116,7 +118,14 @@ protected:
 private:
     // The band's settings file: the library's registered path with ".ini" (".ini" alone while
     // the library is not registered).
-    static std::string SettingsPath();
+    static std::wstring SettingsPath();
+    // The stored history, most recent first, and the stored mode.
+    static std::vector<std::wstring> ReadHistory(const TIniFile& ini);
+    static TSearchMode ReadSelectedMode(const TIniFile& ini);
+    // After a load that could not read the file: the stored history goes behind the queries of
+    // this run, and the stored mode is put down unless a mode was clicked since. False, with
+    // nothing changed, while the file still cannot be read.
+    bool CatchUpHistoryAndMode(const std::wstring& path);
     // The parts that load and reload share: empty captions give the default ones, the engine
     // lists are emptied and filled again, the hotkey is released and registered again.
     void ReadCaptions(const TIniFile& ini);
@@ -128,6 +137,7 @@ private:
     void ComboBox1WindowProc(TMessage& message);
 
     std::unique_ptr<TEngineLists> engines_;
+    bool modeClickedUnread_ = false;  // a mode clicked while the file was not yet read
     TWndMethod panelMainOldProc_;
     TWndMethod comboBox1OldProc_;
 };

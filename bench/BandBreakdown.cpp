@@ -67,7 +67,7 @@ void AddSteps(const std::vector<TOutermostCall>& calls, double begin, double end
     const int windows = first(std::max(resource, 0), {"CreateWindowExA"});
     const int lastWindow = last(windows, {"CreateWindowExA", "CreateWindowExW"});
     const int moves = first(std::max(lastWindow, 0), {"SetWindowPos"});
-    const int settings = first(std::max(moves, 0), {"GetPrivateProfileSectionNamesA"});
+    const int settings = first(std::max(moves, 0), {"GetPrivateProfileSectionNamesW"});
     const int hotkey = last(settings, {"UnregisterHotKey", "RegisterHotKey"});
     const double marks[] = {
         resource >= 0 ? own[resource].start : -1, windows >= 0 ? own[windows].start : -1,

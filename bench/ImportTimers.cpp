@@ -46,14 +46,14 @@ namespace {
     X("GDI32.dll", GetStockObject, -1) X("GDI32.dll", GetDeviceCaps, -1)                          \
     X("KERNEL32.dll", FindResourceA, -1) X("KERNEL32.dll", LoadResource, -1)                      \
     X("KERNEL32.dll", LockResource, -1) X("KERNEL32.dll", SizeofResource, -1)                     \
-    X("KERNEL32.dll", GetPrivateProfileSectionNamesA, -1) X("KERNEL32.dll", GetPrivateProfileStringA, -1) \
-    X("KERNEL32.dll", WritePrivateProfileStringA, -1) X("KERNEL32.dll", GetDriveTypeA, -1)        \
-    X("KERNEL32.dll", GetFileAttributesA, -1) X("KERNEL32.dll", GetModuleFileNameA, -1)           \
+    X("KERNEL32.dll", GetPrivateProfileSectionNamesW, -1) X("KERNEL32.dll", GetPrivateProfileStringW, -1) \
+    X("KERNEL32.dll", WritePrivateProfileStringW, -1) X("KERNEL32.dll", GetDriveTypeW, -1)        \
+    X("KERNEL32.dll", GetFileAttributesW, -1) X("KERNEL32.dll", GetModuleFileNameA, -1)           \
     X("KERNEL32.dll", GlobalAddAtomA, -1) X("KERNEL32.dll", VirtualAlloc, -1)                     \
     X("KERNEL32.dll", VirtualProtect, -1) X("KERNEL32.dll", FlushInstructionCache, -1)            \
     X("KERNEL32.dll", MultiByteToWideChar, -1) X("KERNEL32.dll", WideCharToMultiByte, -1)         \
     X("KERNEL32.dll", CompareStringA, -1) X("ADVAPI32.dll", RegOpenKeyExA, -1)                    \
-    X("ADVAPI32.dll", RegQueryValueExA, -1) X("ADVAPI32.dll", RegCloseKey, -1)                    \
+    X("ADVAPI32.dll", RegQueryValueExW, -1) X("ADVAPI32.dll", RegCloseKey, -1)                    \
     X("ole32.dll", RegisterDragDrop, -1) X("ole32.dll", RevokeDragDrop, -1)                       \
     X("USER32.dll", GetFocus, -1) X("USER32.dll", GetParent, -1) X("USER32.dll", GetKeyState, -1)   \
     X("USER32.dll", IsWindowVisible, -1) X("USER32.dll", IsWindowUnicode, -1)                      \
@@ -62,7 +62,7 @@ namespace {
     X("USER32.dll", GetCapture, -1) X("USER32.dll", GetActiveWindow, -1) X("USER32.dll", IsIconic, -1) \
     X("USER32.dll", GetWindowThreadProcessId, -1) X("USER32.dll", GetClassNameW, -1)               \
     X("USER32.dll", MapWindowPoints, -1) X("USER32.dll", GetDlgItem, -1)                           \
-    X("KERNEL32.dll", CreateFileA, -1) X("KERNEL32.dll", CloseHandle, -1) X("KERNEL32.dll", GetTickCount, -1) \
+    X("KERNEL32.dll", CreateFileW, -1) X("KERNEL32.dll", CloseHandle, -1) X("KERNEL32.dll", GetTickCount, -1) \
     X("USER32.dll", CallNextHookEx, -1) X("USER32.dll", IsDialogMessageA, -1) X("USER32.dll", PeekMessageA, -1) \
     X("USER32.dll", DispatchMessageA, -1) X("USER32.dll", DispatchMessageW, -1)                    \
     X("USER32.dll", TranslateMessage, -1) X("USER32.dll", GetWindowLongPtrA, -1)                   \

@@ -371,16 +371,7 @@ TComServer::~TComServer()
 
 std::wstring TComServer::ServerFileName() const
 {
-    std::wstring buffer(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameW(instance_, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0) return std::wstring();
-        if (n < buffer.size()) {
-            buffer.resize(n);
-            return buffer;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
+    return ModuleFileName(instance_);
 }
 
 TComServer::THoldQuery TComServer::SetHoldQuery(THoldQuery query)

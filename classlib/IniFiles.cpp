@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
+#include <cwchar>
 
 #include "SysUtils.h"
 
@@ -122,17 +122,19 @@ bool ParseHex(const std::string& digits, int& out)
 
 }  // namespace
 
+TIniFile::TIniFile(const std::string& fileName) : fileName_(WideFromAnsi(fileName)) {}
+
 void TIniFile::NoteSections()
 {
     sectionsNoted_ = false;
     sections_.clear();
-    std::vector<char> buffer(kSectionNamesChars);
-    const DWORD n = GetPrivateProfileSectionNamesA(buffer.data(), kSectionNamesChars, fileName_.c_str());
+    std::vector<wchar_t> buffer(kSectionNamesChars);
+    const DWORD n = GetPrivateProfileSectionNamesW(buffer.data(), kSectionNamesChars, fileName_.c_str());
     // A list cut short may leave out the very section asked for.
     if (n >= kSectionNamesChars - 2) return;
     std::string upper;
-    for (const char* p = buffer.data(); p < buffer.data() + n && *p; p += std::strlen(p) + 1) {
-        if (!UpperAscii(p, upper)) {
+    for (const wchar_t* p = buffer.data(); p < buffer.data() + n && *p; p += std::wcslen(p) + 1) {
+        if (!UpperAscii(AnsiFromWide(p), upper)) {
             sections_.clear();
             return;
         }
@@ -157,13 +159,14 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
 {
     // Only the empty default: the system trims and cuts a default it hands back.
     if (def.empty() && NotedAbsent(section)) return std::string();
-    // The count is not to be trusted: when a double-byte character straddles the end, the system
-    // reports a full buffer and leaves its last byte unwritten. The terminator of a zeroed
-    // buffer tells what was written.
-    char buffer[kReadBufferChars] = {};
-    const DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buffer,
-                                             kReadBufferChars, fileName_.c_str());
-    return std::string(buffer, strnlen(buffer, std::min<size_t>(n, kReadBufferChars - 1)));
+    wchar_t buffer[kReadBufferChars] = {};
+    const DWORD n = GetPrivateProfileStringW(WideFromAnsi(section).c_str(), WideFromAnsi(key).c_str(),
+                                             WideFromAnsi(def).c_str(), buffer, kReadBufferChars,
+                                             fileName_.c_str());
+    // As the ANSI read gives it: at most the buffer's bytes less the terminator, and a double-byte
+    // character that straddles that end left out whole.
+    const std::string value = AnsiFromWide(std::wstring(buffer, wcsnlen(buffer, std::min<size_t>(n, kLongestValue))));
+    return CutAtCharacter(value, CharacterStarts(value), kLongestValue);
 }
 
 int TIniFile::ReadInteger(const std::string& section, const std::string& key, int def) const
@@ -186,9 +189,14 @@ bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool
 void TIniFile::WriteString(const std::string& section, const std::string& key,
                            const std::string& value)
 {
-    if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), StoredValue(value).c_str(),
-                                    fileName_.c_str()))
-        throw EIniFileException(FormatText(L"%s に書き込めません", {WideFromAnsi(fileName_)}));
+    if (!WritePrivateProfileStringW(WideFromAnsi(section).c_str(), WideFromAnsi(key).c_str(),
+                                    WideFromAnsi(StoredValue(value)).c_str(), fileName_.c_str()))
+        RaiseWriteRefused();
+}
+
+void TIniFile::RaiseWriteRefused() const
+{
+    throw EIniFileException(FormatText(L"%s に書き込めません", {fileName_}));
 }
 
 void TIniFile::WriteInteger(const std::string& section, const std::string& key, int value)

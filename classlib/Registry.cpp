@@ -1,5 +1,6 @@
 #include "Registry.h"
 
+#include <cstring>
 #include <vector>
 
 #include "SysUtils.h"
@@ -127,28 +128,52 @@ bool TRegistry::ValueExists(const std::string& name)
            ERROR_SUCCESS;
 }
 
-std::string TRegistry::ReadString(const std::string& name)
+namespace {
+
+// A string value of an open key, through the ANSI or the wide query (query(type, data, size) is
+// RegQueryValueExA or W for the value's name). An absent value or one that is no string: "".
+template <class Char, class Query>
+std::basic_string<Char> QueryStringValue(Query query)
 {
-    if (!current_) return std::string();
     DWORD type = 0, size = 0;
-    LONG rc = RegQueryValueExA(current_, name.c_str(), nullptr, &type, nullptr, &size);
+    LONG rc = query(&type, nullptr, &size);
     // The value may grow between the two calls; ask again until the buffer holds it.
     std::vector<BYTE> data;
     while (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA) {
-        if (type != REG_SZ && type != REG_EXPAND_SZ) return std::string();
-        data.resize(size + 1);
+        if (type != REG_SZ && type != REG_EXPAND_SZ) return {};
+        data.resize(size + sizeof(Char));
         size = static_cast<DWORD>(data.size());
-        rc = RegQueryValueExA(current_, name.c_str(), nullptr, &type, data.data(), &size);
+        rc = query(&type, data.data(), &size);
         if (rc == ERROR_SUCCESS) {
-            if (type != REG_SZ && type != REG_EXPAND_SZ) return std::string();
+            if (type != REG_SZ && type != REG_EXPAND_SZ) return {};
             // Stored strings need not end with a zero; the text ends at the first one if any.
-            std::string text(reinterpret_cast<const char*>(data.data()), size);
-            size_t zero = text.find('\0');
-            if (zero != std::string::npos) text.resize(zero);
+            std::basic_string<Char> text(size / sizeof(Char), Char());
+            std::memcpy(text.data(), data.data(), text.size() * sizeof(Char));
+            const size_t zero = text.find(Char());
+            if (zero != std::basic_string<Char>::npos) text.resize(zero);
             return text;
         }
     }
-    return std::string();
+    return {};
+}
+
+}  // namespace
+
+std::string TRegistry::ReadString(const std::string& name)
+{
+    if (!current_) return std::string();
+    return QueryStringValue<char>([&](DWORD* type, BYTE* data, DWORD* size) {
+        return RegQueryValueExA(current_, name.c_str(), nullptr, type, data, size);
+    });
+}
+
+std::wstring TRegistry::ReadWideString(const std::string& name)
+{
+    if (!current_) return std::wstring();
+    const std::wstring wideName = WideFromAnsi(name);
+    return QueryStringValue<wchar_t>([&](DWORD* type, BYTE* data, DWORD* size) {
+        return RegQueryValueExW(current_, wideName.c_str(), nullptr, type, data, size);
+    });
 }
 
 void TRegistry::WriteString(const std::string& name, const std::string& value)

@@ -1,6 +1,7 @@
 #pragma once
 // Registry access by key path, one open key at a time: what the settings lookup, the COM
-// registration and the installer's cache clearing need. Text is ANSI (system code page).
+// registration and the installer's cache clearing need. Text is ANSI (system code page), but for
+// the one wide read of a value.
 #include <windows.h>
 
 #include <string>
@@ -38,6 +39,8 @@ public:
     bool ValueExists(const std::string& name);
     // An absent value, a value that is no string or no open key: "".
     std::string ReadString(const std::string& name);
+    // The same, as the system holds it (UTF-16): for text the code page may not spell, a path.
+    std::wstring ReadWideString(const std::string& name);
     // Writes a REG_SZ value; a refused write (or no open key) raises ERegistryException.
     void WriteString(const std::string& name, const std::string& value);
 

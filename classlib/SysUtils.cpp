@@ -49,6 +49,21 @@ std::wstring FormatText(const std::wstring& format, std::initializer_list<std::w
     return out;
 }
 
+std::wstring ModuleFileName(HMODULE module)
+{
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0) return std::wstring();
+        // A full buffer may hold a cut name: ask again with more room.
+        if (n < buffer.size()) {
+            buffer.resize(n);
+            return buffer;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
 void RaiseLastOSError(DWORD code)
 {
     if (code == 0) throw EOSError(AnsiFromWide(L"OS 機能呼び出しの失敗"), 0);

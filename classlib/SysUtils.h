@@ -23,6 +23,10 @@ std::wstring WideFromAnsi(const std::string& text);
 // Arguments are already text (use std::to_string for numbers).
 std::wstring FormatText(const std::wstring& format, std::initializer_list<std::wstring> args);
 
+// The full path of a module's file (nullptr: the program's), wide: a folder name the code page
+// cannot spell comes back as it is. "" when the system cannot tell it.
+std::wstring ModuleFileName(HMODULE module);
+
 class Exception : public std::exception {
 public:
     explicit Exception(const std::string& message) : message_(message) {}

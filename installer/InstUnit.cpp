@@ -1,5 +1,7 @@
 #include "InstUnit.h"
 
+#include "SysUtils.h"
+
 using namespace miniwin;
 
 TInstallForm* InstallForm = nullptr;
@@ -22,8 +24,8 @@ TMiniControl* PlacedButton(TMiniControl* parent, const wchar_t* caption, int lef
 void CallBandLibrary(const char* exportName)
 {
     ClearBandCategoryCache();
-    const std::string path = BandLibraryPath();
-    if (HMODULE library = LoadLibraryA(path.c_str())) {
+    const std::wstring path = BandLibraryPath();
+    if (HMODULE library = LoadLibraryW(path.c_str())) {
         struct Unload {
             HMODULE module;
             ~Unload() { FreeLibrary(module); }
@@ -38,9 +40,11 @@ void CallBandLibrary(const char* exportName)
 
 }  // namespace
 
-std::string BandLibraryPath()
+std::wstring BandLibraryPath()
 {
-    return FolderOfPath(ExeParam(0).c_str()) + "kervodll.dll";
+    const std::wstring own = ModuleFileName(nullptr);
+    const size_t separator = own.find_last_of(L"\\:");
+    return (separator == std::wstring::npos ? std::wstring() : own.substr(0, separator + 1)) + L"kervodll.dll";
 }
 
 void CreateInstallForm(TInstallForm*& form, TMiniControl* parent)

@@ -23,8 +23,9 @@ extern TInstallForm* InstallForm;
 // Builds the holder, the window (handle made, still hidden) and its controls.
 void CreateInstallForm(TInstallForm*& form, miniwin::TMiniControl* parent);
 
-// The band library's path: "kervodll.dll" in the installer's own folder.
-std::string BandLibraryPath();
+// The band library's path: "kervodll.dll" in the installer's own folder. Wide: in a folder whose
+// name the code page cannot spell, the ANSI path of the program names a folder that is not there.
+std::wstring BandLibraryPath();
 
 // Deletes the shell's cached member lists of the band categories. Reports nothing.
 void ClearBandCategoryCache();

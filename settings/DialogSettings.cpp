@@ -5,15 +5,12 @@
 #include <windows.h>
 
 #include "IniFiles.h"
+#include "SysUtils.h"
 
-std::string DialogSettingsPathForReading()
+std::wstring DialogSettingsPathForReading()
 {
-    std::string path = GetBandLibraryPath();
-    if (path.empty()) {
-        char own[MAX_PATH] = {};
-        const DWORD n = GetModuleFileNameA(nullptr, own, MAX_PATH);
-        path.assign(own, n);
-    }
+    std::wstring path = GetBandLibraryPath();
+    if (path.empty()) path = ModuleFileName(nullptr);
     return ChangeExtensionToIni(path);
 }
 
@@ -32,10 +29,11 @@ bool SaveSettingsFile(const TSettingsToSave& values)
 {
     // Only the band's own file is ever written; the program's fallback file is read only.
     if (GetBandLibraryPath().empty()) return false;
-    const std::string path = ChangeExtensionToIni(GetBandLibraryPath());
+    const std::wstring path = ChangeExtensionToIni(GetBandLibraryPath());
     if (!SettingsFileWritable(path)) return false;
 
     TIniFile ini(path);
+    if (!values.FileRead) ini.RaiseWriteRefused();
     for (int m = 0; m < kModeCount; ++m)
         ini.WriteString(ModeSectionName(static_cast<TSearchMode>(m)), SettingsKey::Caption,
                         values.Captions[m]);

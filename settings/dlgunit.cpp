@@ -81,7 +81,7 @@ void TkervoOKDlg::FormCreate(TObject*)
 
 void TkervoOKDlg::LoadSettings()
 {
-    const std::string path = DialogSettingsPathForReading();
+    const std::wstring path = DialogSettingsPathForReading();
     // A file held unreadable at either end of the load may have answered defaults to the reads.
     bool readable = SettingsFileReadable(path);
     const TIniFile ini(path);
@@ -120,13 +120,13 @@ void TkervoOKDlg::FillEngineLists()
 
 void TkervoOKDlg::SaveSettings()
 {
-    if (!fileRead_) return;
     TSettingsToSave values;
     for (TSearchMode mode : kModes)
         values.Captions[static_cast<int>(mode)] = AnsiFromWide(CaptionField(mode)->Text());
     values.Engines = &lists_;
     values.Shift = ComboBoxShift1->ItemIndex() == 1;
     values.CharItem = ComboBoxChar1->ItemIndex();
+    values.FileRead = fileRead_;
     SaveSettingsFile(values);
 }
 

@@ -58,8 +58,9 @@ public:
     // item 0 selected.
     void FillEngineLists();
     // Writes the fields and lists to the band's settings file, or nothing when it may not be
-    // written or the load could not read it (the fields then hold defaults, not the user's
-    // settings); a refused write raises "<file> に書き込めません".
+    // written; a refused write raises "<file> に書き込めません", and so does a save after a load
+    // that could not read the file (the fields then hold defaults, not the user's settings), so
+    // that OK shows the refusal and the dialog stays open.
     void SaveSettings();
 
     void OKBtnClick(TObject* sender);

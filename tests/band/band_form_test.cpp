@@ -19,7 +19,9 @@
 #include "DllUnit.h"
 #include "QuormelForm.h"
 #include "SysUtils.h"
+#include "Registry.h"
 #include "TestEnv.h"
+#include "TestRegistry.h"
 #include "TestUserInput.h"
 
 namespace {
@@ -226,7 +228,7 @@ protected:
         OleInitialize(nullptr);
         dir = testenv::MakeScratchDir("bandform");
         ini = dir + "\\kervodll.ini";
-        CachedLibraryPath = dir + "\\kervodll.dll";
+        CachedLibraryPath = testenv::Wide(dir + "\\kervodll.dll");
         Write("SEARCH0", "URL", "C:\\kervo-no-such-folder\\q=");
         Write("SEARCH0", "TITLE", "nowhere");
         Write("HIST", "0", "abc");
@@ -326,22 +328,73 @@ TEST_F(BandForm, ARefusedSaveIsShownByTheLibraryAndNeverLeavesTheWindowProcedure
 }
 
 // Another program held the file without sharing while the band loaded: the band started with the
-// defaults, and its saves must not put them over the user's history and mode.
-TEST_F(BandForm, AFileThatCouldNotBeReadAtTheLoadIsNeverWrittenOver)
+// defaults, and its saves must not put them over the user's history and mode. Once the file reads
+// again, the next save brings the stored history in behind this run's queries, and the stored
+// mode unless one was clicked meanwhile, and saves.
+TEST_F(BandForm, AFileThatCouldNotBeReadAtTheLoadIsReadAtTheFirstSaveThatCanReadIt)
 {
     Write("BUTTON", "SELECTED", "2");
     const std::string before = testenv::ReadFileBytes(ini);
-    form->Free();
-    HANDLE held = CreateFileA(ini.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    form = TzBandForm::CreateForBand<TWatchedForm>(site, nullptr);
-    CloseHandle(held);
-    box = form->ComboBox1;
-    EXPECT_EQ(box->Items()->ItemCount(), 0);
+    const auto loadWhileHeld = [&] {
+        form->Free();
+        HANDLE held = CreateFileA(ini.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(held, INVALID_HANDLE_VALUE);
+        form = TzBandForm::CreateForBand<TWatchedForm>(site, nullptr);
+        box = form->ComboBox1;
+        EXPECT_EQ(box->Items()->ItemCount(), 0);
+        return held;
+    };
+
+    HANDLE held = loadWhileHeld();
     Search(L"new");
-    form->SpeedButtonDic1->Click();
+    CloseHandle(held);
     EXPECT_EQ(testenv::ReadFileBytes(ini), before);
+    EXPECT_TRUE(form->SpeedButtonSearch1->Down());
+    Search(L"X");  // "x" of the file stands here now
+    EXPECT_EQ(box->Items()->JoinedText(), L"X\r\nnew\r\nabc\r\nold\r\n");
+    EXPECT_TRUE(form->SpeedButtonCache1->Down());
+    EXPECT_EQ(Read("HIST", "0") + Read("HIST", "1") + Read("HIST", "2") + Read("HIST", "3") + Read("HIST", "5"),
+              "Xnewabcoldold");
+    EXPECT_EQ(Read("BUTTON", "SELECTED"), "2");
+
+    held = loadWhileHeld();
+    form->SpeedButtonDic1->Click();
+    CloseHandle(held);
+    EXPECT_EQ(Read("BUTTON", "SELECTED"), "2");
+    form->SpeedButtonDic1->Click();
+    EXPECT_TRUE(form->SpeedButtonDic1->Down());
+    // Equal stored values all come, as at a load.
+    EXPECT_EQ(box->Items()->JoinedText(), L"X\r\nnew\r\nabc\r\nold\r\nold\r\n");
+    EXPECT_EQ(Read("BUTTON", "SELECTED"), "3");
     EXPECT_TRUE(errors.messages.empty());
+}
+
+// The library registered in a folder whose name the code page cannot spell, with a blank as well
+// and in its long form (a volume may have no short names): the band reads and writes the file
+// beside it, in the code page, and nothing at the name's best fit.
+TEST_F(BandForm, TheFileBesideALibraryInAFolderTheCodePageCannotSpellIsTheOneReadAndWritten)
+{
+    const std::wstring folder = testenv::Wide(dir) + L"\\kervo Jos\u00E9";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring file = folder + L"\\kervodll.ini";
+    ASSERT_TRUE(testenv::WriteFileBytes(file, AnsiFromWide(L"[HIST]\r\n0=日本\r\n[BUTTON]\r\nSELECTED=3\r\n")));
+    const std::string classKey = std::string("CLSID\\") + BandClassIdText;
+    ASSERT_TRUE(testenv::SetWideDefaultValue(HKEY_CLASSES_ROOT, classKey + "\\InProcServer32", folder + L"\\kervodll.dll"));
+    CachedLibraryPath.clear();  // looked up in the registry at every load and save
+    form->Free();
+    form = TzBandForm::CreateForBand<TWatchedForm>(site, nullptr);
+    box = form->ComboBox1;
+    EXPECT_EQ(box->Items()->JoinedText(), L"日本\r\n");
+    EXPECT_TRUE(form->SpeedButtonDic1->Down());
+    Search(L"検索");
+    form->SpeedButtonFile1->Click();
+    EXPECT_EQ(testenv::ReadFileBytes(file),
+              AnsiFromWide(L"[HIST]\r\n0=検索\r\n1=日本\r\n[BUTTON]\r\nSELECTED=4\r\n"));
+    EXPECT_EQ(GetFileAttributesA((dir + "\\kervo Jose").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(errors.messages.empty());
+    TRegistry registry;
+    registry.SetRootKey(HKEY_CLASSES_ROOT);
+    registry.DeleteKey(classKey);
 }
 
 TEST_F(BandForm, ADropAfterAnEnterThatFoundNoTextFetchesNothingAndEmptyBlocksAreIgnored)

@@ -8,10 +8,16 @@
 #include "Registry.h"
 #include "SysUtils.h"
 #include "TestEnv.h"
+#include "TestRegistry.h"
 
 namespace {
 
 const std::string kClassKey = std::string("CLSID\\") + BandClassIdText;
+
+// The settings path of a library path in the code page.
+std::string Ini(const std::string& library) { return AnsiFromWide(ChangeExtensionToIni(WideFromAnsi(library))); }
+
+bool Writable(const std::string& path) { return SettingsFileWritable(WideFromAnsi(path)); }
 
 class BandRegistrationTest : public testing::Test {
 protected:
@@ -34,6 +40,10 @@ protected:
         ASSERT_TRUE(r.OpenKey(kClassKey + "\\InProcServer32", true));
         if (path) r.WriteString("", *path);
     }
+    static void Register(const std::wstring& path)
+    {
+        ASSERT_TRUE(testenv::SetWideDefaultValue(HKEY_CLASSES_ROOT, kClassKey + "\\InProcServer32", path));
+    }
 };
 
 TEST(BandClass, IdentifierAndItsTextAgree)
@@ -46,48 +56,51 @@ TEST(BandClass, IdentifierAndItsTextAgree)
 
 TEST_F(BandRegistrationTest, LibraryPathComesFromTheInProcServerDefaultValue)
 {
-    EXPECT_EQ(GetBandLibraryPath(), "");
+    EXPECT_EQ(GetBandLibraryPath(), L"");
     Register(nullptr);  // key without a default value
-    EXPECT_EQ(GetBandLibraryPath(), "");
+    EXPECT_EQ(GetBandLibraryPath(), L"");
     const std::string path = AnsiFromWide(L"C:\\Program Files\\検索\\kervodll.dll");
     Register(&path);
-    EXPECT_EQ(GetBandLibraryPath(), path);
+    EXPECT_EQ(GetBandLibraryPath(), WideFromAnsi(path));
+    // A folder the code page cannot spell comes as registered, not best-fit ("Jose").
+    Register(std::wstring(L"C:\\kervo Jos\u00E9\\kervodll.dll"));
+    EXPECT_EQ(GetBandLibraryPath(), L"C:\\kervo Jos\u00E9\\kervodll.dll");
     Unregister();
-    EXPECT_EQ(GetBandLibraryPath(), "");
+    EXPECT_EQ(GetBandLibraryPath(), L"");
 }
 
 TEST_F(BandRegistrationTest, CachedPathWinsAndAFreshLookupIsNotStored)
 {
     const std::string registered = "C:\\reg\\kervodll.dll";
     Register(&registered);
-    EXPECT_EQ(GetCachedLibraryPath(), registered);
-    EXPECT_EQ(CachedLibraryPath, "");
-    CachedLibraryPath = "C:\\cached\\kervodll.dll";
-    EXPECT_EQ(GetCachedLibraryPath(), "C:\\cached\\kervodll.dll");
+    EXPECT_EQ(GetCachedLibraryPath(), L"C:\\reg\\kervodll.dll");
+    EXPECT_EQ(CachedLibraryPath, L"");
+    CachedLibraryPath = L"C:\\cached\\kervodll.dll";
+    EXPECT_EQ(GetCachedLibraryPath(), L"C:\\cached\\kervodll.dll");
     CachedLibraryPath.clear();
     Unregister();
-    EXPECT_EQ(GetCachedLibraryPath(), "");
+    EXPECT_EQ(GetCachedLibraryPath(), L"");
     // Not registered: the band's settings file is the bare name the profile functions look
     // for in the Windows folder.
-    EXPECT_EQ(ChangeExtensionToIni(GetCachedLibraryPath()), ".ini");
+    EXPECT_EQ(ChangeExtensionToIni(GetCachedLibraryPath()), L".ini");
 }
 
 TEST(SettingsPath, ExtensionOfTheFileNameBecomesIni)
 {
-    EXPECT_EQ(ChangeExtensionToIni("C:\\a\\kervodll.dll"), "C:\\a\\kervodll.ini");
-    EXPECT_EQ(ChangeExtensionToIni("C:\\a.b\\kervodll"), "C:\\a.b\\kervodll.ini");
-    EXPECT_EQ(ChangeExtensionToIni("C:\\a\\x.tar.gz"), "C:\\a\\x.tar.ini");
-    EXPECT_EQ(ChangeExtensionToIni("C:\\a\\name."), "C:\\a\\name.ini");
-    EXPECT_EQ(ChangeExtensionToIni("C:x.dll"), "C:x.ini");
-    EXPECT_EQ(ChangeExtensionToIni("C:.x"), "C:.ini");
-    EXPECT_EQ(ChangeExtensionToIni("palvenor.exe"), "palvenor.ini");
-    EXPECT_EQ(ChangeExtensionToIni(""), ".ini");
+    EXPECT_EQ(Ini("C:\\a\\kervodll.dll"), "C:\\a\\kervodll.ini");
+    EXPECT_EQ(Ini("C:\\a.b\\kervodll"), "C:\\a.b\\kervodll.ini");
+    EXPECT_EQ(Ini("C:\\a\\x.tar.gz"), "C:\\a\\x.tar.ini");
+    EXPECT_EQ(Ini("C:\\a\\name."), "C:\\a\\name.ini");
+    EXPECT_EQ(Ini("C:x.dll"), "C:x.ini");
+    EXPECT_EQ(Ini("C:.x"), "C:.ini");
+    EXPECT_EQ(Ini("palvenor.exe"), "palvenor.ini");
+    EXPECT_EQ(Ini(""), ".ini");
     // Shift-JIS: the second byte of ソ (83 5C) is no folder separator.
     const std::string so = AnsiFromWide(L"ソ");
     ASSERT_EQ(so, "\x83\x5C");
-    EXPECT_EQ(ChangeExtensionToIni("C:\\x\\a." + so), "C:\\x\\a.ini");
-    EXPECT_EQ(ChangeExtensionToIni("C:\\" + so + ".d\\k"), "C:\\" + so + ".d\\k.ini");
-    EXPECT_EQ(ChangeExtensionToIni(AnsiFromWide(L"C:\\表示\\ﾌｧｲﾙ.dll")),
+    EXPECT_EQ(Ini("C:\\x\\a." + so), "C:\\x\\a.ini");
+    EXPECT_EQ(Ini("C:\\" + so + ".d\\k"), "C:\\" + so + ".d\\k.ini");
+    EXPECT_EQ(Ini(AnsiFromWide(L"C:\\表示\\ﾌｧｲﾙ.dll")),
               AnsiFromWide(L"C:\\表示\\ﾌｧｲﾙ.ini"));
 }
 
@@ -105,12 +118,12 @@ protected:
 TEST_F(WriteGuardTest, AllowsAbsentAndWritableFilesOnAFixedDrive)
 {
     const std::string path = dir + "\\kervodll.ini";
-    EXPECT_TRUE(SettingsFileWritable(path));
+    EXPECT_TRUE(Writable(path));
     ASSERT_TRUE(testenv::WriteFileBytes(path, "[HIST]\r\n"));
-    EXPECT_TRUE(SettingsFileWritable(path));
+    EXPECT_TRUE(Writable(path));
     std::string lower = path;
     lower[0] = 'c';
-    EXPECT_TRUE(SettingsFileWritable(lower));
+    EXPECT_TRUE(Writable(lower));
 }
 
 TEST_F(WriteGuardTest, RefusesReadOnlyFilesAndDrivesThatAreNotFixed)
@@ -118,14 +131,14 @@ TEST_F(WriteGuardTest, RefusesReadOnlyFilesAndDrivesThatAreNotFixed)
     const std::string path = dir + "\\kervodll.ini";
     ASSERT_TRUE(testenv::WriteFileBytes(path, "[HIST]\r\n0=a\r\n"));
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_FALSE(SettingsFileWritable(path));
+    EXPECT_FALSE(Writable(path));
     TIniFile ini(path);
     EXPECT_EQ(ini.ReadString("HIST", "0", ""), "a");  // still read normally
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 
-    EXPECT_FALSE(SettingsFileWritable("\\\\server\\share\\kervodll.ini"));
-    EXPECT_FALSE(SettingsFileWritable(".ini"));
-    EXPECT_FALSE(SettingsFileWritable(""));
+    EXPECT_FALSE(Writable("\\\\server\\share\\kervodll.ini"));
+    EXPECT_FALSE(Writable(".ini"));
+    EXPECT_FALSE(Writable(""));
     // A drive letter that no drive answers to.
     char letter = 0;
     for (char c = 'Q'; c >= 'D'; --c)
@@ -134,7 +147,37 @@ TEST_F(WriteGuardTest, RefusesReadOnlyFilesAndDrivesThatAreNotFixed)
             break;
         }
     ASSERT_NE(letter, 0);
-    EXPECT_FALSE(SettingsFileWritable(std::string(1, letter) + ":\\kervodll.ini"));
+    EXPECT_FALSE(Writable(std::string(1, letter) + ":\\kervodll.ini"));
+}
+
+// The file in a folder the code page cannot spell is the one looked at, not the one of its
+// best-fit name; a path too long for the profile functions, whose write would fail, is refused.
+TEST_F(WriteGuardTest, LooksAtTheFileByItsWideNameAndRefusesPathsTheProfileFunctionsCannotTake)
+{
+    const std::wstring folder = testenv::Wide(dir) + L"\\Jos\u00E9";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring path = folder + L"\\kervodll.ini";
+    ASSERT_TRUE(testenv::WriteFileBytes(path, "[HIST]\r\n"));
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(SettingsFileWritable(path));
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(SettingsFileWritable(path));
+
+    std::wstring deep = folder;
+    while (deep.size() < MAX_PATH - 30) {
+        deep += L"\\" + std::wstring(12, L'd');
+        ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr));
+    }
+    const auto fileOfLength = [&](size_t length) {
+        return deep + L"\\" + std::wstring(length - deep.size() - 5, L'n') + L".ini";
+    };
+    const std::wstring longest = fileOfLength(MAX_PATH - 1);
+    EXPECT_TRUE(SettingsFileWritable(longest));
+    TIniFile(longest).WriteString("HIST", "0", "q");
+    EXPECT_EQ(TIniFile(longest).ReadString("HIST", "0", ""), "q");
+    const std::wstring tooLong = fileOfLength(MAX_PATH);
+    EXPECT_FALSE(SettingsFileWritable(tooLong));
+    EXPECT_THROW(TIniFile(tooLong).WriteString("HIST", "0", "q"), EIniFileException);
 }
 
 TEST_F(WriteGuardTest, AWriteRefusedAfterTheGuardPassedRaises)
@@ -142,7 +185,7 @@ TEST_F(WriteGuardTest, AWriteRefusedAfterTheGuardPassedRaises)
     // The guard looks only at the drive and the file: a missing folder passes it, and the write
     // itself then fails.
     const std::string path = dir + "\\gone\\kervodll.ini";
-    ASSERT_TRUE(SettingsFileWritable(path));
+    ASSERT_TRUE(Writable(path));
     TIniFile ini(path);
     try {
         ini.WriteString("HIST", "0", "q");

@@ -27,7 +27,7 @@ protected:
 TEST_F(IniFileTest, StringsGoToDiskAtOnceInTheSystemCodePage)
 {
     TIniFile ini(path);
-    EXPECT_EQ(ini.FileName(), path);
+    EXPECT_EQ(ini.FileName(), testenv::Wide(path));
     const std::string caption = AnsiFromWide(L"ｷｬｯｼｭ");
     ini.WriteString("CACHE", "CAPTION", caption);
     ini.WriteString("SEARCH0", "TITLE", "");
@@ -45,6 +45,23 @@ TEST_F(IniFileTest, StringsGoToDiskAtOnceInTheSystemCodePage)
     TIniFile absent(dir + "\\absent.ini");  // reading never creates the file
     EXPECT_EQ(absent.ReadInteger("BUTTON", "SELECTED", 1), 1);
     EXPECT_EQ(GetFileAttributesA((dir + "\\absent.ini").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// The file is named wide, its text stays in the code page: a new file is made in it and an
+// existing one keeps it, and nothing appears at the folder name's best fit ("Jose").
+TEST_F(IniFileTest, AFileInAFolderTheCodePageCannotSpellIsReachedAndKeepsItsCodePage)
+{
+    const std::wstring folder = testenv::Wide(dir) + L"\\Jos\u00E9";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring file = folder + L"\\kervodll.ini";
+    TIniFile ini(file);
+    ini.WriteString("HIST", "0", AnsiFromWide(L"日本"));
+    EXPECT_EQ(testenv::ReadFileBytes(file), "[HIST]\r\n0=\x93\xFA\x96\x7B\r\n");
+    ASSERT_TRUE(testenv::WriteFileBytes(file, "[HIST]\r\n0=\x8C\x9F\x8D\xF5\r\n"));
+    EXPECT_EQ(ini.ReadString("HIST", "0", ""), AnsiFromWide(L"検索"));
+    ini.WriteString("HIST", "1", "x");
+    EXPECT_EQ(testenv::ReadFileBytes(file), "[HIST]\r\n0=\x8C\x9F\x8D\xF5\r\n1=x\r\n");
+    EXPECT_EQ(GetFileAttributesA((dir + "\\Jose").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(IniFileTest, LongValuesAreCutTo2047Characters)

@@ -19,30 +19,43 @@ std::string MakeScratchDir(const std::string& stem)
     }
 }
 
-void RemoveTree(const std::string& path)
+std::wstring Wide(const std::string& ansi)
 {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
+    std::wstring out(ansi.size(), L'\0');
+    const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), out.data(),
+                                      static_cast<int>(out.size()));
+    out.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return out;
+}
+
+void RemoveTree(const std::string& path) { RemoveTree(Wide(path)); }
+
+void RemoveTree(const std::wstring& path)
+{
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((path + L"\\*").c_str(), &fd);
     if (h != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = fd.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string full = path + "\\" + name;
+            std::wstring name = fd.cFileName;
+            if (name == L"." || name == L"..") continue;
+            std::wstring full = path + L"\\" + name;
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 RemoveTree(full);
             } else {
-                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(full.c_str());
+                SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(full.c_str());
             }
-        } while (FindNextFileA(h, &fd));
+        } while (FindNextFileW(h, &fd));
         FindClose(h);
     }
-    RemoveDirectoryA(path.c_str());
+    RemoveDirectoryW(path.c_str());
 }
 
-std::string ReadFileBytes(const std::string& path)
+std::string ReadFileBytes(const std::string& path) { return ReadFileBytes(Wide(path)); }
+
+std::string ReadFileBytes(const std::wstring& path)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return std::string();
     std::string out;
@@ -53,9 +66,11 @@ std::string ReadFileBytes(const std::string& path)
     return out;
 }
 
-bool WriteFileBytes(const std::string& path, const std::string& bytes)
+bool WriteFileBytes(const std::string& path, const std::string& bytes) { return WriteFileBytes(Wide(path), bytes); }
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     DWORD put = 0;

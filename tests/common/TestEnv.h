@@ -10,14 +10,21 @@ namespace testenv {
 // A new, empty folder under the Windows temporary folder, unique to this process and call.
 std::string MakeScratchDir(const std::string& stem);
 
-// Removes a folder and everything below it; missing is fine.
+// Removes a folder and everything below it (names the code page cannot spell too); missing is
+// fine.
 void RemoveTree(const std::string& path);
+void RemoveTree(const std::wstring& path);
 
 // Whole file as bytes; empty when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
+std::string ReadFileBytes(const std::wstring& path);
 
 // Writes bytes to a file, replacing it. Returns false on failure.
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+
+// The code page's text as the system reads it in a file name.
+std::wstring Wide(const std::string& ansi);
 
 // A Unix path (as the build names its files) as Wine's programs see it: on drive Z:.
 std::string WindowsPath(const char* unixPath);

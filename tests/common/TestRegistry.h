@@ -26,4 +26,17 @@ inline bool CreateKeyPath(HKEY root, const std::string& path)
     return true;
 }
 
+// Sets the key's default value to wide text, creating the key: a path the code page cannot spell,
+// as a registration writes it.
+inline bool SetWideDefaultValue(HKEY root, const std::string& path, const std::wstring& value)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    const LONG rc = RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+}
+
 }  // namespace testenv

@@ -74,7 +74,8 @@ BOOL CALLBACK FindChildByText(HWND wnd, LPARAM param)
 // One run of the installer in a folder of its own.
 class Installer {
 public:
-    explicit Installer(const std::string& folder) : folder_(folder) {}
+    explicit Installer(const std::string& folder) : folder_(testenv::Wide(folder)) {}
+    explicit Installer(const std::wstring& folder) : folder_(folder) {}
     ~Installer()
     {
         if (pi_.hProcess) {
@@ -88,10 +89,10 @@ public:
     // Starts the program and waits for its window; false when none appears.
     bool Start()
     {
-        std::string exe = folder_ + "\\Instkervo.exe";
-        STARTUPINFOA si{};
+        std::wstring exe = folder_ + L"\\Instkervo.exe";
+        STARTUPINFOW si{};
         si.cb = sizeof si;
-        if (!CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
+        if (!CreateProcessW(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
                             folder_.c_str(), &si, &pi_))
             return false;
         for (int i = 0; i < 1200 && !window_; ++i) {
@@ -144,7 +145,7 @@ public:
     }
 
 private:
-    std::string folder_;
+    std::wstring folder_;
     PROCESS_INFORMATION pi_{};
     HWND window_ = nullptr;
 };
@@ -217,6 +218,24 @@ TEST_F(InstkervoProgram, RegistersAndUnregistersBetweenCacheClearingsAndEndsOnEs
     EXPECT_TRUE(run.Running());
     EXPECT_EQ(Log(), before);
 
+    run.Key(VK_ESCAPE);
+    EXPECT_EQ(run.Ended(), 0);
+}
+
+// In a folder whose name the code page cannot spell (with a blank as well), the library beside
+// the program is the one loaded and registered.
+TEST_F(InstkervoProgram, RegistersTheLibraryBesideItInAFolderTheCodePageCannotSpell)
+{
+    const std::wstring wide = testenv::Wide(folder) + L"\\inst Jos\u00E9";
+    ASSERT_TRUE(CreateDirectoryW(wide.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW(testenv::Wide(folder + "\\Instkervo.exe").c_str(), (wide + L"\\Instkervo.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(testenv::Wide(testenv::WindowsPath(CALLS_DLL)).c_str(), (wide + L"\\kervodll.dll").c_str(), FALSE));
+    Installer run(wide);
+    ASSERT_TRUE(run.Start());
+    HWND reg = run.Child(L"登録");
+    ASSERT_TRUE(reg);
+    SendMessageA(reg, BM_CLICK, 0, 0);
+    EXPECT_EQ(testenv::ReadFileBytes(wide + L"\\kervodll.dll.log"), std::string("attach\nregister") + kCleanCall + "detach\n");
     run.Key(VK_ESCAPE);
     EXPECT_EQ(run.Ended(), 0);
 }

@@ -58,7 +58,7 @@ TEST_F(InstallWindow, IsBuiltHiddenWithADialogFrameCentredAndWithoutIcon)
     EXPECT_EQ(outer.top, (GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) >> 1);
     EXPECT_FALSE(IsResizable(w));
     EXPECT_EQ(SendMessageA(w->Handle, WM_GETICON, ICON_BIG, 0), 0);
-    EXPECT_EQ(BandLibraryPath(), testenv::ProgramDir() + "kervodll.dll");
+    EXPECT_EQ(BandLibraryPath(), testenv::Wide(testenv::ProgramDir() + "kervodll.dll"));
 }
 
 TEST_F(InstallWindow, ControlsStandInPlaceInTabOrderWithTheOneJapaneseFont)

@@ -8,6 +8,7 @@
 
 #include "BandSettings.h"
 #include "Registry.h"
+#include "TestRegistry.h"
 
 namespace settingstest {
 
@@ -28,6 +29,12 @@ protected:
         r.SetRootKey(HKEY_CLASSES_ROOT);
         ASSERT_TRUE(r.OpenKey(std::string("CLSID\\") + BandClassIdText + "\\InProcServer32", true));
         r.WriteString("", libraryPath);
+    }
+    // A path the code page cannot spell, as the registration writes it.
+    static void Register(const std::wstring& libraryPath)
+    {
+        ASSERT_TRUE(testenv::SetWideDefaultValue(
+            HKEY_CLASSES_ROOT, std::string("CLSID\\") + BandClassIdText + "\\InProcServer32", libraryPath));
     }
 };
 

@@ -292,8 +292,9 @@ TEST_F(DialogTest, CancelEscapeAndCloseBoxWriteNothingAndNotifyNobody)
 }
 
 // Another program held the file without sharing while the dialog loaded: what it shows are the
-// defaults, which OK must not write over the user's settings; the bands are notified as ever.
-TEST_F(DialogTest, OkAfterALoadThatCouldNotReadTheFileWritesNothingButNotifiesAndCloses)
+// defaults, which OK must not write over the user's settings. OK is refused as a refused write is:
+// the box, the dialog open, no band notified.
+TEST_F(DialogTest, OkAfterALoadThatCouldNotReadTheFileIsRefusedAndTheDialogStaysOpen)
 {
     WriteIni(L"[SEARCH]\r\nCAPTION=ウェブ\r\n[HOTKEY]\r\nCHAR=75\r\n");
     const std::string before = testenv::ReadFileBytes(ini_);
@@ -303,10 +304,13 @@ TEST_F(DialogTest, OkAfterALoadThatCouldNotReadTheFileWritesNothingButNotifiesAn
     Open();
     CloseHandle(held);
     EXPECT_EQ(TextOf(dlg_->EditSearch1), L"検索");
+    ctltest::ExceptionRecorder recorder;
     SendMessageA(dlg_->OKBtn->Handle(), BM_CLICK, 0, 0);
     ctltest::Pump();
-    EXPECT_FALSE(dlg_->Visible());
-    EXPECT_EQ(BandWindow::Count(), 1);
+    ASSERT_EQ(recorder.messages.size(), 1u);
+    EXPECT_EQ(recorder.messages[0], ini_ + AnsiFromWide(L" に書き込めません"));
+    EXPECT_TRUE(dlg_->Visible());
+    EXPECT_EQ(BandWindow::Count(), 0);
     EXPECT_EQ(testenv::ReadFileBytes(ini_), before);
 }
 

@@ -52,15 +52,15 @@ std::vector<std::string> Lines(const std::string& text)
 TEST_F(SaveSettingsTest, WritesOnlyTheRegisteredLibrarysFileOnAFixedDriveWhenNotReadOnly)
 {
     // Not registered: the program's own file (the one it reads) is never written.
-    const std::string ownFile = DialogSettingsPathForReading();
-    EXPECT_EQ(ownFile, ChangeExtensionToIni(testenv::ProgramDir() + "test_settings.exe"));
+    const std::wstring ownFile = DialogSettingsPathForReading();
+    EXPECT_EQ(ownFile, testenv::Wide(testenv::ProgramDir() + "test_settings.ini"));
     EXPECT_FALSE(SaveSettingsFile(values_));
-    EXPECT_EQ(GetFileAttributesA(ownFile.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW(ownFile.c_str()), INVALID_FILE_ATTRIBUTES);
 
     // A read-only file is left as it is.
     const std::string ini = dir_ + "\\kervodll.ini";
     Register(dir_ + "\\kervodll.dll");
-    EXPECT_EQ(DialogSettingsPathForReading(), ini);
+    EXPECT_EQ(DialogSettingsPathForReading(), testenv::Wide(ini));
     ASSERT_TRUE(testenv::WriteFileBytes(ini, "[HIST]\r\n0=x\r\n"));
     SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_FALSE(SaveSettingsFile(values_));
@@ -79,6 +79,25 @@ TEST_F(SaveSettingsTest, WritesOnlyTheRegisteredLibrarysFileOnAFixedDriveWhenNot
     const TIniFile file(ini);
     EXPECT_EQ(file.ReadString("HIST", "0", ""), "x");
     EXPECT_EQ(file.ReadString("SEARCH0", "TITLE", ""), AnsiFromWide(L"Google 日本語"));
+}
+
+// The library registered in a folder whose name the code page cannot spell, with a blank as well
+// and in its long form: the file beside it is the one read and written, in the code page, and
+// nothing appears at the name's best fit.
+TEST_F(SaveSettingsTest, TheFileBesideALibraryInAFolderTheCodePageCannotSpellIsTheOneWritten)
+{
+    const std::wstring folder = testenv::Wide(dir_) + L"\\kervo Jos\u00E9";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    Register(folder + L"\\kervodll.dll");
+    const std::wstring ini = folder + L"\\kervodll.ini";
+    EXPECT_EQ(DialogSettingsPathForReading(), ini);
+    ASSERT_TRUE(testenv::WriteFileBytes(ini, "[HIST]\r\n0=x\r\n"));
+    values_.Captions[0] = AnsiFromWide(L"ウェブ");
+    EXPECT_TRUE(SaveSettingsFile(values_));
+    const std::string bytes = testenv::ReadFileBytes(ini);
+    EXPECT_EQ(bytes.find("[HIST]\r\n0=x\r\n[SEARCH]\r\nCAPTION=" + values_.Captions[0] + "\r\n"), 0u) << bytes;
+    EXPECT_EQ(TIniFile(ini).ReadString("HOTKEY", "CHAR", ""), "81");
+    EXPECT_EQ(GetFileAttributesA((dir_ + "\\kervo Jose").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(SaveSettingsTest, NewFileHoldsCaptionsThenSlotsThenHotkeyInWriteOrder)

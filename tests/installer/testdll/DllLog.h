@@ -12,10 +12,11 @@ inline HMODULE& ThisLibrary()
 
 inline void AppendLog(const std::string& line)
 {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(ThisLibrary(), path, MAX_PATH - 5);
-    std::string file = std::string(path, n) + ".log";
-    HANDLE h = CreateFileA(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+    // Wide: the folder's name may be one the code page cannot spell.
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(ThisLibrary(), path, MAX_PATH - 5);
+    std::wstring file = std::wstring(path, n) + L".log";
+    HANDLE h = CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return;
     std::string text = line + "\n";
