@@ -77,7 +77,7 @@ bool TzContextMenuBandObject::AppendBandMenuItem(TMenuItem* item, HMENU menu, UI
     return InsertMenuItemA(menu, 0xFFFFFFFF, TRUE, &info) != FALSE;
 }
 
-HRESULT TzContextMenuBandObject::QueryContextMenu(HMENU menu, UINT, UINT idCmdFirst, UINT, UINT flags)
+HRESULT TzContextMenuBandObject::QueryContextMenu(HMENU menu, UINT, UINT idCmdFirst, UINT idCmdLast, UINT flags)
 {
     if (flags & CMF_DEFAULTONLY) return MakeBandResult(SEVERITY_SUCCESS, 0, 0);
     TPopupMenu* bandMenu = BandMenuOf(BandForm());
@@ -87,6 +87,8 @@ HRESULT TzContextMenuBandObject::QueryContextMenu(HMENU menu, UINT, UINT idCmdFi
     TMenuItem* items = bandMenu->Items();
     for (int i = 0; i < items->Count(); ++i) {
         TMenuItem* item = items->Items(i);
+        // The shell shares its menu with other handlers: the identifiers past idCmdLast are theirs.
+        if (CheckedCommandID(item->Command(), idCmdFirst) > idCmdLast) continue;
         if (AppendBandMenuItem(item, menu, idCmdFirst, rightToLeft)) largest = std::max<ULONG>(largest, item->Command());
     }
     return MakeBandResult(SEVERITY_SUCCESS, 0, largest + 1);
