@@ -67,7 +67,10 @@ private:
 
 void TquormelForm::zBandFormShow(TObject*)
 {
-    OleCheck(RegisterDragDrop(Handle(), static_cast<IDropTarget*>(this)));
+    // Only the form registers its window, so a window already registered is the form's own
+    // registration of an earlier show still standing: nothing to report.
+    const HRESULT registered = RegisterDragDrop(Handle(), static_cast<IDropTarget*>(this));
+    if (registered != DRAGDROP_E_ALREADYREGISTERED) OleCheck(registered);
 }
 
 void TquormelForm::zBandFormHide(TObject*)

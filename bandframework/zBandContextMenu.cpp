@@ -40,53 +40,26 @@ HRESULT TzContextMenuBandObject::InnerQueryInterface(REFIID iid, void** out)
 
 std::string TzContextMenuBandObject::MenuItemCaptionText(TMenuItem* item)
 {
-    std::string text = item->Caption();
-    if (item->Count() == 0 && item->ShortCut() != 0) {
-        const TMenuItem* parent = item->Parent();
-        const bool topOfMainMenu =
-            parent && !parent->Parent() && IsInstance<TMainMenu>(parent->GetParentMenu());
-        if (!topOfMainMenu) {
-            text += '\t';
-            text.append(ShortCutToText(item->ShortCut()));
-        }
-    }
-    return text;
+    return item->MenuText();
 }
 
 bool TzContextMenuBandObject::AppendBandMenuItem(TMenuItem* item, HMENU menu, UINT idCmdFirst, bool rightToLeft)
 {
-    if (!item->Visible()) return false;
-    const std::string text = MenuItemCaptionText(item);
-
-    MENUITEMINFOA info{};
-    info.cbSize = sizeof info;
-    info.fMask = MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_CHECKMARKS | MIIM_TYPE | MIIM_DATA;
-    info.fType = MFT_STRING;
-    if (item->RadioItem()) info.fType |= MFT_RADIOCHECK;
-    if (item->Break() == TMenuBreak::mbBreak) info.fType |= MFT_MENUBREAK;
-    if (item->Break() == TMenuBreak::mbBarBreak) info.fType |= MFT_MENUBARBREAK;
-    if (item->IsLine()) info.fType |= MFT_SEPARATOR;
-    if (rightToLeft) info.fType |= MFT_RIGHTORDER | MFT_RIGHTJUSTIFY;
-    if (item->IsOwnerDrawn()) info.fType |= MFT_OWNERDRAW;
-    if (item->Checked()) info.fState |= MFS_CHECKED;
-    if (!item->Enabled()) info.fState |= MFS_DISABLED | MFS_GRAYED;
-    if (item->Default()) info.fState |= MFS_DEFAULT;
-    info.wID = CheckedCommandID(item->Command(), idCmdFirst);
-    info.hSubMenu = item->Count() > 0 ? item->Handle() : nullptr;
-    info.dwTypeData = const_cast<char*>(text.c_str());
-    return InsertMenuItemA(menu, 0xFFFFFFFF, TRUE, &info) != FALSE;
+    return item->Visible() && item->InsertInto(menu, CheckedCommandID(item->Command(), idCmdFirst), rightToLeft);
 }
 
-HRESULT TzContextMenuBandObject::QueryContextMenu(HMENU menu, UINT, UINT idCmdFirst, UINT, UINT flags)
+HRESULT TzContextMenuBandObject::QueryContextMenu(HMENU menu, UINT, UINT idCmdFirst, UINT idCmdLast, UINT flags)
 {
     if (flags & CMF_DEFAULTONLY) return MakeBandResult(SEVERITY_SUCCESS, 0, 0);
     TPopupMenu* bandMenu = BandMenuOf(BandForm());
     if (!bandMenu) return MakeBandResult(SEVERITY_SUCCESS, 0, 1);
-    const bool rightToLeft = SysLocale().MiddleEast && bandMenu->BiDiMode() != TBiDiMode::bdLeftToRight;
+    const bool rightToLeft = bandMenu->IsRightToLeft();
     ULONG largest = 0;
     TMenuItem* items = bandMenu->Items();
     for (int i = 0; i < items->Count(); ++i) {
         TMenuItem* item = items->Items(i);
+        // The shell shares its menu with other handlers: the identifiers past idCmdLast are theirs.
+        if (CheckedCommandID(item->Command(), idCmdFirst) > idCmdLast) continue;
         if (AppendBandMenuItem(item, menu, idCmdFirst, rightToLeft)) largest = std::max<ULONG>(largest, item->Command());
     }
     return MakeBandResult(SEVERITY_SUCCESS, 0, largest + 1);

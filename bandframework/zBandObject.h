@@ -167,8 +167,7 @@ public:
     // Appends one item to the shell's menu as a native item numbered idCmdFirst + its command
     // number. False when the item is invisible or the insert failed.
     static bool AppendBandMenuItem(TMenuItem* item, HMENU menu, UINT idCmdFirst, bool rightToLeft);
-    // The item's text in a menu: its caption, with a TAB and the shortcut text after it when it
-    // has a shortcut, no sub-items and is not a top-level item of a main menu.
+    // The item's text in a menu, as its own menus show it (TMenuItem::MenuText).
     static std::string MenuItemCaptionText(TMenuItem* item);
 
 private:

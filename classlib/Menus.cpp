@@ -525,6 +525,12 @@ bool TMenuItem::IsOwnerDrawn() const
 
 void TMenuItem::AppendTo(HMENU menu)
 {
+    TMenu* owner = GetParentMenu();
+    if (!InsertInto(menu, command_, owner && owner->IsRightToLeft())) RaiseLastOSError();
+}
+
+bool TMenuItem::InsertInto(HMENU menu, UINT id, bool rightToLeft)
+{
     MENUITEMINFOA mii{};
     mii.cbSize = sizeof mii;
     mii.fMask = MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_CHECKMARKS | MIIM_TYPE | MIIM_DATA;
@@ -533,8 +539,7 @@ void TMenuItem::AppendTo(HMENU menu)
     if (break_ == TMenuBreak::mbBreak) type |= MFT_MENUBREAK;
     if (break_ == TMenuBreak::mbBarBreak) type |= MFT_MENUBARBREAK;
     if (IsLine()) type |= MFT_SEPARATOR;
-    TMenu* owner = GetParentMenu();
-    if (owner && owner->IsRightToLeft()) type |= MFT_RIGHTORDER | MFT_RIGHTJUSTIFY;
+    if (rightToLeft) type |= MFT_RIGHTORDER | MFT_RIGHTJUSTIFY;
     if (IsOwnerDrawn()) type |= MFT_OWNERDRAW;
     mii.fType = type;
     UINT state = 0;
@@ -542,12 +547,12 @@ void TMenuItem::AppendTo(HMENU menu)
     if (!enabled_) state |= MFS_GRAYED;
     if (default_) state |= MFS_DEFAULT;
     mii.fState = state;
-    mii.wID = command_;
+    mii.wID = id;
     mii.hSubMenu = items_.empty() ? nullptr : Handle();
     std::string text = MenuText();
     mii.dwTypeData = text.data();
     mii.cch = static_cast<UINT>(text.size());
-    if (!InsertMenuItemA(menu, 0xFFFFFFFFu, TRUE, &mii)) RaiseLastOSError();
+    return InsertMenuItemA(menu, 0xFFFFFFFFu, TRUE, &mii) != FALSE;
 }
 
 void TMenuItem::ItemChanged(bool)

@@ -143,6 +143,9 @@ public:
     std::string MenuText() const;
     // Drawn by its owner: its menu is owner-drawn or has images, or it has a bitmap.
     bool IsOwnerDrawn() const;
+    // Appends the item to a Windows menu under the identifier id, with its text, type, state and
+    // sub-menu: false when Windows refuses it. Its own menus use its command number as the id.
+    bool InsertInto(HMENU menu, UINT id, bool rightToLeft);
 
     TBasicAction* Action() const;
     void SetAction(TBasicAction* action);

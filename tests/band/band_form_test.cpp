@@ -437,6 +437,16 @@ TEST_F(BandForm, AnotherProgramsMessagesReachNoPointerAndRunNoEventOfTheForm)
     EXPECT_TRUE(IsWindowVisible(input));
 }
 
+TEST_F(BandForm, TheShowEventRunAgainWhileShownLeavesOneRegistrationAndNoError)
+{
+    // Shown by the fixture; showing announced once more without a hide between.
+    EXPECT_NO_THROW(form->OnShow(form));
+    form->Hide();
+    EXPECT_EQ(RevokeDragDrop(form->Handle()), DRAGDROP_E_NOTREGISTERED) << "the hide revoked the one registration";
+    form->Show();
+    EXPECT_TRUE(errors.messages.empty()) << errors.messages.front();
+}
+
 TEST_F(BandForm, TrackHoverLightsTheControlUnderTheCursorsX)
 {
     TFlatSpeedButton* const buttons[] = {form->SpeedButtonSearch1, form->SpeedButtonCache1, form->SpeedButtonDic1,

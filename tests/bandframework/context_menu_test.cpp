@@ -4,6 +4,7 @@
 #include <shobjidl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -92,6 +93,22 @@ TEST_F(BandContextMenu, VisibleTopLevelItemsFollowTheShellsOwn)
     const NativeItem sub = ReadItem(shellMenu, 8);
     EXPECT_EQ(sub.text, "Sub");  // with sub-items: no shortcut text, its own menu
     EXPECT_EQ(sub.subMenu, form->ItemSub->Handle());
+
+    // A range too small for every item: only the items whose identifiers fit are added, and the
+    // count reaches no further than the range.
+    HMENU shared = CreatePopupMenu();
+    const UINT last = 100 + root->Items(3)->Command();
+    std::vector<UINT> fitting;
+    for (int i = 0; i < root->Count(); ++i) {
+        const TMenuItem* item = root->Items(i);
+        if (item->Visible() && item->Command() + 100u <= last) fitting.push_back(item->Command() + 100u);
+    }
+    ASSERT_LT(fitting.size(), 8u);
+    const HRESULT partial = menu->QueryContextMenu(shared, 0, 100, last, CMF_NORMAL);
+    ASSERT_EQ(GetMenuItemCount(shared), static_cast<int>(fitting.size()));
+    for (size_t i = 0; i < fitting.size(); ++i) EXPECT_EQ(ReadItem(shared, static_cast<int>(i)).id, fitting[i]) << i;
+    EXPECT_EQ(partial, MakeBandResult(0, 0, *std::max_element(fitting.begin(), fitting.end()) - 100 + 1));
+    DestroyMenu(shared);
 
     // A number beyond the identifier range fails the query, without raising into the shell.
     EXPECT_EQ(menu->QueryContextMenu(shellMenu, 0, 0xFFFFFFFFu, 0xFFFFFFFFu, CMF_NORMAL), E_FAIL);
