@@ -35,6 +35,13 @@ inline void OnAnotherThread(const std::function<void()>& f)
     CloseHandle(thread);
 }
 
+// Dispatches the messages of one number posted to the window, and nothing else.
+inline void DispatchPosted(HWND window, UINT number)
+{
+    MSG msg;
+    while (PeekMessageA(&msg, window, number, number, PM_REMOVE)) DispatchMessageA(&msg);
+}
+
 // What any program can do to a window: WM_NCDESTROY and WM_DESTROY sent from another thread and
 // posted (the posted ones are dispatched here, nothing else).
 inline void ForgeDestructionMessages(HWND window)
