@@ -1,8 +1,10 @@
 // The search band's form made inside the test program on a window standing in for the band site:
-// the history rules of a search and its saves, a refused save shown by the library, the drop
-// target's answers called directly, the hover tracking, the hotkey with a program in front, and
-// what a careless shell does to the band while it lives. The engine URLs point into a folder
-// that does not exist, so the shell's open fails quietly; the URLs are checked end to end.
+// the history rules of a search and its saves (also beside a library in a folder whose name the
+// code page cannot spell, and after a load that could not read the file), a refused save shown by
+// the library, the drop target's answers called directly, the hover tracking, the hotkey with a
+// program in front, and what a careless shell does to the band while it lives. The engine URLs
+// point into a folder that does not exist, so the shell's open fails quietly; the URLs are
+// checked end to end.
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -379,7 +381,8 @@ TEST_F(BandForm, TheFileBesideALibraryInAFolderTheCodePageCannotSpellIsTheOneRea
     const std::wstring file = folder + L"\\kervodll.ini";
     ASSERT_TRUE(testenv::WriteFileBytes(file, AnsiFromWide(L"[HIST]\r\n0=日本\r\n[BUTTON]\r\nSELECTED=3\r\n")));
     const std::string classKey = std::string("CLSID\\") + BandClassIdText;
-    ASSERT_TRUE(testenv::SetWideDefaultValue(HKEY_CLASSES_ROOT, classKey + "\\InProcServer32", folder + L"\\kervodll.dll"));
+    ASSERT_TRUE(testenv::SetWideDefaultValue(HKEY_CLASSES_ROOT, classKey + "\\InProcServer32",
+                                             folder + L"\\kervodll.dll"));
     CachedLibraryPath.clear();  // looked up in the registry at every load and save
     form->Free();
     form = TzBandForm::CreateForBand<TWatchedForm>(site, nullptr);

@@ -228,14 +228,17 @@ TEST_F(InstkervoProgram, RegistersTheLibraryBesideItInAFolderTheCodePageCannotSp
 {
     const std::wstring wide = testenv::Wide(folder) + L"\\inst Jos\u00E9";
     ASSERT_TRUE(CreateDirectoryW(wide.c_str(), nullptr));
-    ASSERT_TRUE(CopyFileW(testenv::Wide(folder + "\\Instkervo.exe").c_str(), (wide + L"\\Instkervo.exe").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileW(testenv::Wide(testenv::WindowsPath(CALLS_DLL)).c_str(), (wide + L"\\kervodll.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(testenv::Wide(folder + "\\Instkervo.exe").c_str(), (wide + L"\\Instkervo.exe").c_str(),
+                          FALSE));
+    ASSERT_TRUE(CopyFileW(testenv::Wide(testenv::WindowsPath(CALLS_DLL)).c_str(), (wide + L"\\kervodll.dll").c_str(),
+                          FALSE));
     Installer run(wide);
     ASSERT_TRUE(run.Start());
     HWND reg = run.Child(L"登録");
     ASSERT_TRUE(reg);
     SendMessageA(reg, BM_CLICK, 0, 0);
-    EXPECT_EQ(testenv::ReadFileBytes(wide + L"\\kervodll.dll.log"), std::string("attach\nregister") + kCleanCall + "detach\n");
+    EXPECT_EQ(testenv::ReadFileBytes(wide + L"\\kervodll.dll.log"),
+              std::string("attach\nregister") + kCleanCall + "detach\n");
     run.Key(VK_ESCAPE);
     EXPECT_EQ(run.Ended(), 0);
 }
