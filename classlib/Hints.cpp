@@ -267,13 +267,11 @@ void THintWindow::HandleWindowMessage(TMessage& message)
         break;
     case CM_TEXTCHANGED: {
         const std::string text = Caption();
+        const TMeasureDC dc(FontHandle());
         SIZE size{};
+        GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
         TEXTMETRICA tm{};
-        {
-            const TMeasureDC dc(FontHandle());
-            GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
-            GetTextMetricsA(dc.Get(), &tm);
-        }
+        GetTextMetricsA(dc.Get(), &tm);
         SetBounds(Left(), Top(), size.cx + 6, tm.tmHeight + 6);
         break;
     }

@@ -923,14 +923,12 @@ void TPopupList::HandleWindowMessage(TMessage& message)
         auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(message.LParam);
         if (mis && mis->CtlType == ODT_MENU) {
             if (TMenuItem* item = FindItem(mis->itemID)) {
+                const TWindowDC dc(Window(), true);
+                TCanvas canvas;
+                const TCanvasBinding binding(canvas, dc.Get());
                 int width = static_cast<int>(mis->itemWidth);
                 int height = static_cast<int>(mis->itemHeight);
-                {
-                    const TWindowDC dc(Window(), true);
-                    TCanvas canvas;
-                    const TCanvasBinding binding(canvas, dc.Get());
-                    item->Measure(&canvas, width, height);
-                }
+                item->Measure(&canvas, width, height);
                 mis->itemWidth = static_cast<UINT>(std::max(width, 0));
                 mis->itemHeight = static_cast<UINT>(std::max(height, 0));
                 message.Result = 1;

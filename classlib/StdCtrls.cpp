@@ -172,15 +172,13 @@ void TLabel::AdjustBounds()
     if (!autoSize_ || IsLoading()) return;
     const std::string text = Caption();
     RECT r{0, 0, wordWrap_ ? Width() : 0, 0};
-    {
-        const TMeasureDC dc(FontHandle());
-        if (text.empty()) {
-            TEXTMETRICA tm{};
-            GetTextMetricsA(dc.Get(), &tm);
-            r.bottom = tm.tmHeight;
-        } else {
-            DrawTextA(dc.Get(), text.c_str(), -1, &r, TextFlags() | DT_CALCRECT);
-        }
+    const TMeasureDC dc(FontHandle());
+    if (text.empty()) {
+        TEXTMETRICA tm{};
+        GetTextMetricsA(dc.Get(), &tm);
+        r.bottom = tm.tmHeight;
+    } else {
+        DrawTextA(dc.Get(), text.c_str(), -1, &r, TextFlags() | DT_CALCRECT);
     }
     SetBounds(Left(), Top(), wordWrap_ ? Width() : r.right, r.bottom);
 }
