@@ -370,9 +370,9 @@ std::string ControlAtomName();
 // Whether a WM_DESTROY or WM_NCDESTROY (message) that reaches the window can be the system's
 // destruction of it rather than one that a program sent or posted: the window is off the screen
 // (it or a window above it hidden, or a window above it gone) and, at WM_NCDESTROY, has no child
-// window left. At WM_DESTROY a hidden window cannot be told from one being destroyed: what must
+// window of its own thread left. At WM_DESTROY a hidden window cannot be told from one being destroyed: what must
 // not be done to a window that lives on waits for WM_NCDESTROY. A forged WM_NCDESTROY passes the
-// test only on a hidden window without child windows.
+// test only on a hidden window without such child windows.
 bool IsRealDestruction(HWND window, UINT message);
 
 // The library control of a window of this process and module, or null.

@@ -24,10 +24,21 @@ bool ShownWithItsParents(HWND window)
     return true;
 }
 
+// A child window of the window's own thread. Children of other threads are told to go and may
+// still be there at the window's WM_NCDESTROY (Wine frees the parent first).
+bool HasChildOfItsThread(HWND window)
+{
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        if (GetWindowThreadProcessId(c, nullptr) == thread) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool IsRealDestruction(HWND window, UINT message)
 {
     if (ShownWithItsParents(window)) return false;
-    return message != WM_NCDESTROY || !GetWindow(window, GW_CHILD);
+    return message != WM_NCDESTROY || !HasChildOfItsThread(window);
 }

@@ -592,6 +592,7 @@ TEST_F(BandForm, ASiteWindowDestroyedUnderTheBandByAnyThreadTakesTheFormQuietlyA
     EXPECT_TRUE(errors.messages.empty()) << errors.messages.front();
     EXPECT_FALSE(IsWindow(bandWindow));
     EXPECT_EQ(TWatchedForm::Live, 1);
+    EXPECT_EQ(TWatchedForm::ReferencesAtFree, 0);
     EXPECT_EQ(other.deskBand->CloseDW(0), S_OK);
     other.withSite->SetSite(nullptr);
     other.Release();
