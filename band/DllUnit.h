@@ -1,8 +1,8 @@
 #pragma once
 // The search band as the shell reaches it through COM: the band object Tquormel, its class
-// factory, and what the band library does when it is loaded and unloaded. The library's four
-// exports (DllGetClassObject, DllCanUnloadNow, DllRegisterServer, DllUnregisterServer) are the
-// class library's COM server answering for the one factory made here.
+// factory, and what the band library does when it is loaded and unloaded. The library's entry
+// points, DllMain and its four COM exports, are in kervodll.cpp; the exports hand each call to
+// the class library's COM server, which answers for the one factory made here.
 #include <windows.h>
 
 #include <string>

@@ -1,7 +1,9 @@
-// The band library's entry point: the start-up and shut-down steps of the search band run here,
-// after the library's static objects are made and before they go.
+// The band library's entry points: DllMain, where the start-up and shut-down steps of the search
+// band run after the library's static objects are made and before they go, and the four exports
+// through which COM and the installer reach the band's class factory (named in kervodll.def).
 #include <windows.h>
 
+#include "ComObj.h"
 #include "DllUnit.h"
 #include "WideForms.h"
 
@@ -20,4 +22,25 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
         // Loading must not fail on it: without the factory the exports answer for no class.
     }
     return TRUE;
+}
+
+// The library's COM server answers each; none raises.
+STDAPI DllGetClassObject(REFCLSID classID, REFIID iid, LPVOID* out)
+{
+    return ComServer().GetClassObject(classID, iid, out);
+}
+
+STDAPI DllCanUnloadNow()
+{
+    return ComServer().CanUnloadNow();
+}
+
+STDAPI DllRegisterServer()
+{
+    return ComServer().RegisterServer();
+}
+
+STDAPI DllUnregisterServer()
+{
+    return ComServer().UnregisterServer();
 }

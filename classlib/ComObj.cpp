@@ -440,47 +440,8 @@ HRESULT TComServer::UnregisterServer() noexcept
     return result;
 }
 
-TComServer& ComServer()
+TComServer& ComServer() noexcept
 {
     static TComServer server;
     return server;
-}
-
-// ---------------------------------------------------------------------------------------------
-// The exports of a COM library (named in the library's .def file).
-
-STDAPI DllGetClassObject(REFCLSID classID, REFIID iid, LPVOID* out)
-{
-    try {
-        return ComServer().GetClassObject(classID, iid, out);
-    } catch (...) {
-        return E_FAIL;
-    }
-}
-
-STDAPI DllCanUnloadNow()
-{
-    try {
-        return ComServer().CanUnloadNow();
-    } catch (...) {
-        return S_FALSE;
-    }
-}
-
-extern "C" HRESULT STDAPICALLTYPE DllRegisterServer()
-{
-    try {
-        return ComServer().RegisterServer();
-    } catch (...) {
-        return E_FAIL;
-    }
-}
-
-extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer()
-{
-    try {
-        return ComServer().UnregisterServer();
-    } catch (...) {
-        return E_FAIL;
-    }
 }

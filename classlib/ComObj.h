@@ -1,6 +1,7 @@
 #pragma once
 // In-process COM servers: the object base TComObject, its class factory TComObjectFactory and the
-// module's server object ComServer() that answers the four exports of a COM library.
+// module's server object ComServer(), whose answers a COM library's four exports hand on (each
+// library writes its exports beside its DllMain, one call each).
 //
 // A COM object class derives from TComObject and from the interfaces it serves:
 //
@@ -239,4 +240,4 @@ private:
 };
 
 // The server of the module (library or program) that holds this code.
-TComServer& ComServer();
+TComServer& ComServer() noexcept;

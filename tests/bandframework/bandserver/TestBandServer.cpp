@@ -1,5 +1,5 @@
 // A small band library for the tests of the band class factories: a desk band class and a class
-// of a category the tests choose, served by the class library's COM exports.
+// of a category the tests choose, served through the four COM exports of ComServerExports.cpp.
 #include <windows.h>
 
 #include <string>

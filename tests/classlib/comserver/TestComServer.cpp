@@ -1,5 +1,5 @@
 // A small COM library for the tests of the COM server classes: two classes, the four COM exports
-// of the class library and three exports that let a test watch and steer it.
+// of the tests (ComServerExports.cpp) and three exports that let a test watch and steer it.
 #include <windows.h>
 
 #include <string>
