@@ -8,8 +8,11 @@
 //
 // A drag source lives in another process, so COM pumps the band's thread while the form asks it
 // for its data, and what is handled meanwhile may free the form: the shell closing the band, a
-// WM_CLOSE from anyone, the site's window destroyed. After each call out the form checks that it
-// is still there and otherwise touches nothing of its own again.
+// WM_CLOSE from anyone, the site's window destroyed. The form tells its target as it goes, and
+// after each call out the target checks that the form is still there and otherwise touches
+// nothing of it again.
+#include "QuormelDropTarget.h"
+
 #include <cstring>
 
 #include "ComObj.h"
@@ -43,24 +46,17 @@ bool ReadAnsiBlock(HGLOBAL block, std::string& text)
     return true;
 }
 
-// Tells whether a form was freed since the watch began: the form's free notification.
-class TFormWatch : public TComponent {
+// Holds the target through a call out of it: the form, and with it the form's reference, may
+// go meanwhile.
+class TKeptAlive {
 public:
-    explicit TFormWatch(TComponent* form) : TComponent(nullptr), form_(form) { form->FreeNotification(this); }
-    ~TFormWatch() override
-    {
-        if (form_) form_->RemoveFreeNotification(this);
-    }
-    bool Gone() const { return form_ == nullptr; }
-
-    void ComponentNotification(TComponent* component, TOperation operation) override
-    {
-        TComponent::ComponentNotification(component, operation);
-        if (operation == TOperation::Removal && component == form_) form_ = nullptr;
-    }
+    explicit TKeptAlive(IUnknown* object) : object_(object) { object_->AddRef(); }
+    ~TKeptAlive() { object_->Release(); }
+    TKeptAlive(const TKeptAlive&) = delete;
+    TKeptAlive& operator=(const TKeptAlive&) = delete;
 
 private:
-    TComponent* form_;
+    IUnknown* object_;
 };
 
 }  // namespace
@@ -69,7 +65,7 @@ void TquormelForm::zBandFormShow(TObject*)
 {
     // Only the form registers its window, so a window already registered is the form's own
     // registration of an earlier show still standing: nothing to report.
-    const HRESULT registered = RegisterDragDrop(Handle(), static_cast<IDropTarget*>(this));
+    const HRESULT registered = RegisterDragDrop(Handle(), dropTarget_);
     if (registered != DRAGDROP_E_ALREADYREGISTERED) OleCheck(registered);
 }
 
@@ -79,11 +75,18 @@ void TquormelForm::zBandFormHide(TObject*)
     SetHotKey(false, 0);
 }
 
-// The form's life is its band object's: references count nothing.
-HRESULT STDMETHODCALLTYPE TquormelForm::QueryInterface(REFIID iid, void** out)
+IDropTarget* TquormelForm::DropTarget() const
+{
+    return dropTarget_;
+}
+
+TquormelDropTarget::TquormelDropTarget(TquormelForm* form) : form_(form) {}
+
+HRESULT STDMETHODCALLTYPE TquormelDropTarget::QueryInterface(REFIID iid, void** out)
 {
     if (!out) return E_POINTER;
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDropTarget)) {
+        AddRef();
         *out = static_cast<IDropTarget*>(this);
         return S_OK;
     }
@@ -91,76 +94,72 @@ HRESULT STDMETHODCALLTYPE TquormelForm::QueryInterface(REFIID iid, void** out)
     return E_NOINTERFACE;
 }
 
-ULONG STDMETHODCALLTYPE TquormelForm::AddRef()
+ULONG STDMETHODCALLTYPE TquormelDropTarget::AddRef()
 {
-    return 1;
+    return static_cast<ULONG>(InterlockedIncrement(&references_));
 }
 
-ULONG STDMETHODCALLTYPE TquormelForm::Release()
+ULONG STDMETHODCALLTYPE TquormelDropTarget::Release()
 {
-    return 1;
+    const LONG left = InterlockedDecrement(&references_);
+    if (left == 0) delete this;
+    return static_cast<ULONG>(left);
 }
 
-HRESULT STDMETHODCALLTYPE TquormelForm::DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect)
+HRESULT STDMETHODCALLTYPE TquormelDropTarget::DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect)
 {
+    const TKeptAlive kept(this);
     try {
         FORMATETC text = TextFormat(CF_TEXT);
         FORMATETC url = TextFormat(UrlFormat());
-        TFormWatch watch(this);
-        // Plain text decides; a link offers its text as well.
-        const bool hasText = data && data->QueryGetData(&text) == S_OK;
-        const bool hasUrl = hasText && !watch.Gone() && data->QueryGetData(&url) == S_OK;
-        if (watch.Gone()) {
-            if (effect) *effect = DROPEFFECT_NONE;
-            return S_OK;
-        }
-        FDropEffect = !hasText ? DROPEFFECT_NONE : hasUrl ? DROPEFFECT_LINK : DROPEFFECT_COPY;
+        // Plain text decides; a link offers its text as well. The form may go during either query.
+        const bool hasText = form_ && data && data->QueryGetData(&text) == S_OK;
+        const bool hasUrl = hasText && form_ && data->QueryGetData(&url) == S_OK;
+        FDropEffect = !hasText || !form_ ? DROPEFFECT_NONE : hasUrl ? DROPEFFECT_LINK : DROPEFFECT_COPY;
         FDropFormat = hasText ? text : FORMATETC{};
     } catch (...) {
         FDropEffect = DROPEFFECT_NONE;
-        Application->HandleException(this, std::current_exception());
+        Application->HandleException(form_, std::current_exception());
     }
     if (effect) *effect = FDropEffect;
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE TquormelForm::DragOver(DWORD, POINTL, DWORD* effect)
+HRESULT STDMETHODCALLTYPE TquormelDropTarget::DragOver(DWORD, POINTL, DWORD* effect)
 {
     if (effect) *effect = FDropEffect;
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE TquormelForm::DragLeave()
+HRESULT STDMETHODCALLTYPE TquormelDropTarget::DragLeave()
 {
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE TquormelForm::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect)
+HRESULT STDMETHODCALLTYPE TquormelDropTarget::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect)
 {
+    const TKeptAlive kept(this);
     if (effect) *effect = FDropEffect;
-    if (!data || FDropEffect == DROPEFFECT_NONE) return S_OK;
-    // The format as a copy: GetData may take the form with it.
+    if (!data || !form_ || FDropEffect == DROPEFFECT_NONE) return S_OK;
     FORMATETC format = FDropFormat;
     STGMEDIUM medium{};
-    bool gone = false;
     HRESULT fetched = E_FAIL;
     try {
-        TFormWatch watch(this);
         fetched = data->GetData(&format, &medium);
-        gone = watch.Gone();
     } catch (...) {
-        Application->HandleException(this, std::current_exception());
+        Application->HandleException(form_, std::current_exception());
         return S_OK;
     }
     if (fetched != S_OK) return S_OK;
     try {
         std::string text;
-        if (!gone && medium.tymed == TYMED_HGLOBAL && (format.cfFormat == CF_TEXT || format.cfFormat == UrlFormat()) &&
-            ReadAnsiBlock(medium.hGlobal, text))
-            ComboBox1->SetText(FirstLine(WideFromAnsi(text)));
+        // The form may have gone while the source answered.
+        if (form_ && medium.tymed == TYMED_HGLOBAL &&
+            (format.cfFormat == CF_TEXT || format.cfFormat == UrlFormat()) && ReadAnsiBlock(medium.hGlobal, text))
+            form_->ComboBox1->SetText(FirstLine(WideFromAnsi(text)));
     } catch (...) {
         // Shown like an error of a window's message; the drag source sees a plain drop.
-        Application->HandleException(this, std::current_exception());
+        Application->HandleException(form_, std::current_exception());
     }
     ReleaseStgMedium(&medium);
     return S_OK;

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "QueryText.h"
+#include "QuormelDropTarget.h"
 
 namespace {
 
@@ -79,9 +80,13 @@ namespace {
 const bool registered = (RegisterClassRecords({&TquormelForm::StaticClass()}), true);
 }
 
-TquormelForm::TquormelForm(TComponent* owner) : TzBandForm(owner) {}
+TquormelForm::TquormelForm(TComponent* owner) : TzBandForm(owner), dropTarget_(new TquormelDropTarget(this)) {}
 
-TquormelForm::~TquormelForm() = default;
+TquormelForm::~TquormelForm()
+{
+    dropTarget_->FormGone();
+    dropTarget_->Release();
+}
 
 std::wstring TquormelForm::SettingsPath()
 {

@@ -10,7 +10,7 @@
 // the cursor every 100 ms to drive the hover painting of its flat controls.
 //
 // The work is split by concern: QuormelForm.cpp (settings load and save, search, mode buttons,
-// Enter), QuormelHotKey.cpp (hotkey, reload, focus), QuormelDropTarget.cpp (drop target),
+// Enter), QuormelHotKey.cpp (hotkey, reload, focus), QuormelDropTarget.h/.cpp (drop target),
 // QuormelBandMenu.cpp (size answers, band menu, hover tracking).
 #include <windows.h>
 #include <ole2.h>
@@ -29,7 +29,9 @@
 #include "Timer.h"
 #include "zBandForms.h"
 
-class TquormelForm : public TzBandForm, public IDropTarget {
+class TquormelDropTarget;
+
+class TquormelForm : public TzBandForm {
     KERVO_CLASS(TquormelForm, TzBandForm)
 public:
     explicit TquormelForm(TComponent* owner);
@@ -77,13 +79,8 @@ public:
     // --- Drop target
     void zBandFormShow(TObject* sender);
     void zBandFormHide(TObject* sender);
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keyState, POINTL point, DWORD* effect) override;
-    HRESULT STDMETHODCALLTYPE DragOver(DWORD keyState, POINTL point, DWORD* effect) override;
-    HRESULT STDMETHODCALLTYPE DragLeave() override;
-    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keyState, POINTL point, DWORD* effect) override;
+    // What the show registers with OLE; the form holds it for its life.
+    IDropTarget* DropTarget() const;
 
     // --- Size answers, close, band menu, hover tracking
     POINTL zBandFormBandGetMinSize(TObject* sender);
@@ -106,10 +103,7 @@ public:
     const TEngineLists& Engines() const { return *engines_; }
     bool SettingsLoaded() const { return FSettingsLoaded; }
 
-    // The form's own state, in this order: the current drag, the first load (true once a load
-    // has read the file, or found none), the engines.
-    DWORD FDropEffect = DROPEFFECT_NONE;
-    FORMATETC FDropFormat{};
+    // The first load: true once it has read the file, or found none.
     bool FSettingsLoaded = false;
 
 protected:
@@ -138,6 +132,7 @@ private:
 
     std::unique_ptr<TEngineLists> engines_;
     bool modeClickedUnread_ = false;  // a mode clicked while the file was not yet read
+    TquormelDropTarget* dropTarget_;
     TWndMethod panelMainOldProc_;
     TWndMethod comboBox1OldProc_;
 };

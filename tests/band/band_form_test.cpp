@@ -29,16 +29,11 @@
 namespace {
 
 // The search band's form with its memory made unreadable when it is freed, as under a page heap:
-// a use after free faults at once instead of reading what happens to be left. It also counts the
-// references that OLE takes on its drop target.
+// a use after free faults at once instead of reading what happens to be left.
 class TWatchedForm : public TquormelForm {
 public:
     explicit TWatchedForm(TComponent* owner) : TquormelForm(owner) { ++Live; }
-    ~TWatchedForm() override
-    {
-        --Live;
-        ReferencesAtFree = references_;
-    }
+    ~TWatchedForm() override { --Live; }
     static void* operator new(size_t size)
     {
         void* p = VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
@@ -48,15 +43,7 @@ public:
     // Decommitted, the range stays reserved: nothing else is ever placed there.
     static void operator delete(void* p) { VirtualFree(p, 0, MEM_DECOMMIT); }
 
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references_); }
-    ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--references_); }
-    LONG References() const { return references_; }
-
     static inline int Live = 0;
-    static inline LONG ReferencesAtFree = -1;  // what OLE still held when the last one went
-
-private:
-    LONG references_ = 0;
 };
 
 // The search band's object with the watched form, made by a factory of the test program's COM
@@ -402,7 +389,7 @@ TEST_F(BandForm, TheFileBesideALibraryInAFolderTheCodePageCannotSpellIsTheOneRea
 
 TEST_F(BandForm, ADropAfterAnEnterThatFoundNoTextFetchesNothingAndEmptyBlocksAreIgnored)
 {
-    IDropTarget* target = form;
+    IDropTarget* target = form->DropTarget();
     bandtest::TestDataObject text, files, empty;
     text.OfferText(CF_TEXT, "text");
     files.Offer(CF_HDROP, std::string(16, '\0'));
@@ -485,7 +472,7 @@ TEST_F(BandForm, AFormFreedWhileTheDragSourceAnswersIsLeftAloneAfterTheCall)
             testenv::PumpUntil([window] { return !IsWindow(window); });
         };
     };
-    IDropTarget* target = form;
+    IDropTarget* target = form->DropTarget();
     ReentrantDataObject entered;
     entered.OfferText(CF_TEXT, "text");
     closedWhileWaiting(entered);
@@ -496,7 +483,7 @@ TEST_F(BandForm, AFormFreedWhileTheDragSourceAnswersIsLeftAloneAfterTheCall)
 
     form = TzBandForm::CreateForBand<TWatchedForm>(site, nullptr);
     form->Show();
-    target = form;
+    target = form->DropTarget();
     ReentrantDataObject dropped;
     dropped.OfferText(CF_TEXT, "text");
     target->DragEnter(&dropped, 0, POINTL{}, &effect);
@@ -514,7 +501,7 @@ TEST_F(BandForm, AFormFreedWhileTheDragSourceAnswersIsLeftAloneAfterTheCall)
     band.deskBand->ShowDW(TRUE);
     TquormelForm* bandForm = band.object->Form();
     const HWND bandWindow = bandForm->Handle();
-    target = bandForm;
+    target = bandForm->DropTarget();
     ReentrantDataObject closing;
     closing.OfferText(CF_TEXT, "text");
     target->DragEnter(&closing, 0, POINTL{}, &effect);
@@ -546,12 +533,14 @@ TEST_F(BandForm, ASiteWindowDestroyedUnderTheBandByAnyThreadTakesTheFormQuietlyA
     ShellsBand band;
     ASSERT_EQ(band.withSite->SetSite(shellSite.Unknown()), S_OK);
     ASSERT_EQ(band.deskBand->ShowDW(TRUE), S_OK);
-    ASSERT_GT(static_cast<TWatchedForm*>(band.object->Form())->References(), 0) << "OLE holds the drop target";
+    // Held here too: beside this reference, the form's own and OLE's.
+    IDropTarget* target = band.object->Form()->DropTarget();
+    ASSERT_GT(target->AddRef(), 2u) << "OLE holds the drop target";
     DestroyWindow(doomed);
     testenv::PumpFor(350);  // a few ticks of the hover timer
     EXPECT_TRUE(errors.messages.empty()) << errors.messages.front();
     EXPECT_EQ(TWatchedForm::Live, 1);  // the fixture's own
-    EXPECT_EQ(TWatchedForm::ReferencesAtFree, 0) << "OLE still held the freed form";
+    EXPECT_EQ(target->Release(), 0u) << "OLE still held the drop target of the freed form";
 
     // The object answers as without a form.
     HWND window = site;
