@@ -1,6 +1,7 @@
 #pragma once
-// The settings file kervodll.ini beside the band library: where it is, whether it may be
-// read and written, and the engine lists that the band and the settings program fill from it.
+// What the band and the settings program agree on: the band's class and window class, and the
+// settings file kervodll.ini beside the band library: where it is, whether it may be read and
+// written, and the engine lists that both fill from it.
 #include <windows.h>
 
 #include <string>
@@ -11,6 +12,9 @@
 // The band's COM class; its InProcServer32 key names the band library.
 extern const GUID BandClassId;
 extern const char BandClassIdText[];  // "{820DFB52-B00B-4DF0-8364-6C746E1F7977}"
+
+// The band form's window class, by which the settings program finds the running bands.
+constexpr char BandFormClassName[] = "TquormelForm";
 
 // The band library's path as registered for the band class, or "" while it is not registered.
 // Asks for reading only: a standard user may not open the key for writing, and both deliverables
