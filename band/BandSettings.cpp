@@ -80,6 +80,14 @@ bool SettingsFileReadable(const std::wstring& path)
     return true;
 }
 
+bool ReadSettingsFile(const std::wstring& path, const std::function<void(TIniFile&)>& reads)
+{
+    const bool readableBefore = SettingsFileReadable(path);
+    TIniFile ini(path);
+    reads(ini);
+    return readableBefore && SettingsFileReadable(path);
+}
+
 const char* ModeSectionName(TSearchMode mode)
 {
     switch (mode) {
@@ -100,6 +108,12 @@ std::string DefaultModeCaption(TSearchMode mode)
     case TSearchMode::FILE: return AnsiFromWide(L"ﾌｧｲﾙ");
     }
     return std::string();
+}
+
+std::string ReadModeCaption(const TIniFile& ini, TSearchMode mode)
+{
+    const std::string caption = ini.ReadString(ModeSectionName(mode), SettingsKey::Caption, "");
+    return caption.empty() ? DefaultModeCaption(mode) : caption;
 }
 
 TStringList& TEngineLists::Titles(TSearchMode mode)

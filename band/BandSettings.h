@@ -1,8 +1,10 @@
 #pragma once
-// The settings file kervodll.ini beside the band library: where it is, whether it may be
-// read and written, and the engine lists that the band and the settings program fill from it.
+// What the band and the settings program agree on: the band's class and window class, and the
+// settings file kervodll.ini beside the band library: where it is, whether it may be read and
+// written, and the engine lists that both fill from it.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "IniFiles.h"
@@ -11,6 +13,9 @@
 // The band's COM class; its InProcServer32 key names the band library.
 extern const GUID BandClassId;
 extern const char BandClassIdText[];  // "{820DFB52-B00B-4DF0-8364-6C746E1F7977}"
+
+// The band form's window class, by which the settings program finds the running bands.
+constexpr char BandFormClassName[] = "TquormelForm";
 
 // The band library's path as registered for the band class, or "" while it is not registered.
 // Asks for reading only: a standard user may not open the key for writing, and both deliverables
@@ -43,6 +48,10 @@ bool SettingsFileWritable(const std::wstring& path);
 // defaults, and a save after such a load would put them over the user's settings.
 bool SettingsFileReadable(const std::wstring& path);
 
+// Runs the reads of a load against the settings file and answers whether the file was readable
+// at both ends of them: a file held unreadable at either end may have answered defaults to them.
+bool ReadSettingsFile(const std::wstring& path, const std::function<void(TIniFile&)>& reads);
+
 // Section and key names of the settings file, shared by the band and the settings program.
 // Engine sections are a mode's section name followed by the slot digit; history keys are "0".."9".
 namespace SettingsKey {
@@ -64,6 +73,8 @@ constexpr int kModeCount = 4;
 const char* ModeSectionName(TSearchMode mode);
 // "検索", "ｷｬｯｼｭ", "辞書", "ﾌｧｲﾙ" in the system code page: shown when CAPTION is empty.
 std::string DefaultModeCaption(TSearchMode mode);
+// The mode's CAPTION from the file, or its default caption when that is empty or absent.
+std::string ReadModeCaption(const TIniFile& ini, TSearchMode mode);
 
 // For each mode a title list and a URL list; index k of both is one engine, index 0 the
 // current one.

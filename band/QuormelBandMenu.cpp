@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstring>
+
 #include "QuormelForm.h"
 
 namespace {
@@ -58,6 +60,8 @@ void TquormelForm::zBandFormClose(TObject*, TCloseAction& action)
 void TquormelForm::AdjustCreateParams(TCreateParams& params)
 {
     TzBandForm::AdjustCreateParams(params);
+    static_assert(sizeof BandFormClassName <= sizeof params.WinClassName);
+    std::memcpy(params.WinClassName, BandFormClassName, sizeof BandFormClassName);
     // On view on its site as soon as its window is made, not only once the form is shown: the
     // Visible property (drop target on, hotkey off) follows the shell's show and hide alone.
     params.Style |= WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_BORDER;

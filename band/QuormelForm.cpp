@@ -139,8 +139,7 @@ void TquormelForm::ReadCaptions(const TIniFile& ini)
 {
     for (int m = 0; m < kModeCount; ++m) {
         const auto mode = static_cast<TSearchMode>(m);
-        const std::string caption = ini.ReadString(ModeSectionName(mode), SettingsKey::Caption, "");
-        ModeButton(mode)->SetCaption(caption.empty() ? DefaultModeCaption(mode) : caption);
+        ModeButton(mode)->SetCaption(ReadModeCaption(ini, mode));
     }
 }
 
@@ -177,19 +176,15 @@ TSearchMode TquormelForm::ReadSelectedMode(const TIniFile& ini)
 
 void TquormelForm::LoadSettings()
 {
-    const std::wstring path = SettingsPath();
-    // A file held unreadable at either end of the load may have answered defaults to the reads.
-    bool readable = SettingsFileReadable(path);
-    TIniFile ini(path);
-    // Most of the thirty-odd names read here are usually absent from the file.
-    ini.NoteSections();
-    ReadCaptions(ini);
-    for (const std::wstring& query : ReadHistory(ini)) ComboBox1->Items()->AppendItem(query);
-    ModeButton(ReadSelectedMode(ini))->SetDown(true);
-    ReadEngines(ini);
-    ReadHotKey(ini);
-    readable = readable && SettingsFileReadable(path);
-    FSettingsLoaded = readable;
+    FSettingsLoaded = ReadSettingsFile(SettingsPath(), [this](TIniFile& ini) {
+        // Most of the thirty-odd names read here are usually absent from the file.
+        ini.NoteSections();
+        ReadCaptions(ini);
+        for (const std::wstring& query : ReadHistory(ini)) ComboBox1->Items()->AppendItem(query);
+        ModeButton(ReadSelectedMode(ini))->SetDown(true);
+        ReadEngines(ini);
+        ReadHotKey(ini);
+    });
 }
 
 bool TquormelForm::CatchUpHistoryAndMode(const std::wstring& path)

@@ -5,19 +5,15 @@
 
 #include <cstring>
 
-namespace {
-
-// The band form's window class; a longer name that begins with it counts too.
-constexpr char kBandFormClass[] = "TquormelForm";
-
-}  // namespace
+#include "BandSettings.h"
 
 BOOL CALLBACK NotifyBandWindowProc(HWND window, LPARAM replyTimeoutMs)
 {
     try {
         char name[20] = {};
         GetClassNameA(window, name, 19);
-        if (std::strncmp(name, kBandFormClass, sizeof kBandFormClass - 1) == 0) {
+        // A longer name that begins with the band form's counts too.
+        if (std::strncmp(name, BandFormClassName, sizeof BandFormClassName - 1) == 0) {
             DWORD_PTR answer = 0;
             SendMessageTimeoutA(window, WM_SETFOCUS, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
                                 static_cast<UINT>(replyTimeoutMs), &answer);

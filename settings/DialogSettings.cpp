@@ -28,8 +28,9 @@ int StoredCharFromItem(int item)
 bool SaveSettingsFile(const TSettingsToSave& values)
 {
     // Only the band's own file is ever written; the program's fallback file is read only.
-    if (GetBandLibraryPath().empty()) return false;
-    const std::wstring path = ChangeExtensionToIni(GetBandLibraryPath());
+    const std::wstring library = GetBandLibraryPath();
+    if (library.empty()) return false;
+    const std::wstring path = ChangeExtensionToIni(library);
     if (!SettingsFileWritable(path)) return false;
 
     TIniFile ini(path);

@@ -81,22 +81,16 @@ void TkervoOKDlg::FormCreate(TObject*)
 
 void TkervoOKDlg::LoadSettings()
 {
-    const std::wstring path = DialogSettingsPathForReading();
-    // A file held unreadable at either end of the load may have answered defaults to the reads.
-    bool readable = SettingsFileReadable(path);
-    const TIniFile ini(path);
-    for (TSearchMode mode : kModes) {
-        const std::string caption = ini.ReadString(ModeSectionName(mode), SettingsKey::Caption, "");
-        CaptionField(mode)->SetText(WideFromAnsi(caption.empty() ? DefaultModeCaption(mode) : caption));
-    }
-    lists_.Clear();
-    ReadEngineSlots(ini, lists_);
-    AddDefaultEngines();
-    FillEngineLists();
-    ComboBoxShift1->SetItemIndex(ini.ReadBool(SettingsKey::Hotkey, SettingsKey::Shift, true) ? 1 : 0);
-    ComboBoxChar1->SetItemIndex(CharItemFromStored(ini.ReadInteger(SettingsKey::Hotkey, SettingsKey::Char, 64)));
-    readable = readable && SettingsFileReadable(path);
-    fileRead_ = readable;
+    fileRead_ = ReadSettingsFile(DialogSettingsPathForReading(), [this](const TIniFile& ini) {
+        for (TSearchMode mode : kModes) CaptionField(mode)->SetText(WideFromAnsi(ReadModeCaption(ini, mode)));
+        lists_.Clear();
+        ReadEngineSlots(ini, lists_);
+        AddDefaultEngines();
+        FillEngineLists();
+        ComboBoxShift1->SetItemIndex(ini.ReadBool(SettingsKey::Hotkey, SettingsKey::Shift, true) ? 1 : 0);
+        ComboBoxChar1->SetItemIndex(
+            CharItemFromStored(ini.ReadInteger(SettingsKey::Hotkey, SettingsKey::Char, 64)));
+    });
 }
 
 void TkervoOKDlg::AddDefaultEngines()
