@@ -35,27 +35,11 @@ std::wstring GetCachedLibraryPath()
     return GetBandLibraryPath();
 }
 
-namespace {
-
-// Where the file name starts: after the last backslash or colon.
-size_t FileNameStart(const std::wstring& path)
-{
-    const size_t separator = path.find_last_of(L"\\:");
-    return separator == std::wstring::npos ? 0 : separator + 1;
-}
-
-}  // namespace
-
 std::wstring ChangeExtensionToIni(const std::wstring& path)
 {
     const size_t point = path.rfind(L'.');
-    const bool hasExtension = point != std::wstring::npos && point >= FileNameStart(path);
+    const bool hasExtension = point != std::wstring::npos && point >= ExtractFolder(path).size();
     return (hasExtension ? path.substr(0, point) : path) + L".ini";
-}
-
-std::wstring ExtractFolder(const std::wstring& path)
-{
-    return path.substr(0, FileNameStart(path));
 }
 
 bool SettingsFileWritable(const std::wstring& path)

@@ -33,10 +33,6 @@ std::wstring GetCachedLibraryPath();
 // none); "" gives ".ini".
 std::wstring ChangeExtensionToIni(const std::wstring& path);
 
-// Everything up to and including the last backslash or colon ("" when there is none): the
-// folder beside the band library.
-std::wstring ExtractFolder(const std::wstring& path);
-
 // Whether a save to the settings file may go ahead: the path lies on a fixed drive, the file is
 // absent or not read-only, and the private-profile functions can take the path at all (they stop
 // at MAX_PATH characters). A refusal is silent; the caller skips the save.

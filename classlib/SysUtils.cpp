@@ -64,6 +64,12 @@ std::wstring ModuleFileName(HMODULE module)
     }
 }
 
+std::wstring ExtractFolder(const std::wstring& path)
+{
+    const size_t separator = path.find_last_of(L"\\:");
+    return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
+}
+
 void RaiseLastOSError(DWORD code)
 {
     if (code == 0) throw EOSError(AnsiFromWide(L"OS 機能呼び出しの失敗"), 0);

@@ -42,9 +42,7 @@ void CallBandLibrary(const char* exportName)
 
 std::wstring BandLibraryPath()
 {
-    const std::wstring own = ModuleFileName(nullptr);
-    const size_t separator = own.find_last_of(L"\\:");
-    return (separator == std::wstring::npos ? std::wstring() : own.substr(0, separator + 1)) + L"kervodll.dll";
+    return ExtractFolder(ModuleFileName(nullptr)) + L"kervodll.dll";
 }
 
 void CreateInstallForm(TInstallForm*& form, TMiniControl* parent)
