@@ -155,8 +155,10 @@ HRESULT STDMETHODCALLTYPE TquormelDropTarget::Drop(IDataObject* data, DWORD, POI
         std::string text;
         // The form may have gone while the source answered.
         if (form_ && medium.tymed == TYMED_HGLOBAL &&
-            (format.cfFormat == CF_TEXT || format.cfFormat == UrlFormat()) && ReadAnsiBlock(medium.hGlobal, text))
+            (format.cfFormat == CF_TEXT || format.cfFormat == UrlFormat()) && ReadAnsiBlock(medium.hGlobal, text)) {
+            form_->CompleteLoad();
             form_->ComboBox1->SetText(FirstLine(WideFromAnsi(text)));
+        }
     } catch (...) {
         // Shown like an error of a window's message; the drag source sees a plain drop.
         Application->HandleException(form_, std::current_exception());

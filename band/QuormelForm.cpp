@@ -176,42 +176,41 @@ TSearchMode TquormelForm::ReadSelectedMode(const TIniFile& ini)
 
 void TquormelForm::LoadSettings()
 {
-    FSettingsLoaded = ReadSettingsFile(SettingsPath(), [this](TIniFile& ini) {
+    std::vector<std::wstring> history;
+    TSearchMode mode = TSearchMode::SEARCH;
+    FSettingsLoaded = ReadSettingsFile(SettingsPath(), [&](TIniFile& ini) {
         // Most of the thirty-odd names read here are usually absent from the file.
         ini.NoteSections();
         ReadCaptions(ini);
-        for (const std::wstring& query : ReadHistory(ini)) ComboBox1->Items()->AppendItem(query);
-        ModeButton(ReadSelectedMode(ini))->SetDown(true);
+        history = ReadHistory(ini);
+        mode = ReadSelectedMode(ini);
         ReadEngines(ini);
         ReadHotKey(ini);
     });
-}
-
-bool TquormelForm::CatchUpHistoryAndMode(const std::wstring& path)
-{
-    if (!SettingsFileReadable(path)) return false;
-    const TIniFile ini(path);
-    const std::vector<std::wstring> history = ReadHistory(ini);
-    const TSearchMode mode = ReadSelectedMode(ini);
-    if (!SettingsFileReadable(path)) return false;
-    // A stored query searched again in this run already stands at its newer place.
+    // A later load that the file's holder cut short leaves the user's history and mode as they
+    // are; the load at creation, where no mode is down yet, shows the defaults all the same.
+    if (!FSettingsLoaded && SelectedModeNumber()) return;
+    // This run's queries come first; a stored query searched again already stands at its newer
+    // place. Equal stored values all come, as the file holds them.
     TWideStrings* items = ComboBox1->Items();
     const int ours = items->ItemCount();
     for (const std::wstring& query : history) {
         const int at = items->PositionOf(query);
         if (at < 0 || at >= ours) items->AppendItem(query);
     }
-    if (!modeClickedUnread_) ModeButton(mode)->SetDown(true);
-    return true;
+    if (!modeChosen_) ModeButton(mode)->SetDown(true);
+}
+
+bool TquormelForm::CompleteLoad()
+{
+    if (!FSettingsLoaded && SettingsFileReadable(SettingsPath())) LoadSettings();
+    return FSettingsLoaded;
 }
 
 void TquormelForm::SaveSettings()
 {
+    if (!CompleteLoad()) return;
     const std::wstring path = SettingsPath();
-    if (!FSettingsLoaded) {
-        if (!CatchUpHistoryAndMode(path)) return;
-        FSettingsLoaded = true;
-    }
     if (!SettingsFileWritable(path)) return;
     TIniFile ini(path);
     // Keys from the item count up to 9 keep what the file held.
@@ -225,6 +224,9 @@ void TquormelForm::ActionBrowse1Execute(TObject*)
 {
     const std::wstring query = TrimQueryTail(ComboBox1->Text());
     if (query.empty()) return;
+    CompleteLoad();
+    // Searched with, the mode shown is the user's whatever a later load finds stored.
+    modeChosen_ = true;
     PutFirstInHistory(*ComboBox1, query);
     const std::wstring url = SearchUrl(*engines_, SelectedModeNumber(), query);
     // Whether the shell could open it is not the band's to report.
@@ -236,9 +238,11 @@ void TquormelForm::ActionBrowse1Execute(TObject*)
 
 void TquormelForm::SpeedButtonClick(TObject* sender)
 {
+    // Before the click puts its button down: a stored mode put down later would undo it.
+    CompleteLoad();
     if (IsInstance<TFlatSpeedButton>(sender)) {
         static_cast<TFlatSpeedButton*>(sender)->SetDown(true);
-        if (!FSettingsLoaded) modeClickedUnread_ = true;
+        modeChosen_ = true;
     }
     SaveSettings();
     ComboBox1->SetFocus();

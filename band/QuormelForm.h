@@ -57,13 +57,18 @@ public:
 
     // --- Settings, search, mode buttons, Enter
     void zBandFormCreate(TObject* sender);
-    // The full load at creation: captions, history, selected mode, engines, hotkey. A load from a
-    // file that exists but could not be read leaves FSettingsLoaded false: the history and mode
-    // are then read at the first save that finds the file readable again.
+    // The full load: captions, history, selected mode, engines, hotkey. A file that exists but
+    // could not be read leaves FSettingsLoaded false and the defaults shown; CompleteLoad then
+    // loads again once the file reads, with the stored history behind this run's queries and the
+    // stored mode only while the user has neither clicked a mode nor searched.
     void LoadSettings();
-    // The history (first ten) and the selected mode; nothing before the first load, nothing
-    // while the file has not been read since (its defaults would go over the user's settings),
-    // and nothing when the write guard refuses the file.
+    // What every use of a setting (a search, a mode click, a drop, a reload, a save) asks first:
+    // the load again when the last one could not read the file and the file now reads. True once
+    // the file has been read.
+    bool CompleteLoad();
+    // The history (first ten) and the selected mode; nothing while the file has not been read
+    // (its defaults would go over the user's settings), and nothing when the write guard refuses
+    // the file.
     void SaveSettings();
     void ActionBrowse1Execute(TObject* sender);
     void SpeedButtonClick(TObject* sender);
@@ -72,7 +77,8 @@ public:
     // --- Hotkey, reload, focus
     // Releases the hotkey, then registers Ctrl(+Shift)+ch when ch is a letter A to Z.
     void SetHotKey(bool shift, uint8_t ch);
-    // Captions, engines and hotkey again; history and selected mode stay.
+    // Captions, engines and hotkey again; history and selected mode stay. Before the file has
+    // been read once, the completed load instead.
     void ReloadSettings();
     void HandleWindowMessage(TMessage& message) override;
 
@@ -116,10 +122,6 @@ private:
     // The stored history, most recent first, and the stored mode.
     static std::vector<std::wstring> ReadHistory(const TIniFile& ini);
     static TSearchMode ReadSelectedMode(const TIniFile& ini);
-    // After a load that could not read the file: the stored history goes behind the queries of
-    // this run, and the stored mode is put down unless a mode was clicked since. False, with
-    // nothing changed, while the file still cannot be read.
-    bool CatchUpHistoryAndMode(const std::wstring& path);
     // The parts that load and reload share: empty captions give the default ones, the engine
     // lists are emptied and filled again, the hotkey is released and registered again.
     void ReadCaptions(const TIniFile& ini);
@@ -131,7 +133,7 @@ private:
     void ComboBox1WindowProc(TMessage& message);
 
     std::unique_ptr<TEngineLists> engines_;
-    bool modeClickedUnread_ = false;  // a mode clicked while the file was not yet read
+    bool modeChosen_ = false;  // the user clicked a mode or searched: a later load keeps it
     TquormelDropTarget* dropTarget_;
     TWndMethod panelMainOldProc_;
     TWndMethod comboBox1OldProc_;

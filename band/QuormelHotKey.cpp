@@ -16,6 +16,12 @@ void TquormelForm::SetHotKey(bool shift, uint8_t ch)
 
 void TquormelForm::ReloadSettings()
 {
+    // Until the file has been read, the reload is the whole load once it reads; while it is still
+    // held, the defaults shown are all it could give.
+    if (!FSettingsLoaded) {
+        CompleteLoad();
+        return;
+    }
     TIniFile ini(SettingsPath());
     // Runs at every WM_SETFOCUS: one read of the file's sections spares the reads of the names
     // of sections it does not hold.

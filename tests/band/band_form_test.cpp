@@ -1,10 +1,11 @@
 // The search band's form made inside the test program on a window standing in for the band site:
 // the history rules of a search and its saves (also beside a library in a folder whose name the
-// code page cannot spell, and after a load that could not read the file), a refused save shown by
-// the library, the drop target's answers called directly, the hover tracking, the hotkey with a
-// program in front, and what a careless shell does to the band while it lives. The engine URLs
-// point into a folder that does not exist, so the shell's open fails quietly; the URLs are
-// checked end to end.
+// code page cannot spell, and after a load that could not read the file, whose first search, click,
+// reload or drop loads it), a refused save shown by the library, the drop target's answers called
+// directly, the hover tracking, the hotkey with a program in front, and what a careless shell does
+// to the band while it lives. The engine URLs point into a folder that does not exist, so the
+// shell's open fails quietly; where a URL is checked, the URL sink of the end-to-end tests takes
+// it byte for byte.
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -19,6 +20,7 @@
 #include "ComObj.h"
 #include "ControlsTestSupport.h"
 #include "DllUnit.h"
+#include "E2eSupport.h"
 #include "QuormelForm.h"
 #include "SysUtils.h"
 #include "Registry.h"
@@ -250,6 +252,34 @@ protected:
         box->SetText(text);
         form->ActionBrowse1->Execute();
     }
+    // A new form loaded while another program holds the file without sharing it; the caller lets
+    // the file go.
+    HANDLE LoadWhileHeld()
+    {
+        form->Free();
+        HANDLE held = CreateFileA(ini.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(held, INVALID_HANDLE_VALUE);
+        form = TzBandForm::CreateForBand<TWatchedForm>(site, nullptr);
+        box = form->ComboBox1;
+        EXPECT_EQ(box->Items()->ItemCount(), 0);
+        return held;
+    }
+    // The four mode buttons' captions, in mode order.
+    std::wstring Captions() const
+    {
+        std::wstring captions;
+        for (TFlatSpeedButton* b : {form->SpeedButtonSearch1, form->SpeedButtonCache1, form->SpeedButtonDic1,
+                                    form->SpeedButtonFile1})
+            captions += WideFromAnsi(b->Caption()) + L"|";
+        return captions;
+    }
+    // Whether no window holds the combination: the test takes it and gives it back at once.
+    static bool HotKeyFree(UINT modifiers, UINT key)
+    {
+        if (!RegisterHotKey(nullptr, 1, modifiers, key)) return false;
+        UnregisterHotKey(nullptr, 1);
+        return true;
+    }
 
     ctltest::ExceptionRecorder errors;
     std::string dir, ini;
@@ -318,35 +348,27 @@ TEST_F(BandForm, ARefusedSaveIsShownByTheLibraryAndNeverLeavesTheWindowProcedure
 
 // Another program held the file without sharing while the band loaded: the band started with the
 // defaults, and its saves must not put them over the user's history and mode. Once the file reads
-// again, the next save brings the stored history in behind this run's queries, and the stored
-// mode unless one was clicked meanwhile, and saves.
-TEST_F(BandForm, AFileThatCouldNotBeReadAtTheLoadIsReadAtTheFirstSaveThatCanReadIt)
+// again, the next search or click loads it in full, the stored history behind this run's queries;
+// the mode the user searched with or clicked while it was held stays, and is saved.
+TEST_F(BandForm, AFileThatCouldNotBeReadAtTheLoadKeepsTheModeTheUserSearchedWithOrClicked)
 {
     Write("BUTTON", "SELECTED", "2");
     const std::string before = testenv::ReadFileBytes(ini);
-    const auto loadWhileHeld = [&] {
-        form->Free();
-        HANDLE held = CreateFileA(ini.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        EXPECT_NE(held, INVALID_HANDLE_VALUE);
-        form = TzBandForm::CreateForBand<TWatchedForm>(site, nullptr);
-        box = form->ComboBox1;
-        EXPECT_EQ(box->Items()->ItemCount(), 0);
-        return held;
-    };
 
-    HANDLE held = loadWhileHeld();
+    HANDLE held = LoadWhileHeld();
     Search(L"new");
     CloseHandle(held);
     EXPECT_EQ(testenv::ReadFileBytes(ini), before);
     EXPECT_TRUE(form->SpeedButtonSearch1->Down());
     Search(L"X");  // "x" of the file stands here now
     EXPECT_EQ(box->Items()->JoinedText(), L"X\r\nnew\r\nabc\r\nold\r\n");
-    EXPECT_TRUE(form->SpeedButtonCache1->Down());
+    EXPECT_TRUE(form->SpeedButtonSearch1->Down());
     EXPECT_EQ(Read("HIST", "0") + Read("HIST", "1") + Read("HIST", "2") + Read("HIST", "3") + Read("HIST", "5"),
               "Xnewabcoldold");
-    EXPECT_EQ(Read("BUTTON", "SELECTED"), "2");
+    EXPECT_EQ(Read("BUTTON", "SELECTED"), "1");
 
-    held = loadWhileHeld();
+    Write("BUTTON", "SELECTED", "2");
+    held = LoadWhileHeld();
     form->SpeedButtonDic1->Click();
     CloseHandle(held);
     EXPECT_EQ(Read("BUTTON", "SELECTED"), "2");
@@ -357,6 +379,87 @@ TEST_F(BandForm, AFileThatCouldNotBeReadAtTheLoadIsReadAtTheFirstSaveThatCanRead
     EXPECT_EQ(Read("BUTTON", "SELECTED"), "3");
     EXPECT_TRUE(errors.messages.empty());
 }
+
+namespace {
+
+// The first act once a file held at the load reads again.
+enum class FirstAct { Search, ModeClick, Reload, Drop };
+
+std::string FirstActName(const testing::TestParamInfo<FirstAct>& info)
+{
+    switch (info.param) {
+    case FirstAct::Search: return "Search";
+    case FirstAct::ModeClick: return "ModeClick";
+    case FirstAct::Reload: return "Reload";
+    case FirstAct::Drop: return "Drop";
+    }
+    return "";
+}
+
+class BandFormReadAgain : public BandForm, public testing::WithParamInterface<FirstAct> {};
+
+}  // namespace
+
+// Whatever the user does first once the file reads again (a drop as well), the band has loaded it
+// before it uses a setting: the search goes to the file's engine of the stored mode (or of the mode
+// clicked), the buttons show the file's captions, the file's hotkey is the band's, and the stored
+// history follows the search's query into the file.
+TEST_P(BandFormReadAgain, TheFirstActLoadsTheFileBeforeItUsesASetting)
+{
+    e2e::UrlSink sink;
+    ASSERT_TRUE(sink.Installed());
+    Write("SEARCH", "CAPTION", AnsiFromWide(L"探す"));
+    Write("CACHE", "CAPTION", AnsiFromWide(L"控え"));
+    Write("DIC", "CAPTION", AnsiFromWide(L"引く"));
+    Write("FILE", "CAPTION", AnsiFromWide(L"ﾌｧｲﾙ名"));
+    Write("SEARCH0", "URL", "http://find.example/?q=");
+    Write("CACHE0", "TITLE", "kept");
+    Write("CACHE0", "URL", "http://kept.example/get?ie=sjis&u=");
+    Write("DIC0", "TITLE", "words");
+    Write("DIC0", "URL", "http://words.example/find?q=");
+    Write("BUTTON", "SELECTED", "2");
+    Write("HOTKEY", "SHIFT", "0");
+    Write("HOTKEY", "CHAR", "74");  // Ctrl+J
+
+    HANDLE held = LoadWhileHeld();
+    EXPECT_EQ(Captions(), L"検索|ｷｬｯｼｭ|辞書|ﾌｧｲﾙ|");
+    EXPECT_TRUE(HotKeyFree(MOD_CONTROL, 'J'));
+    CloseHandle(held);
+
+    const std::wstring query = L"日本 a&b";
+    switch (GetParam()) {
+    case FirstAct::Search: Search(query); break;
+    case FirstAct::ModeClick: form->SpeedButtonDic1->Click(); break;
+    case FirstAct::Reload: SendMessageA(form->Handle(), WM_SETFOCUS, 0, 0); break;
+    case FirstAct::Drop: {
+        bandtest::TestDataObject text;
+        text.OfferText(CF_TEXT, AnsiFromWide(query));
+        DWORD effect = DROPEFFECT_COPY;
+        form->DropTarget()->DragEnter(&text, 0, POINTL{}, &effect);
+        form->DropTarget()->Drop(&text, 0, POINTL{}, &effect);
+        break;
+    }
+    }
+    EXPECT_EQ(Captions(), L"探す|控え|引く|ﾌｧｲﾙ名|");
+    EXPECT_FALSE(HotKeyFree(MOD_CONTROL, 'J')) << "the file's hotkey is not the band's";
+    const bool clicked = GetParam() == FirstAct::ModeClick;
+    EXPECT_TRUE((clicked ? form->SpeedButtonDic1 : form->SpeedButtonCache1)->Down());
+    if (GetParam() != FirstAct::Search) Search(query);
+
+    ASSERT_TRUE(sink.WaitFor(1));
+    const std::string engine = clicked ? "http://words.example/find?q=" : "http://kept.example/get?ie=sjis&u=";
+    EXPECT_EQ(sink.Received(), std::vector<std::string>{engine + "%93%FA%96%7B+a%26b"});
+    EXPECT_EQ(box->Items()->JoinedText(), query + L"\r\nabc\r\nx\r\nold\r\n");
+    EXPECT_EQ(WideFromAnsi(Read("HIST", "0") + "|" + Read("HIST", "1") + "|" + Read("HIST", "2") + "|" +
+                           Read("HIST", "3") + "|" + Read("HIST", "4") + "|" + Read("HIST", "5")),
+              query + L"|abc|x|old|-|old");
+    EXPECT_EQ(Read("BUTTON", "SELECTED"), clicked ? "3" : "2");
+    EXPECT_TRUE(errors.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(BandForm, BandFormReadAgain,
+                         testing::Values(FirstAct::Search, FirstAct::ModeClick, FirstAct::Reload, FirstAct::Drop),
+                         FirstActName);
 
 // The library registered in a folder whose name the code page cannot spell, with a blank as well
 // and in its long form (a volume may have no short names): the band reads and writes the file
