@@ -1,11 +1,14 @@
 // The search band's form made inside the test program on a window standing in for the band site:
 // the history rules of a search and its saves (also beside a library in a folder whose name the
+// The search band's form made inside the test program on a window standing in for the band site:
+// the history rules of a search and its saves (also beside a library in a folder whose name the
 // code page cannot spell, and after a load that could not read the file, whose first search, click,
 // reload or drop loads it), a refused save shown by the library, the drop target's answers called
 // directly, the hover tracking, the hotkey with a program in front, and what a careless shell does
-// to the band while it lives. The engine URLs point into a folder that does not exist, so the
-// shell's open fails quietly; where a URL is checked, the URL sink of the end-to-end tests takes
-// it byte for byte.
+// to the band while it lives; and what the user sees of the settings file: the mode buttons'
+// captions and the one down, and a search's URL as the browser (the end-to-end tests' URL sink)
+// receives it. Elsewhere the engine URLs point into a folder that does not exist, so the shell's
+// open fails quietly and starts no process.
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -14,6 +17,7 @@
 #include <new>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "../bandframework/TestSite.h"
@@ -306,6 +310,7 @@ TEST_F(BandForm, HistoryReplacesCaseInsensitivelyAndSavesTheTenMostRecent)
     for (int i = 0; i < 11; ++i) Search(L"q" + std::to_wstring(i));
     EXPECT_EQ(box->Items()->ItemCount(), 14);
     for (int n = 0; n < 10; ++n) EXPECT_EQ(WideFromAnsi(Read("HIST", std::to_string(n).c_str())), L"q" + std::to_wstring(10 - n));
+    EXPECT_EQ(Read("HIST", "10"), "-") << "only the first ten are saved";
 
     form->SpeedButtonDic1->Click();
     EXPECT_EQ(Read("BUTTON", "SELECTED"), "3");
@@ -717,5 +722,108 @@ TEST_F(BandForm, TheHotKeyJoinsTheInputOfTheProgramInFrontOnlyWhileItAnswers)
     SetFocus(nullptr);
     SendMessageA(form->Handle(), WM_HOTKEY, 0, MAKELPARAM(MOD_CONTROL, 'K'));
     EXPECT_TRUE(testenv::PumpUntil([&] { return live.Title() == "lost"; })) << live.Title();
+    EXPECT_TRUE(errors.messages.empty());
+}
+
+namespace {
+
+// What the user sees of the settings file in the band: the captions of the mode buttons after the
+// load and after a reload, the button down for the stored mode, and the URL a search in each mode
+// hands the browser, byte for byte as it arrives there.
+class BandFormShows : public BandForm {
+protected:
+    void Reopen()
+    {
+        form->Free();
+        form = TzBandForm::CreateForBand<TWatchedForm>(site, nullptr);
+        form->Show();
+        box = form->ComboBox1;
+    }
+    // As the settings program makes every band reload after its save.
+    void Reload() { SendMessageA(form->Handle(), WM_SETFOCUS, 0, 0); }
+    TFlatSpeedButton* ModeButton(int m) const
+    {
+        TFlatSpeedButton* const buttons[] = {form->SpeedButtonSearch1, form->SpeedButtonCache1, form->SpeedButtonDic1,
+                                             form->SpeedButtonFile1};
+        return buttons[m];
+    }
+    std::vector<std::wstring> Captions() const
+    {
+        std::vector<std::wstring> shown;
+        for (int m = 0; m < 4; ++m) shown.push_back(WideFromAnsi(ModeButton(m)->Caption()));
+        return shown;
+    }
+    // The mode buttons down, as "0100" in mode order.
+    std::string Down() const
+    {
+        std::string down;
+        for (int m = 0; m < 4; ++m) down += ModeButton(m)->Down() ? '1' : '0';
+        return down;
+    }
+    void WriteCaptions(const std::vector<std::wstring>& captions)
+    {
+        const char* const sections[] = {"SEARCH", "CACHE", "DIC", "FILE"};
+        for (int m = 0; m < 4; ++m) Write(sections[m], "CAPTION", AnsiFromWide(captions[m]));
+    }
+};
+
+}  // namespace
+
+TEST_F(BandFormShows, TheFilesCaptionsOnItsModeButtonsAtTheLoadAndAfterAReload)
+{
+    const std::vector<std::wstring> loaded = {L"ウェブ", L"魚拓", L"英和", L"ＦＴＰ"};
+    WriteCaptions(loaded);
+    Reopen();
+    EXPECT_EQ(Captions(), loaded);
+
+    // The settings program saved other captions, one emptied: its mode's default comes back.
+    WriteCaptions({L"全体", L"", L"国語", L"ソフト"});
+    Reload();
+    EXPECT_EQ(Captions(), (std::vector<std::wstring>{L"全体", L"ｷｬｯｼｭ", L"国語", L"ソフト"}));
+    EXPECT_TRUE(errors.messages.empty());
+}
+
+TEST_F(BandFormShows, TheStoredModesButtonDownAfterALoadAndTheSearchButtonForAnyOtherValue)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"1", "1000"}, {"2", "0100"}, {"3", "0010"}, {"4", "0001"},
+        {"0x4", "0001"}, {"0", "1000"}, {"5", "1000"}, {"x", "1000"},
+    };
+    for (const auto& [stored, down] : cases) {
+        Write("BUTTON", "SELECTED", stored);
+        Reopen();
+        EXPECT_EQ(Down(), down) << "SELECTED=" << stored;
+        // A reload leaves the mode as the user left it.
+        form->SpeedButtonDic1->SetDown(true);
+        Write("BUTTON", "SELECTED", "1");
+        Reload();
+        EXPECT_EQ(Down(), "0010") << "SELECTED=" << stored;
+    }
+}
+
+// The built-in engines' URLs with the query's bytes in the code page, escaped one by one: a
+// trail byte that is a letter stays a letter.
+TEST_F(BandFormShows, ASearchInEachModeHandsTheBrowserItsEnginesUrlWithTheQueryEscapedInTheCodePage)
+{
+    e2e::UrlSink sink;
+    ASSERT_TRUE(sink.Installed());
+    WritePrivateProfileStringA("SEARCH0", nullptr, nullptr, ini.c_str());  // the fixture's engine
+    Reload();
+    const std::pair<const wchar_t*, const char*> searches[] = {
+        {L"日本", "http://www.google.co.jp/search?num=50&hl=ja&lr=lang_ja&q=%93%FA%96%7B"},
+        {L"http://a.jp/~b?c=1&d#e",
+         "http://web.archive.org/archive_request_ng?collection=web&url=http%3A%2F%2Fa.jp%2F%7Eb%3Fc%3D1%26d%23e"},
+        {L"英和 ｷｬｯｼｭ\u2603", "http://dic.yahoo.co.jp/bin/dsearch?t=o&d=all&p=%89p%98a+%B7%AC%AF%BC%AD%3F"},
+        {L" a+b%c_(1)!$'*-.@,;\\\t ",
+         "http://www.alltheweb.com/search?cat=ftp&cs=cp932&q=+a%2Bb%25c_(1)!$'*-.@%2C%3B%5C%09+"},
+    };
+    std::vector<std::string> expected;
+    for (int m = 0; m < 4; ++m) {
+        ModeButton(m)->Click();
+        Search(searches[m].first);
+        expected.push_back(searches[m].second);
+        ASSERT_TRUE(sink.WaitFor(expected.size())) << m;
+    }
+    EXPECT_EQ(sink.Received(), expected);
     EXPECT_TRUE(errors.messages.empty());
 }

@@ -1,7 +1,8 @@
 // The search band, kervodll.dll, registered from a folder whose name holds a blank and hosted by
 // the shell's stand-in: typed queries and Enter reach the browser byte for byte, the settings file
-// beside the library keeps history and mode, the settings program's notification reloads engine
-// and hotkey, text dragged with OLE's own loop lands in the box, the band's menu, registration.
+// beside the library keeps history and mode (a clicked mode is the one searched after the band
+// opens again), the settings program's notification reloads engine and hotkey, text dragged with
+// OLE's own loop lands in the box, the band's menu, registration.
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -126,6 +127,28 @@ TEST_F(SearchBand, TypedQueriesAndEnterReachTheBrowserByteForByte)
     EXPECT_EQ(sink.Received().back(), kEngine + "pa1%0D%0A%5BHOTKEY%5D%0D%0ACHAR%3D90");
     EXPECT_EQ(Read("HIST", "0"), "pa1[HOTKEY]CHAR=90");
     EXPECT_EQ(Read("HOTKEY", "CHAR"), "-");
+}
+
+TEST_F(SearchBand, AModeClickedIsSavedAndIsTheOneSearchedWhenTheBandOpensAgain)
+{
+    Write("FILE0", "TITLE", "files");
+    Write("FILE0", "URL", "http://files.example/?q=");
+    Open();
+    // The mode buttons have no windows of their own: the click lands on the panel, over the
+    // button of the FILE mode (left 94, top 1, 31 x 17).
+    const HWND panel = FindWindowExA(host.BandWindow(), nullptr, "TPanel", nullptr);
+    PostMessageA(panel, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(110, 9));
+    PostMessageA(panel, WM_LBUTTONUP, 0, MAKELPARAM(110, 9));
+    host.PumpPending();
+    EXPECT_EQ(Read("BUTTON", "SELECTED"), "4");
+    EXPECT_EQ(GetFocus(), edit);
+
+    host.Close();
+    edit = nullptr;
+    Open();
+    TypeAndEnter(L"日本.zip");
+    ASSERT_TRUE(sink.WaitFor(1));
+    EXPECT_EQ(sink.Received(), (Urls{"http://files.example/?q=%93%FA%96%7B.zip"}));
 }
 
 TEST_F(SearchBand, TheSettingsProgramsNotificationReloadsEngineAndHotKey)

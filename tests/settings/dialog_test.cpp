@@ -206,6 +206,49 @@ TEST_F(DialogTest, CustomEnginesShownAndTheChosenOneWrittenFirst)
     EXPECT_EQ(Read("HOTKEY", "CHAR"), "64");
 }
 
+// Four custom captions and three engines in every mode: the fields show them as stored; OK
+// writes the captions back and each mode's engines in the order its drop-down then shows, the
+// chosen one first and the others as they stood.
+TEST_F(DialogTest, CaptionsAndEnginesShownAsStoredAndOkWritesEachModesEnginesInTheOrderShown)
+{
+    const char* const sections[] = {"SEARCH", "CACHE", "DIC", "FILE"};
+    const std::wstring captions[] = {L"ウェブ", L"魚拓", L"英和", L"ＦＴＰ"};
+    std::wstring file;
+    for (int m = 0; m < kModeCount; ++m) {
+        file += L"[" + W(sections[m]) + L"]\r\nCAPTION=" + captions[m] + L"\r\n";
+        for (int slot = 0; slot < 3; ++slot) {
+            const std::wstring s = std::to_wstring(slot);
+            file += L"[" + W(sections[m]) + s + L"]\r\nTITLE=" + W(sections[m]) + L"題" + s +
+                    L"\r\nURL=http://" + s + L"." + W(sections[m]) + L"/?q=\r\n";
+        }
+    }
+    WriteIni(file);
+    Open();
+    // The item chosen in each mode, and the slots that OK then writes.
+    const int chosen[] = {2, 1, 0, 2};
+    const int written[][3] = {{2, 0, 1}, {1, 0, 2}, {0, 1, 2}, {2, 0, 1}};
+    for (int m = 0; m < kModeCount; ++m) {
+        const auto mode = static_cast<TSearchMode>(m);
+        EXPECT_EQ(TextOf(dlg_->CaptionField(mode)), captions[m]) << sections[m];
+        const std::wstring title = W(sections[m]) + L"題";
+        EXPECT_EQ(ItemsOf(dlg_->EngineField(mode)), (std::vector<std::wstring>{title + L"0", title + L"1", title + L"2"}))
+            << sections[m];
+        dlg_->EngineField(mode)->SetItemIndex(chosen[m]);
+    }
+    SendMessageA(dlg_->OKBtn->Handle(), BM_CLICK, 0, 0);
+    ctltest::Pump();
+    EXPECT_FALSE(dlg_->Visible());
+    for (int m = 0; m < kModeCount; ++m) {
+        EXPECT_EQ(W(Read(sections[m], "CAPTION")), captions[m]) << sections[m];
+        for (int slot = 0; slot < 3; ++slot) {
+            const std::string section = sections[m] + std::to_string(slot);
+            const std::wstring was = std::to_wstring(written[m][slot]);
+            EXPECT_EQ(W(Read(section.c_str(), "TITLE")), W(sections[m]) + L"題" + was) << section;
+            EXPECT_EQ(W(Read(section.c_str(), "URL")), L"http://" + was + L"." + W(sections[m]) + L"/?q=") << section;
+        }
+    }
+}
+
 TEST_F(DialogTest, HotkeyTheBandHonoursSurvivesAndOneItIgnoresBecomesNone)
 {
     struct Case {
