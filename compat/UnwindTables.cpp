@@ -55,9 +55,10 @@ void ForgetUnwindTables()
     __deregister_frame(registeredTables);
 }
 
-// Runs after the start-up code's registration (whose constructor has the reserved priority 0) and
-// before the constructors of the libraries, whose priorities are all later.
-__attribute__((constructor(101))) void RegisterUnwindTablesWhereMissing()
+// Runs after the start-up code's registration (whose constructor has the reserved priority 0),
+// after the stack guard's seeding (101) and before the constructors of the libraries, whose
+// priorities are all later.
+__attribute__((constructor(102))) void RegisterUnwindTablesWhereMissing()
 {
     // Only with that library in the process can the start-up code have passed our tables by.
     // Without it the search is skipped: its first call sorts all of the image's tables, a cost
