@@ -6,6 +6,8 @@
 // the performance counter, which never wraps (GetTickCount does after 49.7 days).
 #include <windows.h>
 
+#include <atomic>
+
 namespace {
 
 using TickCount64Function = ULONGLONG(WINAPI*)();
@@ -31,7 +33,9 @@ extern "C" TickCount64Function importedTickCount64 asm("__imp__GetTickCount64@0"
 #else
 extern "C" TickCount64Function importedTickCount64 asm("__imp_GetTickCount64");
 #endif
-// An aligned pointer's store is atomic, so threads that race on the first call store the same.
+// Threads may race on the first call: each stores the same pointer, atomically, and the thread
+// library's own calls read it with plain loads, which an aligned pointer keeps whole. Nothing
+// else is published through it, so no ordering is asked for.
 TickCount64Function importedTickCount64 = &FirstTickCount64;
 
 namespace {
@@ -40,8 +44,9 @@ ULONGLONG WINAPI FirstTickCount64()
 {
     auto system = reinterpret_cast<TickCount64Function>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetTickCount64")));
-    importedTickCount64 = system ? system : &TickCount64FromCounter;
-    return importedTickCount64();
+    const TickCount64Function chosen = system ? system : &TickCount64FromCounter;
+    std::atomic_ref<TickCount64Function>(importedTickCount64).store(chosen, std::memory_order_relaxed);
+    return chosen();
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // the front and ends without a window of its own. The program reads no command line and no
 // environment variable, and ends with exit code 0 on both roads.
 #include <windows.h>
+#include <commctrl.h>
 
 #include "SettingsProgram.h"
 #include "WideForms.h"
@@ -11,4 +12,11 @@
 // code page whole to the fields) is a unit that nothing else names; naming it here links it in.
 [[gnu::used]] static int (*const unicodeLayerStartUp)() = &WideFormsStartCount;
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return RunSettingsProgram(); }
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    // The manifest asks for common controls 6, whose versions of the standard window classes
+    // Windows XP makes only once the program has loaded comctl32 and asked for them.
+    const INITCOMMONCONTROLSEX standardClasses{sizeof standardClasses, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&standardClasses);
+    return RunSettingsProgram();
+}

@@ -61,6 +61,36 @@ bool UrlSink::WaitFor(size_t count) const
     return testenv::PumpUntil([&] { return Received().size() >= count; }, 60000);
 }
 
+namespace {
+MessageBoxes* watching = nullptr;  // the thread timer's procedure has no argument of its own
+}
+
+MessageBoxes::MessageBoxes() : timer_(SetTimer(nullptr, 0, 50, &Look)) { watching = this; }
+
+MessageBoxes::~MessageBoxes()
+{
+    KillTimer(nullptr, timer_);
+    watching = nullptr;
+}
+
+void CALLBACK MessageBoxes::Look(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (watching) EnumThreadWindows(GetCurrentThreadId(), &CloseIfBox, reinterpret_cast<LPARAM>(watching));
+}
+
+BOOL CALLBACK MessageBoxes::CloseIfBox(HWND window, LPARAM self)
+{
+    char className[16] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (lstrcmpA(className, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+    char caption[256] = {}, text[1024] = {};
+    GetWindowTextA(window, caption, sizeof caption);
+    GetDlgItemTextA(window, 0xFFFF, text, sizeof text);  // a message box's text control
+    reinterpret_cast<MessageBoxes*>(self)->seen.push_back({caption, text});
+    SendMessageA(window, WM_COMMAND, IDOK, 0);
+    return TRUE;
+}
+
 void HostedBand::TearDown()
 {
     host.Close();

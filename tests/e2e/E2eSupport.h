@@ -37,6 +37,27 @@ private:
     bool installed_ = false;
 };
 
+// The message boxes that the code under test opens on this thread while it lives: each is read
+// (caption and text, as the user sees them) and closed with OK from inside its own modal loop,
+// so that a test neither blocks on a box nor replaces how a library shows its errors.
+class MessageBoxes {
+public:
+    MessageBoxes();
+    ~MessageBoxes();
+    MessageBoxes(const MessageBoxes&) = delete;
+    MessageBoxes& operator=(const MessageBoxes&) = delete;
+
+    struct Box {
+        std::string caption, text;
+    };
+    std::vector<Box> seen;
+
+private:
+    static void CALLBACK Look(HWND, UINT, UINT_PTR, DWORD);
+    static BOOL CALLBACK CloseIfBox(HWND window, LPARAM self);
+    UINT_PTR timer_;
+};
+
 // Hosts a band of a library beside the test program as the shell would: OLE initialised on the
 // thread, the library loaded by path, the band opened in the strip. TearDown closes the band the
 // shell's way and expects the library to let itself be unloaded.

@@ -151,6 +151,46 @@ TEST_F(SearchBand, AModeClickedIsSavedAndIsTheOneSearchedWhenTheBandOpensAgain)
     EXPECT_EQ(sink.Received(), (Urls{"http://files.example/?q=%93%FA%96%7B.zip"}));
 }
 
+// A shell extension built with MinGW's shared run time brings its unwinder (on i686
+// libgcc_s_dw2-1.dll) into the shell's process before the band loads. Another program then holds
+// the settings file without sharing: the save after a search is refused, and the error raised
+// inside the band's window procedure shows in the band's box; the shell lives on, the search has
+// reached the browser, and the band searches and saves again once the file is free. The shared
+// run time stays in the process, as in the shell (its own start-up code finds itself loaded and
+// takes one more reference that only its unloading would give back): the band libraries that
+// later tests load find it there.
+TEST_F(SearchBand, ARefusedSaveShowsItsBoxBesideAnotherRuntimesUnwinder)
+{
+#if defined(__i386__)
+    ASSERT_NE(LoadLibraryA((testenv::ProgramDir() + "libgcc_s_dw2-1.dll").c_str()), nullptr);
+    ASSERT_TRUE(library.UnloadIfUnused());
+    ASSERT_TRUE(library.Load(WideFromAnsi(dll)));
+#endif
+    Open();
+    HANDLE held = CreateFileA(ini.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    {
+        e2e::MessageBoxes boxes;
+        TypeAndEnter(L"held");
+        ASSERT_TRUE(sink.WaitFor(1));
+        ASSERT_EQ(boxes.seen.size(), 1u);
+        // Captioned with the host program's name; the path is the one the band found at start-up.
+        EXPECT_EQ(boxes.seen[0].caption, "test_e2e");
+        const std::string& text = boxes.seen[0].text;
+        const std::string refused = AnsiFromWide(L" に書き込めません");
+        ASSERT_GT(text.size(), refused.size());
+        EXPECT_EQ(text.substr(text.size() - refused.size()), refused);
+        char longPath[MAX_PATH] = {};
+        GetLongPathNameA(text.substr(0, text.size() - refused.size()).c_str(), longPath, MAX_PATH);
+        EXPECT_EQ(lstrcmpiA(longPath, ini.c_str()), 0) << text;
+    }
+    CloseHandle(held);
+    TypeAndEnter(L"free");
+    ASSERT_TRUE(sink.WaitFor(2));
+    EXPECT_EQ(sink.Received(), (Urls{kEngine + "held", kEngine + "free"}));
+    EXPECT_EQ(Read("HIST", "0") + "|" + Read("HIST", "1"), "free|held");
+}
+
 TEST_F(SearchBand, TheSettingsProgramsNotificationReloadsEngineAndHotKey)
 {
     Write("HOTKEY", "CHAR", "75");  // Ctrl+Shift+K

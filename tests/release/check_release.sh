@@ -4,6 +4,10 @@
 # plays, so no run can show that a binary loads on an older one):
 # - every imported function is one that the oldest Windows the README names exports
 #   (oldest-windows-exports.txt), and the headers ask for no newer Windows;
+# - no binary asks a crypto provider for anything (the stack protector's guard is seeded without
+#   one: loading a provider inside the band's DllMain can deadlock the shell), and the programs,
+#   whose manifests ask for common controls 6, load comctl32 (Windows XP makes their standard
+#   windows only then);
 # - DEP and ASLR, high-entropy ASLR on x86_64, and on i686 the mark of an image that registers no
 #   frame-based exception handler;
 # - the release zip holds the three deliverables in one folder and nothing else.
@@ -36,6 +40,11 @@ for binary in "$@"; do
                 dll != "" && /^\t[0-9a-f]+\t *[0-9]+ +[^ ]+$/ { print dll, $3 }' <<<"$info" |
            grep -vixF -f <(grep -v '^#' "$exports"))
   grep -q 'DLL Name:' <<<"$info" || fail "no import table read"
+  ! grep -qi 'CryptAcquireContext' <<<"$info" || fail "imports CryptAcquireContext"
+  if [[ $name == *.exe ]]; then
+    grep -qi 'DLL Name: comctl32.dll' <<<"$info" && grep -q ' InitCommonControlsEx$' <<<"$info" ||
+      fail "does not import comctl32's InitCommonControlsEx"
+  fi
 
   case_ "Header.$name"
   field() { awk -v f="$1" '$1 == f { print $2 }' <<<"$info"; }
