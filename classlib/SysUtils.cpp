@@ -64,6 +64,23 @@ std::wstring ModuleFileName(HMODULE module)
     }
 }
 
+bool IsReadableMemory(const void* p, size_t size)
+{
+    uintptr_t at = reinterpret_cast<uintptr_t>(p);
+    const uintptr_t end = at + size;
+    if (!p || end < at) return false;
+    while (at < end) {
+        MEMORY_BASIC_INFORMATION info{};
+        if (!VirtualQuery(reinterpret_cast<const void*>(at), &info, sizeof info) || info.State != MEM_COMMIT)
+            return false;
+        const DWORD readable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                               PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+        if (!(info.Protect & readable) || (info.Protect & (PAGE_GUARD | PAGE_NOACCESS))) return false;
+        at = reinterpret_cast<uintptr_t>(info.BaseAddress) + info.RegionSize;
+    }
+    return true;
+}
+
 std::wstring ExtractFolder(const std::wstring& path)
 {
     const size_t separator = path.find_last_of(L"\\:");

@@ -261,7 +261,8 @@ TEST(WinControl, OnlyTheLibraryActsOnItsMessagesAndOnlyItsOwnChildrensNotificati
     ASSERT_EQ(events.log, std::vector<std::string>{"click Form"});
     const HWND formWindow = form->Handle(), boxWindow = box->Handle();
 
-    // An item structure of this thread is read, and reflected only to a child of the form.
+    // An item structure of this thread is read, and reflected only to a child of the form that its
+    // identifier (wParam, as the system sends it) and the structure both name.
     FormPtr other = NewForm();
     auto* stranger = new TCustomComboBox(other.get());
     stranger->SetParent(other.get());
@@ -273,11 +274,30 @@ TEST(WinControl, OnlyTheLibraryActsOnItsMessagesAndOnlyItsOwnChildrensNotificati
     item.hDC = canvas.Dc();
     item.rcItem = RECT{0, 0, 20, 20};
     item.hwndItem = stranger->Handle();
-    EXPECT_EQ(SendMessageA(formWindow, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&item)), 0);
+    const auto boxId = static_cast<WPARAM>(GetDlgCtrlID(boxWindow));
+    EXPECT_EQ(SendMessageA(formWindow, WM_DRAWITEM, GetDlgCtrlID(item.hwndItem), reinterpret_cast<LPARAM>(&item)), 0);
+    EXPECT_EQ(SendMessageA(formWindow, WM_DRAWITEM, boxId, reinterpret_cast<LPARAM>(&item)), 0);
     EXPECT_EQ(draws.count, 0) << "reflected to another form's box";
     item.hwndItem = boxWindow;
-    EXPECT_EQ(SendMessageA(formWindow, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&item)), TRUE);
+    EXPECT_EQ(SendMessageA(formWindow, WM_DRAWITEM, boxId, reinterpret_cast<LPARAM>(&item)), TRUE);
     EXPECT_EQ(draws.count, 1);
+
+    // Inside another thread's send (here its WM_CLOSE) the box's own WM_DRAWITEM, sent while it
+    // paints, is still reflected to it.
+    struct PaintOnClose : TObject {
+        HWND box = nullptr;
+        void Close(TObject*, TCloseAction& action)
+        {
+            action = TCloseAction::caNone;
+            RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        }
+    } paintOnClose;
+    paintOnClose.box = boxWindow;
+    form->OnClose.Bind(&paintOnClose, &PaintOnClose::Close);
+    Pump();
+    draws.count = 0;
+    OnAnotherThread([formWindow] { SendMessageA(formWindow, WM_CLOSE, 0, 0); });
+    EXPECT_GE(draws.count, 1) << "the box's own item drawing was not reflected";
 
     // Windows passes messages at and above WM_USER between programs as they stand: the library's
     // own, with nothing or a small number where it keeps a pointer, and system notifications
@@ -290,12 +310,14 @@ TEST(WinControl, OnlyTheLibraryActsOnItsMessagesAndOnlyItsOwnChildrensNotificati
         for (UINT msg : {UINT(WM_DRAWITEM), UINT(WM_MEASUREITEM), UINT(WM_NOTIFY), CM_SHOWINGCHANGED})
             answers.push_back(SendMessageA(formWindow, msg, 0, 0));
         answers.push_back(SendMessageA(formWindow, WM_NOTIFY, 0, 0x10));
+        for (UINT msg : {UINT(WM_DRAWITEM), UINT(WM_MEASUREITEM), UINT(WM_NOTIFY)})
+            answers.push_back(SendMessageA(formWindow, msg, boxId, 0x10));
         answers.push_back(SendMessageA(formWindow, CM_RELEASE, 0, 0));
         PostMessageA(formWindow, CM_RELEASE, 0, 0);
     });
     DispatchPosted(formWindow, CM_RELEASE);
     EXPECT_EQ(faults.Count(), 0);
-    EXPECT_EQ(answers, std::vector<LRESULT>(11, 0));
+    EXPECT_EQ(answers, std::vector<LRESULT>(14, 0));
     EXPECT_EQ(events.log.size(), 1u) << "the show event ran again";
     if (!IsWindow(formWindow)) (void)form.release();
     ASSERT_TRUE(IsWindow(formWindow)) << "released from outside";
