@@ -924,6 +924,7 @@ void TPopupList::HandleWindowMessage(TMessage& message)
         if (mis && mis->CtlType == ODT_MENU) {
             if (TMenuItem* item = FindItem(mis->itemID)) {
                 const TWindowDC dc(Window(), true);
+                if (!dc.Get()) break;  // the system's sizes stand
                 TCanvas canvas;
                 const TCanvasBinding binding(canvas, dc.Get());
                 int width = static_cast<int>(mis->itemWidth);

@@ -111,6 +111,7 @@ RECT TWideHintWindow::MeasureHint(int maxWidth, const std::string& hint, void* d
     RECT r{0, 0, maxWidth, 0};
     const std::wstring text = WideHintFromData(*static_cast<THintInfo*>(data));
     const TMeasureDC dc(FontHandle());
+    if (!dc.Get()) return HintRectAroundText(RECT{});
     DrawTextW(dc.Get(), text.c_str(), -1, &r,
               DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX | ReadingOrderFlags());
     return HintRectAroundText(r);
@@ -141,6 +142,7 @@ void TWideHintWindow::HandleWindowMessage(TMessage& message)
     // During an activation the rectangle of the activation stands.
     if (activating_) return;
     const TMeasureDC dc(FontHandle());
+    if (!dc.Get()) return;
     const SIZE size = WideTextExtentOnDC(dc.Get(), HintWideCaption());
     SetBounds(Left(), Top(), size.cx + 6, size.cy + 6);
 }

@@ -17,6 +17,7 @@
 #include "ControlsTestSupport.h"
 #include "ExtCtrls.h"
 #include "Forms.h"
+#include "Menus.h"
 #include "StdCtrls.h"
 #include "Streams.h"
 #include "TestEnv.h"
@@ -595,6 +596,62 @@ TEST(GraphicControl, PanelBevelAndLabelPaintWithTheSystemColours)
     }
     EXPECT_GT(text, 10);
     EXPECT_LT(other, text) << "mostly ink on face (font smoothing may add a few shades)";
+}
+
+TEST(GraphicControl, PaintsAndMeasuresWhenGdiHasRunOutDrawWhatTheyCanAndRaiseNothing)
+{
+    ExceptionRecorder recorder;
+    FormPtr form = NewForm();
+    auto* panel = new TPanel(form.get());
+    panel->SetParent(form.get());
+    panel->SetBounds(0, 0, 120, 60);
+    panel->SetCaption("panel");
+    auto* label = new TLabel(form.get());
+    label->SetParent(panel);
+    label->SetBounds(60, 10, 10, 10);
+    label->SetCaption("label");
+    auto* button = new TSpeedButton(form.get());
+    button->SetParent(panel);
+    button->SetBounds(10, 10, 40, 30);
+    button->SetCaption("button");
+    auto* group = new TGroupBox(form.get());
+    group->SetParent(form.get());
+    group->SetBounds(0, 70, 120, 60);
+    group->SetCaption("group");
+    auto* hint = new THintWindow(form.get());
+    hint->HandleNeeded();
+    auto* menu = new TPopupMenu(form.get());
+    menu->SetOwnerDraw(true);
+    auto* item = new TMenuItem(form.get());
+    item->SetCaption("item");
+    menu->Items()->Add(item);
+    const HWND menuWindow = PopupList()->Window();
+    form->Show();
+    Pump();
+    MemoryCanvas canvas(120, 60);
+    {
+        // What a paint borrows from GDI cannot be had; the shell would show a box for each raise.
+        testenv::GdiExhaustion exhausted;
+        ASSERT_EQ(CreateSolidBrush(RGB(1, 2, 3)), nullptr) << "GDI has not run out";
+        SendMessageA(panel->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(canvas.Dc()), 0);
+        RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        label->SetCaption("longer label");
+        hint->ShowHintAt(hint->MeasureHint(200, "hint", nullptr), "hint");
+        UpdateWindow(hint->Handle());
+        MEASUREITEMSTRUCT mis{};
+        mis.CtlType = ODT_MENU;
+        mis.itemID = item->Command();
+        SendMessageW(menuWindow, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&mis));
+    }
+    EXPECT_EQ(recorder.messages.size(), 0u) << "raised while GDI had run out";
+    recorder.messages.clear();
+    hint->HideHint();
+
+    // With the handles back, the same paint draws again.
+    SendMessageA(panel->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(canvas.Dc()), 0);
+    EXPECT_EQ(canvas.Pixel(119, 59), canvas.Nearest(GetSysColor(COLOR_BTNSHADOW)));
+    EXPECT_EQ(canvas.Pixel(5, 50), canvas.Nearest(GetSysColor(COLOR_BTNFACE)));
+    EXPECT_EQ(recorder.messages.size(), 0u);
 }
 
 namespace {
