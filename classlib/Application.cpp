@@ -103,12 +103,13 @@ bool TApplication::IsKeyMsg(MSG& msg)
     if (GetCapture()) return false;
     TWinControl* control = FindControlOrParent(msg.hwnd);
     if (!control) return false;
-    // Performed, as the library's messages are (its windows take none of them from outside).
+    // Performed, as the library's messages are (its windows take none of them from outside). A
+    // key whose handling raised is shown and still goes to the window, as one that nothing took.
     try {
         return control->Perform(CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
     } catch (...) {
         HandleException(control, std::current_exception());
-        return true;
+        return false;
     }
 }
 

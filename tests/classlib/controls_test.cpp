@@ -349,6 +349,21 @@ TEST(WinControl, AnExceptionInAHandlerIsShownWithTheTitleAndGoesNoFurther)
     EXPECT_EQ(WideFromAnsi(recorder.messages[0]), L"クリックで失敗");
     EXPECT_EQ(WideFromAnsi(recorder.titles[0]), L"テスト題");
     EXPECT_TRUE(IsWindow(button->Handle()));
+
+    // In the message loop's key handling (Enter presses the default button, which raises): shown,
+    // and the key still goes to the control that has it.
+    button->SetDefault(true);
+    auto* control = new TRecordingControl(form.get());
+    control->SetParent(form.get());
+    form->Show();
+    SetFocus(control->Handle());
+    PostMessageA(control->Handle(), WM_KEYDOWN, VK_RETURN, 1);
+    Application->ProcessMessages();
+    ASSERT_EQ(recorder.messages.size(), 2u);
+    EXPECT_EQ(WideFromAnsi(recorder.messages[1]), L"クリックで失敗");
+    ASSERT_FALSE(control->defaults.empty()) << "the key was swallowed";
+    EXPECT_EQ(control->defaults[0].Msg, static_cast<UINT>(WM_KEYDOWN));
+    EXPECT_EQ(control->defaults[0].WParam, static_cast<WPARAM>(VK_RETURN));
 }
 
 TEST(WinControl, KeyEventsChangeTheKeyAndOnlyTheLowWordOfACharacter)
