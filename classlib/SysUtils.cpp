@@ -87,6 +87,14 @@ std::wstring ExtractFolder(const std::wstring& path)
     return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
 }
 
+std::wstring ExtractBaseName(const std::wstring& path)
+{
+    std::wstring name = path.substr(ExtractFolder(path).size());
+    const size_t dot = name.find_last_of(L'.');
+    if (dot != std::wstring::npos) name.resize(dot);
+    return name;
+}
+
 void RaiseLastOSError(DWORD code)
 {
     if (code == 0) throw EOSError(AnsiFromWide(L"OS 機能呼び出しの失敗"), 0);

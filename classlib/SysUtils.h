@@ -32,6 +32,9 @@ bool IsReadableMemory(const void* p, size_t size);
 // Everything up to and including the last backslash or colon of a path ("" when there is none):
 // the folder of a file, as a module's path names it.
 std::wstring ExtractFolder(const std::wstring& path);
+// The file's name without its folder and its extension ("kervodll" of "C:\x\kervodll.dll").
+// Wide, so that no byte of a double-byte character is taken for a backslash.
+std::wstring ExtractBaseName(const std::wstring& path);
 
 class Exception : public std::exception {
 public:
