@@ -12,18 +12,6 @@
 
 namespace {
 
-std::string ProgramTitle()
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string name = path;
-    const size_t slash = name.find_last_of("\\/:");
-    if (slash != std::string::npos) name.erase(0, slash + 1);
-    const size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos) name.erase(dot);
-    return name;
-}
-
 void ShowErrorBox(const std::string& message, const std::string& title)
 {
     MessageBoxA(GetActiveWindow(), message.c_str(), title.c_str(), MB_OK | MB_ICONERROR);
@@ -36,7 +24,8 @@ void ShowErrorBox(const std::string& message, const std::string& title)
 
 KERVO_CLASS_RECORD(TApplication) {}
 
-TApplication::TApplication(TComponent* owner) : TComponent(owner), title_(ProgramTitle())
+TApplication::TApplication(TComponent* owner)
+    : TComponent(owner), title_(AnsiFromWide(ExtractBaseName(ModuleFileName(nullptr))))
 {
     display_ = ShowErrorBox;
 }
@@ -103,12 +92,13 @@ bool TApplication::IsKeyMsg(MSG& msg)
     if (GetCapture()) return false;
     TWinControl* control = FindControlOrParent(msg.hwnd);
     if (!control) return false;
-    // Performed, as the library's messages are (its windows take none of them from outside).
+    // Performed, as the library's messages are (its windows take none of them from outside). A
+    // key whose handling raised is shown and still goes to the window, as one that nothing took.
     try {
         return control->Perform(CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
     } catch (...) {
         HandleException(control, std::current_exception());
-        return true;
+        return false;
     }
 }
 

@@ -48,7 +48,7 @@ void TSpeedButton::Paint()
     HDC dc = PaintDC();
     const TSpeedButtonState state = states_.State();
     RECT r{0, 0, Width(), Height()};
-    FillRect(dc, &r, TSolidBrush(GetSysColor(COLOR_BTNFACE)).Get());
+    TSolidBrush(GetSysColor(COLOR_BTNFACE)).Fill(dc, r);
     const bool pressed = state == TSpeedButtonState::Down || state == TSpeedButtonState::Exclusive;
     if (!flat_ || pressed || states_.Hot()) {
         RECT edge = r;

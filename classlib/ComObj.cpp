@@ -324,11 +324,7 @@ TComObject* TComObjectFactory::CreateComObject(IUnknown* controller)
 std::wstring TComObjectFactory::ProgID() const
 {
     if (className_.empty()) return std::wstring();
-    std::wstring name = server_.ServerFileName();
-    name = name.substr(name.find_last_of(L"\\/:") + 1);
-    const size_t dot = name.find_last_of(L'.');
-    if (dot != std::wstring::npos) name.resize(dot);
-    return name + L"." + className_;
+    return ExtractBaseName(server_.ServerFileName()) + L"." + className_;
 }
 
 void TComObjectFactory::UpdateRegistration(bool doRegister)

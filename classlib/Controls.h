@@ -50,7 +50,7 @@ constexpr UINT CM_SHOWINGCHANGED = CM_BASE + 0x19;
 constexpr UINT CM_ENTER = CM_BASE + 0x1A;
 constexpr UINT CM_EXIT = CM_BASE + 0x1B;
 constexpr UINT CM_WANTSPECIALKEY = CM_BASE + 0x1E;   // WParam key; 1 = the control takes it
-constexpr UINT CM_RELEASE = CM_BASE + 0x21;          // posted to a form's window: free the form
+constexpr UINT CM_RELEASE = CM_BASE + 0x21;          // posted to a form's window: free the form (its mark)
 constexpr UINT CM_SHOWHINTCHANGED = CM_BASE + 0x22;
 constexpr UINT CM_PARENTSHOWHINTCHANGED = CM_BASE + 0x23;
 constexpr UINT CM_SYSCOLORCHANGE = CM_BASE + 0x24;

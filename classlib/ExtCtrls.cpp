@@ -7,11 +7,13 @@
 
 namespace {
 
-void FillSolid(HDC dc, const RECT& r, COLORREF color) { FillRect(dc, &r, TSolidBrush(color).Get()); }
+void FillSolid(HDC dc, const RECT& r, COLORREF color) { TSolidBrush(color).Fill(dc, r); }
 
+// Left out when no pen can be made (the context's own would draw it in another colour).
 void Line(HDC dc, int x1, int y1, int x2, int y2, COLORREF color)
 {
     const TGdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, color));
+    if (!pen.Get()) return;
     const TSelectedObject selected(dc, pen.Get());
     MoveToEx(dc, x1, y1, nullptr);
     LineTo(dc, x2, y2);

@@ -34,6 +34,27 @@ void ReadFormResource(HINSTANCE module, const std::string& name, TComponent* roo
     ReadComponentFromStream(stream, root);
 }
 
+// A form's release mark: 64 bits that a message from outside matches only by chance, made of the
+// performance counter at the release, the form's address and the thread, mixed through a 64-bit
+// finaliser. Never 0.
+uint64_t NewReleaseMark(const void* form)
+{
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    uint64_t x = static_cast<uint64_t>(now.QuadPart) ^ (uint64_t{reinterpret_cast<uintptr_t>(form)} << 16) ^
+                 (uint64_t{GetCurrentThreadId()} << 40) ^ GetTickCount();
+    x ^= x >> 30;
+    x *= 0xBF58476D1CE4E5B9ull;
+    x ^= x >> 27;
+    x *= 0x94D049BB133111EBull;
+    x ^= x >> 31;
+    return x ? x : 1;
+}
+
+// The release message carries the mark in two 32-bit halves, the same on both word sizes.
+WPARAM ReleaseMarkLow(uint64_t mark) { return static_cast<WPARAM>(mark & 0xFFFFFFFFu); }
+LPARAM ReleaseMarkHigh(uint64_t mark) { return static_cast<LPARAM>(mark >> 32); }
+
 struct DisabledWindows {
     HWND keep;
     std::vector<HWND> windows;
@@ -358,8 +379,8 @@ void TCustomForm::CloseModal()
 
 void TCustomForm::Release()
 {
-    releasePosted_ = true;
-    PostMessageA(Handle(), CM_RELEASE, 0, 0);
+    if (!releaseMark_) releaseMark_ = NewReleaseMark(this);
+    PostMessageA(Handle(), CM_RELEASE, ReleaseMarkLow(releaseMark_), ReleaseMarkHigh(releaseMark_));
 }
 
 TModalResult TCustomForm::ShowModal()
@@ -484,7 +505,9 @@ void TCustomForm::HandleWindowMessage(TMessage& message)
         }
         break;
     case CM_RELEASE:
-        if (releasePosted_) Free();
+        if (releaseMark_ && message.WParam == ReleaseMarkLow(releaseMark_) &&
+            message.LParam == ReleaseMarkHigh(releaseMark_))
+            Free();
         break;
     case WM_CLOSE:
         Close();

@@ -13,6 +13,7 @@
 // a hotkey) is released before the window goes.
 #include <windows.h>
 
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <string>
@@ -156,7 +157,9 @@ private:
     bool keyPreview_ = false;
     bool oldCreateOrder_ = false;
     bool modal_ = false;
-    bool releasePosted_ = false;  // Release posted the release message: the only one acted on
+    // The mark that Release put on its release message, 0 before: only a message with it is acted
+    // on (any program can post the message's number to the window).
+    uint64_t releaseMark_ = 0;
     TModalResult modalResult_ = mrNone;
     TWinControl* activeControl_ = nullptr;
     TWinControl* focusedControl_ = nullptr;

@@ -5,6 +5,12 @@
 // object that paints. Each gives back what it took when the scope ends, also when an exception
 // passes, so that no path leaks a GDI object or leaves a borrowed context changed. The class
 // library and the controls built on it pair no GDI calls by hand but use these.
+//
+// A brush or a window's or the screen's context that GDI cannot give (its objects have run out)
+// leaves the scope empty instead of raising: paints and measurements run on every invalidation,
+// and a raise there would open an error box in the host for each one. They check and leave out
+// what needs the missing object. What makes something that lasts (a bitmap, with its memory
+// context) raises.
 #include <windows.h>
 
 #include <utility>
@@ -40,12 +46,17 @@ private:
     Handle handle_;
 };
 
-// A solid brush of one colour; a brush that cannot be made raises the OS error.
+// A solid brush of one colour, empty when it cannot be made: then it fills and frames nothing.
 class TSolidBrush : public TGdiObject<HBRUSH> {
 public:
-    explicit TSolidBrush(COLORREF color) : TGdiObject(CreateSolidBrush(color))
+    explicit TSolidBrush(COLORREF color) : TGdiObject(CreateSolidBrush(color)) {}
+    void Fill(HDC dc, const RECT& rect) const
     {
-        if (!Get()) RaiseLastOSError();
+        if (Get()) FillRect(dc, &rect, Get());
+    }
+    void Frame(HDC dc, const RECT& rect) const
+    {
+        if (Get()) FrameRect(dc, &rect, Get());
     }
 };
 
@@ -99,15 +110,17 @@ private:
 };
 
 // GetDC (or with wholeWindow GetWindowDC) of a window, the screen's for none; released at the
-// end. A context that cannot be had raises the OS error.
+// end. Get() is null when the system had no context to give.
 class TWindowDC : TGdiScope {
 public:
     explicit TWindowDC(HWND window, bool wholeWindow = false)
         : window_(window), dc_(wholeWindow ? GetWindowDC(window) : GetDC(window))
     {
-        if (!dc_) RaiseLastOSError();
     }
-    ~TWindowDC() { ReleaseDC(window_, dc_); }
+    ~TWindowDC()
+    {
+        if (dc_) ReleaseDC(window_, dc_);
+    }
     HDC Get() const { return dc_; }
 
 private:
@@ -115,7 +128,8 @@ private:
     HDC dc_;
 };
 
-// The screen's context with a font selected, for measuring text.
+// The screen's context with a font selected, for measuring text; Get() is null when there is
+// no context (the measurement is left out).
 class TMeasureDC : TGdiScope {
 public:
     explicit TMeasureDC(HFONT font) : screen_(nullptr), font_(screen_.Get(), font) {}

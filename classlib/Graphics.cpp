@@ -202,7 +202,6 @@ HFONT TFont::Handle()
         const std::wstring face = WideFromAnsi(name_);
         wcsncpy(lf.lfFaceName, face.c_str(), LF_FACESIZE - 1);
         handle_ = CreateFontIndirectW(&lf);
-        if (!handle_) RaiseLastOSError();
     }
     return handle_;
 }
@@ -268,7 +267,6 @@ HBRUSH TBrush::Handle()
             break;
         }
         handle_ = CreateBrushIndirect(&lb);
-        if (!handle_) RaiseLastOSError();
     }
     return handle_;
 }
@@ -328,7 +326,6 @@ HPEN TPen::Handle()
     if (!handle_) {
         static const int styles[] = {PS_SOLID, PS_DASH, PS_DOT, PS_DASHDOT, PS_DASHDOTDOT, PS_NULL, PS_INSIDEFRAME};
         handle_ = CreatePen(styles[static_cast<int>(style_)], width_, ColorToRGB(color_));
-        if (!handle_) RaiseLastOSError();
     }
     return handle_;
 }
@@ -825,6 +822,7 @@ void TBitmap::SaveToStream(TStream& stream)
     if (handle_) {
         if (canvas_) static_cast<TBitmapCanvas*>(canvas_.get())->FreeContext();  // GetDIBits wants it unselected
         const TWindowDC screen(nullptr);
+        if (!screen.Get()) RaiseLastOSError();
         const int lines =
             GetDIBits(screen.Get(), handle_, 0, static_cast<UINT>(height_), bits.data(), bi, DIB_RGB_COLORS);
         if (lines != height_) RaiseLastOSError();
@@ -876,6 +874,7 @@ void TBitmap::LoadFromStream(TStream& stream)
     TGdiObject<HBITMAP> image(NewImage(width, height, monochrome));
     if (image.Get()) {
         const TWindowDC screen(nullptr);
+        if (!screen.Get()) RaiseLastOSError();
         const int lines = SetDIBits(screen.Get(), image.Get(), 0, static_cast<UINT>(height), rest.data() + bitsOffset,
                                     bi, DIB_RGB_COLORS);
         if (lines != height) throw EInvalidGraphicOperation(badImage);

@@ -123,6 +123,9 @@ public:
     void SetStyle(TFontStyles style);
 
     // The font object, made on first use; it stays valid until the next change or destruction.
+    // Null while GDI cannot make one (its objects have run out): the font, the brush and the pen
+    // are made when something paints or measures, which then goes on without them, as a canvas
+    // does, rather than raise at every invalidation.
     HFONT Handle();
 
     void CopyFrom(TPersistent* source) override;
@@ -155,7 +158,7 @@ public:
     TBrushStyle Style() const { return style_; }
     void SetStyle(TBrushStyle style);
 
-    // A clear brush is the stock hollow brush.
+    // A clear brush is the stock hollow brush. Null as TFont::Handle.
     HBRUSH Handle();
 
     void CopyFrom(TPersistent* source) override;
@@ -184,6 +187,7 @@ public:
     TPenStyle Style() const { return style_; }
     void SetStyle(TPenStyle style);
 
+    // Null as TFont::Handle.
     HPEN Handle();
 
     void CopyFrom(TPersistent* source) override;

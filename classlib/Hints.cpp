@@ -200,6 +200,7 @@ RECT THintWindow::MeasureHint(int maxWidth, const std::string& hint, void*)
 {
     RECT r{0, 0, maxWidth, 0};
     const TMeasureDC dc(FontHandle());
+    if (!dc.Get()) return HintRectAroundText(RECT{});
     DrawTextA(dc.Get(), hint.c_str(), -1, &r, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
     return HintRectAroundText(r);
 }
@@ -268,6 +269,7 @@ void THintWindow::HandleWindowMessage(TMessage& message)
     case CM_TEXTCHANGED: {
         const std::string text = Caption();
         const TMeasureDC dc(FontHandle());
+        if (!dc.Get()) break;
         SIZE size{};
         GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
         TEXTMETRICA tm{};

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <utility>
 
 #include "GdiScopes.h"
 #include "UtilWindow.h"
@@ -845,9 +846,15 @@ void TPopupMenu::Popup(int x, int y)
 
 KERVO_CLASS_RECORD(TPopupList) {}
 
+namespace {
+// The popup-list window whose message this thread is handling (the innermost, when one comes
+// inside another): each thread's windows are its own, so its messages come on it.
+thread_local HWND servedWindow = nullptr;
+}  // namespace
+
 TPopupList::~TPopupList()
 {
-    for (const ThreadWindow& w : windows_) DeallocateUtilWindow(w.Window);
+    for (const auto& w : windows_) DeallocateUtilWindow(w->Window);
 }
 
 void TPopupList::Add(TPopupMenu* menu)
@@ -885,18 +892,28 @@ HWND TPopupList::Window()
     {
         std::lock_guard<std::mutex> guard(lock_);
         // The window of a thread that has ended went with it.
-        std::erase_if(windows_, [](const ThreadWindow& w) { return !IsWindow(w.Window); });
-        for (const ThreadWindow& w : windows_)
-            if (w.Thread == thread) return w.Window;
+        std::erase_if(windows_, [](const auto& w) { return !IsWindow(w->Window); });
+        for (const auto& w : windows_)
+            if (w->Thread == thread) return w->Window;
     }
     // Only this thread adds its own window, so no other can have come in between.
-    const HWND window = AllocateUtilWindow(TWndMethod::Bind<&TPopupList::MainWndProc>(this), false);
+    auto entry = std::make_unique<ThreadWindow>(ThreadWindow{this, thread, nullptr});
+    entry->Window = AllocateUtilWindow(TWndMethod::Bind<&ThreadWindow::WndProc>(entry.get()), false);
+    const HWND window = entry->Window;
     std::lock_guard<std::mutex> guard(lock_);
-    windows_.push_back({thread, window});
+    windows_.push_back(std::move(entry));
     return window;
 }
 
-void TPopupList::MainWndProc(TMessage& message) { HandleWindowMessage(message); }
+void TPopupList::ThreadWindow::WndProc(TMessage& message)
+{
+    const HWND outer = std::exchange(servedWindow, Window);
+    struct Restore {
+        HWND window;
+        ~Restore() { servedWindow = window; }
+    } restore{outer};
+    List->HandleWindowMessage(message);
+}
 
 TMenuItem* TPopupList::FindItem(uint32_t command) const
 {
@@ -923,7 +940,8 @@ void TPopupList::HandleWindowMessage(TMessage& message)
         auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(message.LParam);
         if (mis && mis->CtlType == ODT_MENU) {
             if (TMenuItem* item = FindItem(mis->itemID)) {
-                const TWindowDC dc(Window(), true);
+                const TWindowDC dc(servedWindow, true);
+                if (!dc.Get()) break;  // the system's sizes stand
                 TCanvas canvas;
                 const TCanvasBinding binding(canvas, dc.Get());
                 int width = static_cast<int>(mis->itemWidth);
@@ -958,7 +976,7 @@ void TPopupList::HandleWindowMessage(TMessage& message)
 
 void TPopupList::DefaultHandler(TMessage& message)
 {
-    message.Result = DefWindowProcW(Window(), message.Msg, message.WParam, message.LParam);
+    message.Result = DefWindowProcW(servedWindow, message.Msg, message.WParam, message.LParam);
 }
 
 namespace {

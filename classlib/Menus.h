@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -324,6 +325,7 @@ protected:
     // WM_COMMAND of a menu runs the item by number; WM_MEASUREITEM and WM_DRAWITEM of menus go
     // to the item; the rest to DefaultHandler.
     virtual void HandleWindowMessage(TMessage& message);
+    // The default window procedure of the window the message came to.
     void DefaultHandler(TMessage& message);
 
 private:
@@ -331,18 +333,20 @@ private:
         TPopupMenu* Menu;
         DWORD Thread;
     };
+    // A thread's window, whose procedure hands the list each message with the window it came to.
     struct ThreadWindow {
+        TPopupList* List;
         DWORD Thread;
         HWND Window;
+        void WndProc(TMessage& message);
     };
 
     TMenuItem* FindItem(uint32_t command) const;
     bool Holds(TPopupMenu* menu) const;
-    void MainWndProc(TMessage& message);
 
     mutable std::mutex lock_;  // over the two lists
     std::vector<MenuEntry> menus_;
-    std::vector<ThreadWindow> windows_;
+    std::vector<std::unique_ptr<ThreadWindow>> windows_;
 };
 
 // The popup list in force (the library's own unless another was set), and its replacement

@@ -173,6 +173,7 @@ void TLabel::AdjustBounds()
     const std::string text = Caption();
     RECT r{0, 0, wordWrap_ ? Width() : 0, 0};
     const TMeasureDC dc(FontHandle());
+    if (!dc.Get()) return;
     if (text.empty()) {
         TEXTMETRICA tm{};
         GetTextMetricsA(dc.Get(), &tm);
@@ -193,7 +194,7 @@ void TLabel::Paint()
 {
     HDC dc = PaintDC();
     RECT r{0, 0, Width(), Height()};
-    if (!transparent_) FillRect(dc, &r, TSolidBrush(ColorToRGB(Color())).Get());
+    if (!transparent_) TSolidBrush(ColorToRGB(Color())).Fill(dc, r);
     const TSavedDC saved(dc);
     SetBkMode(dc, TRANSPARENT);
     SelectObject(dc, FontHandle());
@@ -253,7 +254,7 @@ void TGroupBox::PaintWindow(HDC dc)
     if (!text.empty()) {
         RECT t{8, 0, 0, 0};
         DrawTextA(dc, text.c_str(), -1, &t, DT_LEFT | DT_SINGLELINE | DT_CALCRECT);
-        FillRect(dc, &t, TSolidBrush(ColorToRGB(Color())).Get());
+        TSolidBrush(ColorToRGB(Color())).Fill(dc, t);
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, Enabled() ? FontColorRGB() : GetSysColor(COLOR_GRAYTEXT));
         DrawTextA(dc, text.c_str(), -1, &t, DT_LEFT | DT_SINGLELINE);

@@ -64,10 +64,35 @@ std::wstring ModuleFileName(HMODULE module)
     }
 }
 
+bool IsReadableMemory(const void* p, size_t size)
+{
+    uintptr_t at = reinterpret_cast<uintptr_t>(p);
+    const uintptr_t end = at + size;
+    if (!p || end < at) return false;
+    while (at < end) {
+        MEMORY_BASIC_INFORMATION info{};
+        if (!VirtualQuery(reinterpret_cast<const void*>(at), &info, sizeof info) || info.State != MEM_COMMIT)
+            return false;
+        const DWORD readable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                               PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+        if (!(info.Protect & readable) || (info.Protect & (PAGE_GUARD | PAGE_NOACCESS))) return false;
+        at = reinterpret_cast<uintptr_t>(info.BaseAddress) + info.RegionSize;
+    }
+    return true;
+}
+
 std::wstring ExtractFolder(const std::wstring& path)
 {
     const size_t separator = path.find_last_of(L"\\:");
     return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
+}
+
+std::wstring ExtractBaseName(const std::wstring& path)
+{
+    std::wstring name = path.substr(ExtractFolder(path).size());
+    const size_t dot = name.find_last_of(L'.');
+    if (dot != std::wstring::npos) name.resize(dot);
+    return name;
 }
 
 void RaiseLastOSError(DWORD code)

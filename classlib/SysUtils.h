@@ -26,9 +26,15 @@ std::wstring FormatText(const std::wstring& format, std::initializer_list<std::w
 // The full path of a module's file (nullptr: the program's), wide: a folder name the code page
 // cannot spell comes back as it is. "" when the system cannot tell it.
 std::wstring ModuleFileName(HMODULE module);
+// Whether size bytes from p lie in committed memory of this process that may be read: for a
+// pointer that another thread or program may have sent.
+bool IsReadableMemory(const void* p, size_t size);
 // Everything up to and including the last backslash or colon of a path ("" when there is none):
 // the folder of a file, as a module's path names it.
 std::wstring ExtractFolder(const std::wstring& path);
+// The file's name without its folder and its extension ("kervodll" of "C:\x\kervodll.dll").
+// Wide, so that no byte of a double-byte character is taken for a backslash.
+std::wstring ExtractBaseName(const std::wstring& path);
 
 class Exception : public std::exception {
 public:

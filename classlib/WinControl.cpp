@@ -29,24 +29,29 @@ LPARAM MovedMousePos(LPARAM pos, int dx, int dy)
 // WM_USER between processes as they stand: a number where the library keeps a pointer, a show or
 // a release that the control did not ask for. It goes on as WM_NULL, which the handlers pass and
 // the default procedure answers 0, so that the layers in the chain see a message come and go as
-// for any other. The one exception is the form's release, which must wait in the queue: posted
-// (never sent from another thread), it passes, and the form acts on it only when it posted one.
+// for any other. The one exception is the form's release, which must wait in the queue: it
+// passes, and the form acts on it only when it carries the mark the form put on its own. (Where a
+// message came from cannot be asked: InSendMessageEx tells whether the thread is inside another
+// thread's send, also for a message of its own that a nested loop dispatches meanwhile.)
 void DisarmLibraryMessageFromOutside(TMessage& message)
 {
-    if (!IsLibraryMessage(message.Msg)) return;
-    if (message.Msg == CM_RELEASE && InSendMessageEx(nullptr) == ISMEX_NOSEND) return;
+    if (!IsLibraryMessage(message.Msg) || message.Msg == CM_RELEASE) return;
     message = TMessage{WM_NULL, 0, 0, 0};
 }
 
 // The structure that a system notification (WM_NOTIFY, WM_DRAWITEM, WM_MEASUREITEM) points to,
-// or null. Only one sent on this thread is read: the children of a control are on its thread,
-// and another thread's or program's may hold any number (Windows passes WM_NOTIFY between
-// processes unmarshalled).
+// when the control it names by its identifier (wParam) is a child of this window on this
+// thread: that child's own notifications are read, inside another thread's send too. Any thread
+// or program can send these with any values, and Windows passes WM_NOTIFY between processes
+// unmarshalled: the structure is read only where this process can read it, and only when it
+// names the same child.
 template <class T>
-T* NotificationData(const TMessage& message)
+T* NotificationData(const TMessage& message, HWND window, HWND& child)
 {
-    if (!message.LParam || InSendMessageEx(nullptr) != ISMEX_NOSEND) return nullptr;
-    return reinterpret_cast<T*>(message.LParam);
+    child = message.WParam ? GetDlgItem(window, static_cast<int>(message.WParam)) : nullptr;
+    if (!child || GetWindowThreadProcessId(child, nullptr) != GetCurrentThreadId()) return nullptr;
+    auto* data = reinterpret_cast<T*>(message.LParam);
+    return IsReadableMemory(data, sizeof(T)) ? data : nullptr;
 }
 
 }  // namespace
@@ -400,19 +405,23 @@ void TWinControl::HandleWindowMessage(TMessage& message)
         }
         break;
     case WM_NOTIFY: {
-        auto* header = NotificationData<NMHDR>(message);
-        if (!header || !ReflectToChild(message, header->hwndFrom)) DefaultHandler(message);
+        HWND child = nullptr;
+        auto* header = NotificationData<NMHDR>(message, handle_, child);
+        if (!header || header->hwndFrom != child || !ReflectToChild(message, child)) DefaultHandler(message);
         break;
     }
     case WM_DRAWITEM: {
-        auto* item = NotificationData<DRAWITEMSTRUCT>(message);
-        if (!item || item->CtlType == ODT_MENU || !ReflectToChild(message, item->hwndItem)) DefaultHandler(message);
+        HWND child = nullptr;
+        auto* item = NotificationData<DRAWITEMSTRUCT>(message, handle_, child);
+        if (!item || item->CtlType == ODT_MENU || item->hwndItem != child || !ReflectToChild(message, child))
+            DefaultHandler(message);
         break;
     }
     case WM_MEASUREITEM: {
-        auto* item = NotificationData<MEASUREITEMSTRUCT>(message);
-        HWND child = !item || item->CtlType == ODT_MENU ? nullptr : GetDlgItem(handle_, static_cast<int>(item->CtlID));
-        if (!child || !ReflectToChild(message, child)) DefaultHandler(message);
+        HWND child = nullptr;
+        auto* item = NotificationData<MEASUREITEMSTRUCT>(message, handle_, child);
+        if (!item || item->CtlType == ODT_MENU || item->CtlID != message.WParam || !ReflectToChild(message, child))
+            DefaultHandler(message);
         break;
     }
     case WM_CTLCOLORMSGBOX:

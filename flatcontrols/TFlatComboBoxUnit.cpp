@@ -140,15 +140,18 @@ void TFlatComboBox::DrawFrame()
     GetWindowRect(Handle(), &window);
     RECT r{0, 0, (window.right - window.left) - arrowWidth_ - 1, window.bottom - window.top};
     TWindowDC dc(Handle(), true);
+    if (!dc.Get()) return;
     const TSolidBrush outer(ColorToRGB(clBtnFace)), middle(ColorToRGB(frameColor_)), inner(ColorToRGB(clWindow));
-    for (HBRUSH brush : {outer.Get(), middle.Get(), inner.Get()}) {
-        FrameRect(dc.Get(), &r, brush);
+    for (const TSolidBrush* brush : {&outer, &middle, &inner}) {
+        brush->Frame(dc.Get(), r);
         InflateRect(&r, -1, -1);
     }
 }
 
+// Nothing without a context (none to be had): the canvas would raise for want of one.
 void TFlatComboBox::DrawArrow(HDC dc)
 {
+    if (!dc) return;
     TCanvasBinding binding(canvas_, dc);
     UpdateFrameColor();
     const TColor face = static_cast<TColor>(GetNearestColor(canvas_.Handle(), BlendColors(clBtnFace, clWindow, 190)));
@@ -196,6 +199,7 @@ void TFlatComboBox::DrawFrameAndArrow()
 // focus and its list is closed, with a frame round the text.
 void TFlatComboBox::DrawFocusStrip(HDC dc)
 {
+    if (!dc) return;  // as DrawArrow
     TCanvasBinding binding(canvas_, dc);
     const RECT client = ClientRect();
     RECT r = client;
@@ -235,8 +239,7 @@ void TFlatComboBox::PaintFlat(TMessage& message)
         if (Style() == TComboBoxStyle::csDropDown) {
             if (DroppedDown()) {
                 RECT frame{2, 2, Width() - arrowWidth_ - 3, ch - 2};
-                const TSolidBrush window(ColorToRGB(clWindow));
-                FrameRect(dc, &frame, window.Get());
+                TSolidBrush(ColorToRGB(clWindow)).Frame(dc, frame);
             }
         } else {
             DrawFocusStrip(dc);

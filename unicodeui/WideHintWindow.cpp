@@ -10,22 +10,6 @@
 
 namespace {
 
-// Whether size bytes from p lie in committed memory that may be read.
-bool IsReadable(const void* p, size_t size)
-{
-    const auto* at = static_cast<const char*>(p);
-    const char* end = at + size;
-    while (at < end) {
-        MEMORY_BASIC_INFORMATION info{};
-        if (!VirtualQuery(at, &info, sizeof info) || info.State != MEM_COMMIT) return false;
-        const DWORD readable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
-                               PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
-        if (!(info.Protect & readable) || (info.Protect & (PAGE_GUARD | PAGE_NOACCESS))) return false;
-        at = static_cast<const char*>(info.BaseAddress) + info.RegionSize;
-    }
-    return true;
-}
-
 // Sets a flag for the time of a call; it returns to what it was also when an exception passes
 // (an activation runs inside an activation with data).
 class FlagScope {
@@ -59,7 +43,7 @@ void PrepareWideHint(TMessage& message)
 
 bool IsWideHintData(void* data)
 {
-    if (!data || !IsReadable(data, sizeof(THintInfo))) return false;
+    if (!data || !IsReadableMemory(data, sizeof(THintInfo))) return false;
     const auto* info = static_cast<const THintInfo*>(data);
     if (info->HintData != data || !info->HintWindowClass) return false;
     return info->HintWindowClass->InheritsFrom(TWideHintWindow::StaticClass());
@@ -127,6 +111,7 @@ RECT TWideHintWindow::MeasureHint(int maxWidth, const std::string& hint, void* d
     RECT r{0, 0, maxWidth, 0};
     const std::wstring text = WideHintFromData(*static_cast<THintInfo*>(data));
     const TMeasureDC dc(FontHandle());
+    if (!dc.Get()) return HintRectAroundText(RECT{});
     DrawTextW(dc.Get(), text.c_str(), -1, &r,
               DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX | ReadingOrderFlags());
     return HintRectAroundText(r);
@@ -157,6 +142,7 @@ void TWideHintWindow::HandleWindowMessage(TMessage& message)
     // During an activation the rectangle of the activation stands.
     if (activating_) return;
     const TMeasureDC dc(FontHandle());
+    if (!dc.Get()) return;
     const SIZE size = WideTextExtentOnDC(dc.Get(), HintWideCaption());
     SetBounds(Left(), Top(), size.cx + 6, size.cy + 6);
 }

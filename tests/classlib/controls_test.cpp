@@ -17,6 +17,7 @@
 #include "ControlsTestSupport.h"
 #include "ExtCtrls.h"
 #include "Forms.h"
+#include "Menus.h"
 #include "StdCtrls.h"
 #include "Streams.h"
 #include "TestEnv.h"
@@ -261,7 +262,8 @@ TEST(WinControl, OnlyTheLibraryActsOnItsMessagesAndOnlyItsOwnChildrensNotificati
     ASSERT_EQ(events.log, std::vector<std::string>{"click Form"});
     const HWND formWindow = form->Handle(), boxWindow = box->Handle();
 
-    // An item structure of this thread is read, and reflected only to a child of the form.
+    // An item structure of this thread is read, and reflected only to a child of the form that its
+    // identifier (wParam, as the system sends it) and the structure both name.
     FormPtr other = NewForm();
     auto* stranger = new TCustomComboBox(other.get());
     stranger->SetParent(other.get());
@@ -273,11 +275,30 @@ TEST(WinControl, OnlyTheLibraryActsOnItsMessagesAndOnlyItsOwnChildrensNotificati
     item.hDC = canvas.Dc();
     item.rcItem = RECT{0, 0, 20, 20};
     item.hwndItem = stranger->Handle();
-    EXPECT_EQ(SendMessageA(formWindow, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&item)), 0);
+    const auto boxId = static_cast<WPARAM>(GetDlgCtrlID(boxWindow));
+    EXPECT_EQ(SendMessageA(formWindow, WM_DRAWITEM, GetDlgCtrlID(item.hwndItem), reinterpret_cast<LPARAM>(&item)), 0);
+    EXPECT_EQ(SendMessageA(formWindow, WM_DRAWITEM, boxId, reinterpret_cast<LPARAM>(&item)), 0);
     EXPECT_EQ(draws.count, 0) << "reflected to another form's box";
     item.hwndItem = boxWindow;
-    EXPECT_EQ(SendMessageA(formWindow, WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&item)), TRUE);
+    EXPECT_EQ(SendMessageA(formWindow, WM_DRAWITEM, boxId, reinterpret_cast<LPARAM>(&item)), TRUE);
     EXPECT_EQ(draws.count, 1);
+
+    // Inside another thread's send (here its WM_CLOSE) the box's own WM_DRAWITEM, sent while it
+    // paints, is still reflected to it.
+    struct PaintOnClose : TObject {
+        HWND box = nullptr;
+        void Close(TObject*, TCloseAction& action)
+        {
+            action = TCloseAction::caNone;
+            RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        }
+    } paintOnClose;
+    paintOnClose.box = boxWindow;
+    form->OnClose.Bind(&paintOnClose, &PaintOnClose::Close);
+    Pump();
+    draws.count = 0;
+    OnAnotherThread([formWindow] { SendMessageA(formWindow, WM_CLOSE, 0, 0); });
+    EXPECT_GE(draws.count, 1) << "the box's own item drawing was not reflected";
 
     // Windows passes messages at and above WM_USER between programs as they stand: the library's
     // own, with nothing or a small number where it keeps a pointer, and system notifications
@@ -290,12 +311,14 @@ TEST(WinControl, OnlyTheLibraryActsOnItsMessagesAndOnlyItsOwnChildrensNotificati
         for (UINT msg : {UINT(WM_DRAWITEM), UINT(WM_MEASUREITEM), UINT(WM_NOTIFY), CM_SHOWINGCHANGED})
             answers.push_back(SendMessageA(formWindow, msg, 0, 0));
         answers.push_back(SendMessageA(formWindow, WM_NOTIFY, 0, 0x10));
+        for (UINT msg : {UINT(WM_DRAWITEM), UINT(WM_MEASUREITEM), UINT(WM_NOTIFY)})
+            answers.push_back(SendMessageA(formWindow, msg, boxId, 0x10));
         answers.push_back(SendMessageA(formWindow, CM_RELEASE, 0, 0));
         PostMessageA(formWindow, CM_RELEASE, 0, 0);
     });
     DispatchPosted(formWindow, CM_RELEASE);
     EXPECT_EQ(faults.Count(), 0);
-    EXPECT_EQ(answers, std::vector<LRESULT>(11, 0));
+    EXPECT_EQ(answers, std::vector<LRESULT>(14, 0));
     EXPECT_EQ(events.log.size(), 1u) << "the show event ran again";
     if (!IsWindow(formWindow)) (void)form.release();
     ASSERT_TRUE(IsWindow(formWindow)) << "released from outside";
@@ -326,6 +349,21 @@ TEST(WinControl, AnExceptionInAHandlerIsShownWithTheTitleAndGoesNoFurther)
     EXPECT_EQ(WideFromAnsi(recorder.messages[0]), L"クリックで失敗");
     EXPECT_EQ(WideFromAnsi(recorder.titles[0]), L"テスト題");
     EXPECT_TRUE(IsWindow(button->Handle()));
+
+    // In the message loop's key handling (Enter presses the default button, which raises): shown,
+    // and the key still goes to the control that has it.
+    button->SetDefault(true);
+    auto* control = new TRecordingControl(form.get());
+    control->SetParent(form.get());
+    form->Show();
+    SetFocus(control->Handle());
+    PostMessageA(control->Handle(), WM_KEYDOWN, VK_RETURN, 1);
+    Application->ProcessMessages();
+    ASSERT_EQ(recorder.messages.size(), 2u);
+    EXPECT_EQ(WideFromAnsi(recorder.messages[1]), L"クリックで失敗");
+    ASSERT_FALSE(control->defaults.empty()) << "the key was swallowed";
+    EXPECT_EQ(control->defaults[0].Msg, static_cast<UINT>(WM_KEYDOWN));
+    EXPECT_EQ(control->defaults[0].WParam, static_cast<WPARAM>(VK_RETURN));
 }
 
 TEST(WinControl, KeyEventsChangeTheKeyAndOnlyTheLowWordOfACharacter)
@@ -573,6 +611,62 @@ TEST(GraphicControl, PanelBevelAndLabelPaintWithTheSystemColours)
     }
     EXPECT_GT(text, 10);
     EXPECT_LT(other, text) << "mostly ink on face (font smoothing may add a few shades)";
+}
+
+TEST(GraphicControl, PaintsAndMeasuresWhenGdiHasRunOutDrawWhatTheyCanAndRaiseNothing)
+{
+    ExceptionRecorder recorder;
+    FormPtr form = NewForm();
+    auto* panel = new TPanel(form.get());
+    panel->SetParent(form.get());
+    panel->SetBounds(0, 0, 120, 60);
+    panel->SetCaption("panel");
+    auto* label = new TLabel(form.get());
+    label->SetParent(panel);
+    label->SetBounds(60, 10, 10, 10);
+    label->SetCaption("label");
+    auto* button = new TSpeedButton(form.get());
+    button->SetParent(panel);
+    button->SetBounds(10, 10, 40, 30);
+    button->SetCaption("button");
+    auto* group = new TGroupBox(form.get());
+    group->SetParent(form.get());
+    group->SetBounds(0, 70, 120, 60);
+    group->SetCaption("group");
+    auto* hint = new THintWindow(form.get());
+    hint->HandleNeeded();
+    auto* menu = new TPopupMenu(form.get());
+    menu->SetOwnerDraw(true);
+    auto* item = new TMenuItem(form.get());
+    item->SetCaption("item");
+    menu->Items()->Add(item);
+    const HWND menuWindow = PopupList()->Window();
+    form->Show();
+    Pump();
+    MemoryCanvas canvas(120, 60);
+    {
+        // What a paint borrows from GDI cannot be had; the shell would show a box for each raise.
+        testenv::GdiExhaustion exhausted;
+        ASSERT_EQ(CreateSolidBrush(RGB(1, 2, 3)), nullptr) << "GDI has not run out";
+        SendMessageA(panel->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(canvas.Dc()), 0);
+        RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        label->SetCaption("longer label");
+        hint->ShowHintAt(hint->MeasureHint(200, "hint", nullptr), "hint");
+        UpdateWindow(hint->Handle());
+        MEASUREITEMSTRUCT mis{};
+        mis.CtlType = ODT_MENU;
+        mis.itemID = item->Command();
+        SendMessageW(menuWindow, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&mis));
+    }
+    EXPECT_EQ(recorder.messages.size(), 0u) << "raised while GDI had run out";
+    recorder.messages.clear();
+    hint->HideHint();
+
+    // With the handles back, the same paint draws again.
+    SendMessageA(panel->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(canvas.Dc()), 0);
+    EXPECT_EQ(canvas.Pixel(119, 59), canvas.Nearest(GetSysColor(COLOR_BTNSHADOW)));
+    EXPECT_EQ(canvas.Pixel(5, 50), canvas.Nearest(GetSysColor(COLOR_BTNFACE)));
+    EXPECT_EQ(recorder.messages.size(), 0u);
 }
 
 namespace {

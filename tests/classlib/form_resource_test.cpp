@@ -12,6 +12,7 @@
 #include "ExtCtrls.h"
 #include "Forms.h"
 #include "StdCtrls.h"
+#include "TestEnv.h"
 
 using namespace ctltest;
 
@@ -221,4 +222,30 @@ TEST(Application, CreateFormMakesTheMainFormAndRunLoopsUntilItCloses)
     second->Free();
     main->Free();
     EXPECT_EQ(Application->MainForm(), nullptr);
+}
+
+TEST(Application, TitleIsTheProgramsNameAlsoWhenItsCharactersHaveABackslashByte)
+{
+    // In code page 932 each of these ends in the byte of a backslash (0x5C).
+    const std::wstring name = L"検索表ソ十能";
+    const std::wstring self = ModuleFileName(nullptr);
+    if (self.ends_with(L"\\" + name + L".exe")) {  // the copy that the test runs below
+        EXPECT_EQ(Application->Title(), AnsiFromWide(name));
+        return;
+    }
+    EXPECT_EQ(Application->Title(), "test_classlib");
+    const std::wstring copy = testenv::Wide(testenv::MakeScratchDir("title")) + L"\\" + name + L".exe";
+    ASSERT_TRUE(CopyFileW(self.c_str(), copy.c_str(), FALSE));
+    std::wstring command = L"\"" + copy + L"\" --gtest_filter=Application.TitleIsTheProgramsName*";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(copy.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    WaitForSingleObject(pi.hProcess, 60000);
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    EXPECT_EQ(code, 0u) << "the copy's title was not its name";
+    DeleteFileW(copy.c_str());
 }

@@ -183,6 +183,30 @@ TEST(Form, CloseWithCaFreeReleasesThroughAPostedMessageWithoutTheApplicationLoop
     SendMessageA(keep->Handle(), WM_CLOSE, 0, 0);  // the close box
     EXPECT_TRUE(keep->Visible());
     EXPECT_EQ(events.log, (std::vector<std::string>{"close"}));
+
+    // Inside another thread's send (here its WM_CLOSE to the kept form) a nested loop, as an error
+    // box's, dispatches the release that a closing form posted: that release is the form's own.
+    struct NestedLoop : TObject {
+        TForm* closing = nullptr;
+        void Close(TObject*, TCloseAction& action)
+        {
+            action = TCloseAction::caNone;
+            closing->Close();
+            Pump();
+        }
+    } nested;
+    nested.closing = MakeNewForm<TForm>(nullptr);
+    nested.closing->OnClose.Bind(&events, &FormEvents::Close);
+    events.closeAction = TCloseAction::caFree;
+    watcher.freed = false;
+    watcher.Watch(nested.closing);
+    nested.closing->HandleNeeded();
+    keep->OnClose.Bind(&nested, &NestedLoop::Close);
+    const HWND keepWindow = keep->Handle();
+    OnAnotherThread([keepWindow] { SendMessageA(keepWindow, WM_CLOSE, 0, 0); });
+    const bool released = watcher.freed;
+    EXPECT_TRUE(released) << "the release was dropped";
+    if (!released) nested.closing->Free();
     keep->Free();
 }
 

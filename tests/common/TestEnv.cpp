@@ -96,6 +96,21 @@ std::string ProgramDir()
     return p.substr(0, p.find_last_of('\\') + 1);
 }
 
+GdiExhaustion::GdiExhaustion()
+{
+    taken_.reserve(70000);
+    while (taken_.size() < 200000) {
+        HRGN r = CreateRectRgn(0, 0, 1, 1);
+        if (!r) break;
+        taken_.push_back(r);
+    }
+}
+
+GdiExhaustion::~GdiExhaustion()
+{
+    for (HRGN r : taken_) DeleteObject(r);
+}
+
 void PumpPending()
 {
     MSG msg;

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace testenv {
 
@@ -41,5 +42,21 @@ bool PumpUntil(const std::function<bool()>& done, DWORD boundMs = 10000);
 
 // Pumps the thread's messages for about ms milliseconds.
 void PumpFor(DWORD ms);
+
+// Takes every GDI handle the process has left (one-pixel regions) while it lives: the state of a
+// process whose GDI objects ran out, where no brush, font or pen can be made, nor a context that
+// the system has none of at hand.
+// Taken() counts them: the free slots there were.
+class GdiExhaustion {
+public:
+    GdiExhaustion();
+    ~GdiExhaustion();
+    GdiExhaustion(const GdiExhaustion&) = delete;
+    GdiExhaustion& operator=(const GdiExhaustion&) = delete;
+    int Taken() const { return static_cast<int>(taken_.size()); }
+
+private:
+    std::vector<HRGN> taken_;
+};
 
 }  // namespace testenv

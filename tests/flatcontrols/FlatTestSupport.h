@@ -13,6 +13,7 @@
 
 #include "ExtCtrls.h"
 #include "Forms.h"
+#include "TestEnv.h"
 
 namespace flattest {
 
@@ -35,18 +36,7 @@ inline TPanel* NewPanel(TForm* form)
     return panel;
 }
 
-inline int FreeGdiSlots()
-{
-    std::vector<HRGN> taken;
-    taken.reserve(70000);
-    while (taken.size() < 200000) {
-        HRGN r = CreateRectRgn(0, 0, 1, 1);
-        if (!r) break;
-        taken.push_back(r);
-    }
-    for (HRGN r : taken) DeleteObject(r);
-    return static_cast<int>(taken.size());
-}
+inline int FreeGdiSlots() { return testenv::GdiExhaustion().Taken(); }
 
 // Runs round(i) for i = 0..199 (what is made once and kept, and the objects a canvas makes on
 // demand for the state it ends in), proves the counter sees a leak, then runs round(i) 1,000

@@ -112,6 +112,12 @@ TEST(FlatComboBox, ListBrushHeldOnceAndAThousandPaintsLeaveNoGdiObjectBehind)
         UpdateWindow(h);  // the window's own paint: BeginPaint, the frame on the window context
     };
     ExpectThousandRoundsLeaveNoGdiObject("flat combo box", paintRound);
+    ctltest::ExceptionRecorder recorder;
+    {
+        testenv::GdiExhaustion exhausted;
+        for (int i = 0; i < 8; ++i) paintRound(i);
+    }
+    EXPECT_EQ(recorder.messages.size(), 0u);
 }
 
 TEST(FlatComboBox, ListBrushFollowsTheWindowColourAlsoOnAChildForm)
