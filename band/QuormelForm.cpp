@@ -150,11 +150,10 @@ void TquormelForm::ReadEngines(const TIniFile& ini)
     AddDefaultEngines(*engines_);
 }
 
-void TquormelForm::ReadHotKey(const TIniFile& ini)
+void TquormelForm::UseHotKey(const TIniFile& ini)
 {
-    const int ch = ini.ReadInteger(SettingsKey::Hotkey, SettingsKey::Char, 64);
-    const bool shift = ini.ReadBool(SettingsKey::Hotkey, SettingsKey::Shift, true);
-    SetHotKey(shift, static_cast<uint8_t>(ch & 0xFF));
+    const THotKey hotKey = ReadHotKey(ini);
+    SetHotKey(hotKey.Shift, static_cast<uint8_t>(hotKey.Char & 0xFF));
 }
 
 std::vector<std::wstring> TquormelForm::ReadHistory(const TIniFile& ini)
@@ -185,7 +184,7 @@ void TquormelForm::LoadSettings()
         history = ReadHistory(ini);
         mode = ReadSelectedMode(ini);
         ReadEngines(ini);
-        ReadHotKey(ini);
+        UseHotKey(ini);
     });
     // A later load that the file's holder cut short leaves the user's history and mode as they
     // are; the load at creation, where no mode is down yet, shows the defaults all the same.

@@ -126,7 +126,7 @@ private:
     // lists are emptied and filled again, the hotkey is released and registered again.
     void ReadCaptions(const TIniFile& ini);
     void ReadEngines(const TIniFile& ini);
-    void ReadHotKey(const TIniFile& ini);
+    void UseHotKey(const TIniFile& ini);
     TFlatSpeedButton* ModeButton(TSearchMode mode) const;
     // The pass-through hooks in front of the panel's and the input box's window procedures.
     void PanelMainWindowProc(TMessage& message);

@@ -28,7 +28,7 @@ void TquormelForm::ReloadSettings()
     ini.NoteSections();
     ReadCaptions(ini);
     ReadEngines(ini);
-    ReadHotKey(ini);
+    UseHotKey(ini);
 }
 
 namespace {
