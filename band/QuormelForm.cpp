@@ -80,12 +80,12 @@ namespace {
 const bool registered = (RegisterClassRecords({&TquormelForm::StaticClass()}), true);
 }
 
-TquormelForm::TquormelForm(TComponent* owner) : TzBandForm(owner), dropTarget_(new TquormelDropTarget(this)) {}
+TquormelForm::TquormelForm(TComponent* owner) : TzBandForm(owner), FDropTarget(new TquormelDropTarget(this)) {}
 
 TquormelForm::~TquormelForm()
 {
-    dropTarget_->FormGone();
-    dropTarget_->Release();
+    FDropTarget->FormGone();
+    FDropTarget->Release();
 }
 
 std::wstring TquormelForm::SettingsPath()
@@ -116,22 +116,22 @@ int TquormelForm::SelectedModeNumber() const
 // In front of the panel's and the box's own handling; every message goes on unchanged.
 void TquormelForm::PanelMainWindowProc(TMessage& message)
 {
-    panelMainOldProc_(message);
+    FPanelMainOldProc(message);
 }
 
 void TquormelForm::ComboBox1WindowProc(TMessage& message)
 {
-    comboBox1OldProc_(message);
+    FComboBox1OldProc(message);
 }
 
 void TquormelForm::zBandFormCreate(TObject*)
 {
-    panelMainOldProc_ = PanelMain->WindowProc();
+    FPanelMainOldProc = PanelMain->WindowProc();
     PanelMain->SetWindowProc(TWndMethod::Bind<&TquormelForm::PanelMainWindowProc>(this));
-    comboBox1OldProc_ = ComboBox1->WindowProc();
+    FComboBox1OldProc = ComboBox1->WindowProc();
     ComboBox1->SetWindowProc(TWndMethod::Bind<&TquormelForm::ComboBox1WindowProc>(this));
     FSettingsLoaded = false;
-    engines_ = std::make_unique<TEngineLists>();
+    FEngines = std::make_unique<TEngineLists>();
     LoadSettings();
 }
 
@@ -145,9 +145,9 @@ void TquormelForm::ReadCaptions(const TIniFile& ini)
 
 void TquormelForm::ReadEngines(const TIniFile& ini)
 {
-    engines_->Clear();
-    ReadEngineSlots(ini, *engines_);
-    AddDefaultEngines(*engines_);
+    FEngines->Clear();
+    ReadEngineSlots(ini, *FEngines);
+    AddDefaultEngines(*FEngines);
 }
 
 void TquormelForm::UseHotKey(const TIniFile& ini)
@@ -197,7 +197,7 @@ void TquormelForm::LoadSettings()
         const int at = items->PositionOf(query);
         if (at < 0 || at >= ours) items->AppendItem(query);
     }
-    if (!modeChosen_) ModeButton(mode)->SetDown(true);
+    if (!FModeChosen) ModeButton(mode)->SetDown(true);
 }
 
 bool TquormelForm::CompleteLoad()
@@ -225,9 +225,9 @@ void TquormelForm::ActionBrowse1Execute(TObject*)
     if (query.empty()) return;
     CompleteLoad();
     // Searched with, the mode shown is the user's whatever a later load finds stored.
-    modeChosen_ = true;
+    FModeChosen = true;
     PutFirstInHistory(*ComboBox1, query);
-    const std::wstring url = SearchUrl(*engines_, SelectedModeNumber(), query);
+    const std::wstring url = SearchUrl(*FEngines, SelectedModeNumber(), query);
     // Whether the shell could open it is not the band's to report.
     ShellExecuteW(Handle(), nullptr, url.c_str(), nullptr, nullptr, SW_SHOW);
     SaveSettings();
@@ -241,7 +241,7 @@ void TquormelForm::SpeedButtonClick(TObject* sender)
     CompleteLoad();
     if (IsInstance<TFlatSpeedButton>(sender)) {
         static_cast<TFlatSpeedButton*>(sender)->SetDown(true);
-        modeChosen_ = true;
+        FModeChosen = true;
     }
     SaveSettings();
     ComboBox1->SetFocus();

@@ -106,11 +106,9 @@ public:
     // The number (1 SEARCH .. 4 FILE) of the first mode button in mode order that is down; 0
     // when none is.
     int SelectedModeNumber() const;
-    const TEngineLists& Engines() const { return *engines_; }
-    bool SettingsLoaded() const { return FSettingsLoaded; }
-
+    const TEngineLists& Engines() const { return *FEngines; }
     // The first load: true once it has read the file, or found none.
-    bool FSettingsLoaded = false;
+    bool SettingsLoaded() const { return FSettingsLoaded; }
 
 protected:
     void AdjustCreateParams(TCreateParams& params) override;
@@ -132,9 +130,10 @@ private:
     void PanelMainWindowProc(TMessage& message);
     void ComboBox1WindowProc(TMessage& message);
 
-    std::unique_ptr<TEngineLists> engines_;
-    bool modeChosen_ = false;  // the user clicked a mode or searched: a later load keeps it
-    TquormelDropTarget* dropTarget_;
-    TWndMethod panelMainOldProc_;
-    TWndMethod comboBox1OldProc_;
+    bool FSettingsLoaded = false;
+    std::unique_ptr<TEngineLists> FEngines;
+    bool FModeChosen = false;  // the user clicked a mode or searched: a later load keeps it
+    TquormelDropTarget* FDropTarget;
+    TWndMethod FPanelMainOldProc;
+    TWndMethod FComboBox1OldProc;
 };

@@ -76,7 +76,7 @@ void TquormelForm::HandleWindowMessage(TMessage& message)
     // Before the create event and while the form is taken apart they have nothing to do.
     switch (msg) {
     case WM_SETFOCUS:
-        if (!engines_ || IsBeingFreed()) return;
+        if (!FEngines || IsBeingFreed()) return;
         // Whoever sends it: the settings program after a save, or the system when the form's
         // window gains the focus. It is the one notice that reaches every band in the shell's
         // process from outside, and the two senders cannot be told apart.
@@ -84,7 +84,7 @@ void TquormelForm::HandleWindowMessage(TMessage& message)
         ::SetFocus(ComboBox1->Handle());
         return;
     case WM_HOTKEY:
-        if (!engines_ || IsBeingFreed()) return;
+        if (!FEngines || IsBeingFreed()) return;
         FocusFromAnywhere(ComboBox1->Handle(), Handle());
         return;
     default: return;
