@@ -15,7 +15,6 @@
 
 #include <cstring>
 
-#include "ComObj.h"
 #include "QueryText.h"
 #include "QuormelForm.h"
 
@@ -60,25 +59,6 @@ private:
 };
 
 }  // namespace
-
-void TquormelForm::zBandFormShow(TObject*)
-{
-    // Only the form registers its window, so a window already registered is the form's own
-    // registration of an earlier show still standing: nothing to report.
-    const HRESULT registered = RegisterDragDrop(Handle(), FDropTarget);
-    if (registered != DRAGDROP_E_ALREADYREGISTERED) OleCheck(registered);
-}
-
-void TquormelForm::zBandFormHide(TObject*)
-{
-    OleCheck(RevokeDragDrop(Handle()));
-    SetHotKey(false, 0);
-}
-
-IDropTarget* TquormelForm::DropTarget() const
-{
-    return FDropTarget;
-}
 
 TquormelDropTarget::TquormelDropTarget(TquormelForm* form) : FForm(form) {}
 

@@ -1,4 +1,5 @@
-// The band form's make-up, its settings load and save, the search, the mode buttons and Enter.
+// The band form's make-up, its settings load, reload and save, the search, the mode buttons and
+// Enter.
 #include "QuormelForm.h"
 
 #include <windows.h>
@@ -113,7 +114,11 @@ int TquormelForm::SelectedModeNumber() const
     return 0;
 }
 
-// In front of the panel's and the box's own handling; every message goes on unchanged.
+// Nothing of the band needs what these two hooks do: they hand every message on unchanged. They
+// stand because the form's make-up has always placed them, so the controls' handler chains are
+// the ones the band has always run with: with a hook of another object's in front of the input
+// box, its Unicode layer decides by its chain test, not by the handler in front alone, whether
+// its own handler is already in the chain each time the box's window is made.
 void TquormelForm::PanelMainWindowProc(TMessage& message)
 {
     FPanelMainOldProc(message);
@@ -198,6 +203,23 @@ void TquormelForm::LoadSettings()
         if (at < 0 || at >= ours) items->AppendItem(query);
     }
     if (!FModeChosen) ModeButton(mode)->SetDown(true);
+}
+
+void TquormelForm::ReloadSettings()
+{
+    // Until the file has been read, the reload is the whole load once it reads; while it is still
+    // held, the defaults shown are all it could give.
+    if (!FSettingsLoaded) {
+        CompleteLoad();
+        return;
+    }
+    TIniFile ini(SettingsPath());
+    // Runs at every WM_SETFOCUS: one read of the file's sections spares the reads of the names
+    // of sections it does not hold.
+    ini.NoteSections();
+    ReadCaptions(ini);
+    ReadEngines(ini);
+    UseHotKey(ini);
 }
 
 bool TquormelForm::CompleteLoad()

@@ -9,9 +9,11 @@
 // sends it after saving), accepts dropped text as an OLE drop target while it is shown, and polls
 // the cursor every 100 ms to drive the hover painting of its flat controls.
 //
-// The work is split by concern: QuormelForm.cpp (settings load and save, search, mode buttons,
-// Enter), QuormelHotKey.cpp (hotkey, reload, focus), QuormelDropTarget.h/.cpp (drop target),
-// QuormelBandMenu.cpp (size answers, band menu, hover tracking).
+// The work is split by concern: QuormelForm.cpp (make-up, settings load, reload and save,
+// search, mode buttons, Enter), QuormelHotKey.cpp (hotkey and the focus it moves, the form's
+// window messages), QuormelBandSite.cpp (the form on its site: show and hide, size answers,
+// close, window class and style), QuormelDropTarget.h/.cpp (the drop target object),
+// QuormelBandMenu.cpp (band menu and its two commands), QuormelHover.cpp (hover tracking).
 #include <windows.h>
 #include <ole2.h>
 
@@ -66,6 +68,9 @@ public:
     // the load again when the last one could not read the file and the file now reads. True once
     // the file has been read.
     bool CompleteLoad();
+    // Captions, engines and hotkey again; history and selected mode stay. Before the file has
+    // been read once, the completed load instead.
+    void ReloadSettings();
     // The history (first ten) and the selected mode; nothing while the file has not been read
     // (its defaults would go over the user's settings), and nothing when the write guard refuses
     // the file.
@@ -74,30 +79,31 @@ public:
     void SpeedButtonClick(TObject* sender);
     void ComboBox1KeyDown(TObject* sender, WORD& key, TShiftState shift);
 
-    // --- Hotkey, reload, focus
+    // --- Hotkey, window messages
     // Releases the hotkey, then registers Ctrl(+Shift)+ch when ch is a letter A to Z.
     void SetHotKey(bool shift, uint8_t ch);
-    // Captions, engines and hotkey again; history and selected mode stay. Before the file has
-    // been read once, the completed load instead.
-    void ReloadSettings();
     void HandleWindowMessage(TMessage& message) override;
 
-    // --- Drop target
+    // --- On the site: show and hide, size answers, close
+    // Registers the drop target with OLE.
     void zBandFormShow(TObject* sender);
+    // Revokes the drop target and releases the hotkey.
     void zBandFormHide(TObject* sender);
     // What the show registers with OLE; the form holds it for its life.
     IDropTarget* DropTarget() const;
-
-    // --- Size answers, close, band menu, hover tracking
     POINTL zBandFormBandGetMinSize(TObject* sender);
     POINTL zBandFormBandGetMaxSize(TObject* sender);
     POINTL zBandFormBandGetActualSize(TObject* sender);
     void zBandFormCanResize(TObject* sender, int& newWidth, int& newHeight, bool& resize);
     void zBandFormConstrainedResize(TObject* sender, int& minWidth, int& minHeight, int& maxWidth, int& maxHeight);
     void zBandFormClose(TObject* sender, TCloseAction& action);
+
+    // --- Band menu
     void zBandFormContextPopup(TObject* sender, POINT mousePos, bool& handled);
     void ActionOption1Execute(TObject* sender);
     void ActionHome1Execute(TObject* sender);
+
+    // --- Hover tracking
     void Timer1Timer(TObject* sender);
     // Mouse enter and leave for the buttons and the hover state of the input box, from the
     // cursor's x in the panel.
@@ -126,7 +132,7 @@ private:
     void ReadEngines(const TIniFile& ini);
     void UseHotKey(const TIniFile& ini);
     TFlatSpeedButton* ModeButton(TSearchMode mode) const;
-    // The pass-through hooks in front of the panel's and the input box's window procedures.
+    // The hooks in front of the panel's and the input box's window procedures (why: see there).
     void PanelMainWindowProc(TMessage& message);
     void ComboBox1WindowProc(TMessage& message);
 
