@@ -140,25 +140,19 @@ void TquormelForm::zBandFormCreate(TObject*)
     LoadSettings();
 }
 
-void TquormelForm::ReadCaptions(const TIniFile& ini)
+void TquormelForm::ReadReloadable(const TIniFile& ini, TReloadable& read)
 {
-    for (int m = 0; m < kModeCount; ++m) {
-        const auto mode = static_cast<TSearchMode>(m);
-        ModeButton(mode)->SetCaption(ReadModeCaption(ini, mode));
-    }
+    for (int m = 0; m < kModeCount; ++m) read.Captions[m] = ReadModeCaption(ini, static_cast<TSearchMode>(m));
+    ReadEngineSlots(ini, *read.Engines);
+    AddDefaultEngines(*read.Engines);
+    read.HotKey = ReadHotKey(ini);
 }
 
-void TquormelForm::ReadEngines(const TIniFile& ini)
+void TquormelForm::UseReloadable(TReloadable& read)
 {
-    FEngines->Clear();
-    ReadEngineSlots(ini, *FEngines);
-    AddDefaultEngines(*FEngines);
-}
-
-void TquormelForm::UseHotKey(const TIniFile& ini)
-{
-    const THotKey hotKey = ReadHotKey(ini);
-    SetHotKey(hotKey.Shift, static_cast<uint8_t>(hotKey.Char & 0xFF));
+    for (int m = 0; m < kModeCount; ++m) ModeButton(static_cast<TSearchMode>(m))->SetCaption(read.Captions[m]);
+    FEngines = std::move(read.Engines);
+    SetHotKey(read.HotKey.Shift, static_cast<uint8_t>(read.HotKey.Char & 0xFF));
 }
 
 std::vector<std::wstring> TquormelForm::ReadHistory(const TIniFile& ini)
@@ -182,15 +176,16 @@ void TquormelForm::LoadSettings()
 {
     std::vector<std::wstring> history;
     TSearchMode mode = TSearchMode::SEARCH;
+    TReloadable read;
     FSettingsLoaded = ReadSettingsFile(SettingsPath(), [&](TIniFile& ini) {
         // Most of the thirty-odd names read here are usually absent from the file.
         ini.NoteSections();
-        ReadCaptions(ini);
         history = ReadHistory(ini);
         mode = ReadSelectedMode(ini);
-        ReadEngines(ini);
-        UseHotKey(ini);
+        ReadReloadable(ini, read);
     });
+    // Shown whether or not the file read: until a load has read it, the form shows the defaults.
+    UseReloadable(read);
     // A later load that the file's holder cut short leaves the user's history and mode as they
     // are; the load at creation, where no mode is down yet, shows the defaults all the same.
     if (!FSettingsLoaded && SelectedModeNumber()) return;
@@ -213,13 +208,16 @@ void TquormelForm::ReloadSettings()
         CompleteLoad();
         return;
     }
-    TIniFile ini(SettingsPath());
-    // Runs at every WM_SETFOCUS: one read of the file's sections spares the reads of the names
-    // of sections it does not hold.
-    ini.NoteSections();
-    ReadCaptions(ini);
-    ReadEngines(ini);
-    UseHotKey(ini);
+    TReloadable read;
+    const bool fileRead = ReadSettingsFile(SettingsPath(), [&](TIniFile& ini) {
+        // Runs at every WM_SETFOCUS: one read of the file's sections spares the reads of the
+        // names of sections it does not hold.
+        ini.NoteSections();
+        ReadReloadable(ini, read);
+    });
+    // Held by another program, the file answered defaults: the band keeps the captions, engines
+    // and hotkey of the last read, and the next reload tries again.
+    if (fileRead) UseReloadable(read);
 }
 
 bool TquormelForm::CompleteLoad()

@@ -69,7 +69,8 @@ public:
     // the file has been read.
     bool CompleteLoad();
     // Captions, engines and hotkey again; history and selected mode stay. Before the file has
-    // been read once, the completed load instead.
+    // been read once, the completed load instead. A file that exists but could not be read
+    // leaves all as it was: its reads answered defaults, not the user's settings.
     void ReloadSettings();
     // The history (first ten) and the selected mode; nothing while the file has not been read
     // (its defaults would go over the user's settings), and nothing when the write guard refuses
@@ -120,17 +121,23 @@ protected:
     void AdjustCreateParams(TCreateParams& params) override;
 
 private:
+    // What a reload reads again, read in full before any of it is put in place.
+    struct TReloadable {
+        std::string Captions[kModeCount];  // in mode order; the default caption for an empty one
+        std::unique_ptr<TEngineLists> Engines = std::make_unique<TEngineLists>();
+        THotKey HotKey;
+    };
+
     // The band's settings file: the library's registered path with ".ini" (".ini" alone while
     // the library is not registered).
     static std::wstring SettingsPath();
     // The stored history, most recent first, and the stored mode.
     static std::vector<std::wstring> ReadHistory(const TIniFile& ini);
     static TSearchMode ReadSelectedMode(const TIniFile& ini);
-    // The parts that load and reload share: empty captions give the default ones, the engine
-    // lists are emptied and filled again, the hotkey is released and registered again.
-    void ReadCaptions(const TIniFile& ini);
-    void ReadEngines(const TIniFile& ini);
-    void UseHotKey(const TIniFile& ini);
+    // The parts that load and reload share: the captions, the engine lists filled, the hotkey;
+    // then the captions shown, the lists taken and the hotkey released and registered again.
+    static void ReadReloadable(const TIniFile& ini, TReloadable& read);
+    void UseReloadable(TReloadable& read);
     TFlatSpeedButton* ModeButton(TSearchMode mode) const;
     // The hooks in front of the panel's and the input box's window procedures (why: see there).
     void PanelMainWindowProc(TMessage& message);
