@@ -129,7 +129,7 @@ void TEngineLists::Clear()
 
 void ReadEngineSlots(const TIniFile& ini, TEngineLists& lists)
 {
-    for (int slot = 0; slot < 3; ++slot) {
+    for (int slot = 0; slot < kEngineSlots; ++slot) {
         for (int m = 0; m < kModeCount; ++m) {
             const TSearchMode mode = static_cast<TSearchMode>(m);
             const std::string section = ModeSectionName(mode) + std::to_string(slot);
@@ -154,5 +154,13 @@ void AddDefaultEngines(TEngineLists& lists)
     for (TStringList* list : {&lists.FSearchTitles, &lists.FSearchUrls, &lists.FCacheTitles,
                               &lists.FCacheUrls, &lists.FDicTitles, &lists.FDicUrls,
                               &lists.FFileTitles, &lists.FFileUrls})
-        while (list->Count() < 3) list->Add("");
+        while (list->Count() < kEngineSlots) list->Add("");
+}
+
+THotKey ReadHotKey(const TIniFile& ini)
+{
+    THotKey hotKey;
+    hotKey.Char = ini.ReadInteger(SettingsKey::Hotkey, SettingsKey::Char, hotKey.Char);
+    hotKey.Shift = ini.ReadBool(SettingsKey::Hotkey, SettingsKey::Shift, hotKey.Shift);
+    return hotKey;
 }

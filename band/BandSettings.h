@@ -1,7 +1,7 @@
 #pragma once
 // What the band and the settings program agree on: the band's class and window class, and the
 // settings file kervodll.ini beside the band library: where it is, whether it may be read and
-// written, and the engine lists that both fill from it.
+// written, and the engine lists and the hotkey that both read from it.
 #include <windows.h>
 
 #include <functional>
@@ -72,6 +72,10 @@ std::string DefaultModeCaption(TSearchMode mode);
 // The mode's CAPTION from the file, or its default caption when that is empty or absent.
 std::string ReadModeCaption(const TIniFile& ini, TSearchMode mode);
 
+// The engine slots of a mode: the file's sections 0 to 2 of the mode, the engines the settings
+// program shows and saves for it, and the fewest entries each engine list holds after a fill.
+constexpr int kEngineSlots = 3;
+
 // For each mode a title list and a URL list; index k of both is one engine, index 0 the
 // current one.
 struct TEngineLists {
@@ -96,8 +100,20 @@ struct TBuiltinEngine {
 };
 extern const TBuiltinEngine BuiltinEngines[7];
 
-// Appends the complete engines of slots 0 to 2 (slot by slot, the modes in order within a slot),
+// Appends the complete engines of the slots (slot by slot, the modes in order within a slot),
 // each only when its title is new to its mode; the caller has emptied the lists.
 void ReadEngineSlots(const TIniFile& ini, TEngineLists& lists);
-// Appends the built-in engines whose titles are missing, then pads every list to three entries.
+// Appends the built-in engines whose titles are missing, then pads every list to kEngineSlots
+// entries.
 void AddDefaultEngines(TEngineLists& lists);
+
+// The hotkey as the file holds it, with the defaults of an absent key: Ctrl+Shift when Shift;
+// the low 8 bits of Char name the key when they are a letter A to Z, and anything else (64 as
+// stored for none) gives no hotkey.
+struct THotKey {
+    bool Shift = true;
+    int Char = 64;
+};
+// HOTKEY's CHAR and SHIFT, in that order, for the band's load and reload and the settings
+// program's load alike.
+THotKey ReadHotKey(const TIniFile& ini);

@@ -15,7 +15,6 @@
 
 #include <cstring>
 
-#include "ComObj.h"
 #include "QueryText.h"
 #include "QuormelForm.h"
 
@@ -61,26 +60,7 @@ private:
 
 }  // namespace
 
-void TquormelForm::zBandFormShow(TObject*)
-{
-    // Only the form registers its window, so a window already registered is the form's own
-    // registration of an earlier show still standing: nothing to report.
-    const HRESULT registered = RegisterDragDrop(Handle(), dropTarget_);
-    if (registered != DRAGDROP_E_ALREADYREGISTERED) OleCheck(registered);
-}
-
-void TquormelForm::zBandFormHide(TObject*)
-{
-    OleCheck(RevokeDragDrop(Handle()));
-    SetHotKey(false, 0);
-}
-
-IDropTarget* TquormelForm::DropTarget() const
-{
-    return dropTarget_;
-}
-
-TquormelDropTarget::TquormelDropTarget(TquormelForm* form) : form_(form) {}
+TquormelDropTarget::TquormelDropTarget(TquormelForm* form) : FForm(form) {}
 
 HRESULT STDMETHODCALLTYPE TquormelDropTarget::QueryInterface(REFIID iid, void** out)
 {
@@ -96,12 +76,12 @@ HRESULT STDMETHODCALLTYPE TquormelDropTarget::QueryInterface(REFIID iid, void** 
 
 ULONG STDMETHODCALLTYPE TquormelDropTarget::AddRef()
 {
-    return static_cast<ULONG>(InterlockedIncrement(&references_));
+    return static_cast<ULONG>(InterlockedIncrement(&FReferences));
 }
 
 ULONG STDMETHODCALLTYPE TquormelDropTarget::Release()
 {
-    const LONG left = InterlockedDecrement(&references_);
+    const LONG left = InterlockedDecrement(&FReferences);
     if (left == 0) delete this;
     return static_cast<ULONG>(left);
 }
@@ -113,13 +93,13 @@ HRESULT STDMETHODCALLTYPE TquormelDropTarget::DragEnter(IDataObject* data, DWORD
         FORMATETC text = TextFormat(CF_TEXT);
         FORMATETC url = TextFormat(UrlFormat());
         // Plain text decides; a link offers its text as well. The form may go during either query.
-        const bool hasText = form_ && data && data->QueryGetData(&text) == S_OK;
-        const bool hasUrl = hasText && form_ && data->QueryGetData(&url) == S_OK;
-        FDropEffect = !hasText || !form_ ? DROPEFFECT_NONE : hasUrl ? DROPEFFECT_LINK : DROPEFFECT_COPY;
+        const bool hasText = FForm && data && data->QueryGetData(&text) == S_OK;
+        const bool hasUrl = hasText && FForm && data->QueryGetData(&url) == S_OK;
+        FDropEffect = !hasText || !FForm ? DROPEFFECT_NONE : hasUrl ? DROPEFFECT_LINK : DROPEFFECT_COPY;
         FDropFormat = hasText ? text : FORMATETC{};
     } catch (...) {
         FDropEffect = DROPEFFECT_NONE;
-        Application->HandleException(form_, std::current_exception());
+        Application->HandleException(FForm, std::current_exception());
     }
     if (effect) *effect = FDropEffect;
     return S_OK;
@@ -140,28 +120,28 @@ HRESULT STDMETHODCALLTYPE TquormelDropTarget::Drop(IDataObject* data, DWORD, POI
 {
     const TKeptAlive kept(this);
     if (effect) *effect = FDropEffect;
-    if (!data || !form_ || FDropEffect == DROPEFFECT_NONE) return S_OK;
+    if (!data || !FForm || FDropEffect == DROPEFFECT_NONE) return S_OK;
     FORMATETC format = FDropFormat;
     STGMEDIUM medium{};
     HRESULT fetched = E_FAIL;
     try {
         fetched = data->GetData(&format, &medium);
     } catch (...) {
-        Application->HandleException(form_, std::current_exception());
+        Application->HandleException(FForm, std::current_exception());
         return S_OK;
     }
     if (fetched != S_OK) return S_OK;
     try {
         std::string text;
         // The form may have gone while the source answered.
-        if (form_ && medium.tymed == TYMED_HGLOBAL &&
+        if (FForm && medium.tymed == TYMED_HGLOBAL &&
             (format.cfFormat == CF_TEXT || format.cfFormat == UrlFormat()) && ReadAnsiBlock(medium.hGlobal, text)) {
-            form_->CompleteLoad();
-            form_->ComboBox1->SetText(FirstLine(WideFromAnsi(text)));
+            FForm->CompleteLoad();
+            FForm->ComboBox1->SetText(FirstLine(WideFromAnsi(text)));
         }
     } catch (...) {
         // Shown like an error of a window's message; the drag source sees a plain drop.
-        Application->HandleException(form_, std::current_exception());
+        Application->HandleException(FForm, std::current_exception());
     }
     ReleaseStgMedium(&medium);
     return S_OK;

@@ -14,7 +14,7 @@ public:
     TquormelDropTarget& operator=(const TquormelDropTarget&) = delete;
 
     // The form goes: the target touches nothing of it again and accepts no more drops.
-    void FormGone() { form_ = nullptr; }
+    void FormGone() { FForm = nullptr; }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
@@ -27,8 +27,8 @@ public:
 private:
     ~TquormelDropTarget() = default;
 
-    LONG references_ = 1;
-    TquormelForm* form_;
+    LONG FReferences = 1;
+    TquormelForm* FForm;  // null once the form has gone
     // The current drag, from DragEnter to Drop: the answer, and the format that Drop asks for.
     DWORD FDropEffect = DROPEFFECT_NONE;
     FORMATETC FDropFormat{};

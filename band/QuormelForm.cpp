@@ -1,4 +1,5 @@
-// The band form's make-up, its settings load and save, the search, the mode buttons and Enter.
+// The band form's make-up, its settings load, reload and save, the search, the mode buttons and
+// Enter.
 #include "QuormelForm.h"
 
 #include <windows.h>
@@ -80,12 +81,12 @@ namespace {
 const bool registered = (RegisterClassRecords({&TquormelForm::StaticClass()}), true);
 }
 
-TquormelForm::TquormelForm(TComponent* owner) : TzBandForm(owner), dropTarget_(new TquormelDropTarget(this)) {}
+TquormelForm::TquormelForm(TComponent* owner) : TzBandForm(owner), FDropTarget(new TquormelDropTarget(this)) {}
 
 TquormelForm::~TquormelForm()
 {
-    dropTarget_->FormGone();
-    dropTarget_->Release();
+    FDropTarget->FormGone();
+    FDropTarget->Release();
 }
 
 std::wstring TquormelForm::SettingsPath()
@@ -113,48 +114,45 @@ int TquormelForm::SelectedModeNumber() const
     return 0;
 }
 
-// In front of the panel's and the box's own handling; every message goes on unchanged.
+// Nothing of the band needs what these two hooks do: they hand every message on unchanged. They
+// stand because the form's make-up has always placed them, so the controls' handler chains are
+// the ones the band has always run with: with a hook of another object's in front of the input
+// box, its Unicode layer decides by its chain test, not by the handler in front alone, whether
+// its own handler is already in the chain each time the box's window is made.
 void TquormelForm::PanelMainWindowProc(TMessage& message)
 {
-    panelMainOldProc_(message);
+    FPanelMainOldProc(message);
 }
 
 void TquormelForm::ComboBox1WindowProc(TMessage& message)
 {
-    comboBox1OldProc_(message);
+    FComboBox1OldProc(message);
 }
 
 void TquormelForm::zBandFormCreate(TObject*)
 {
-    panelMainOldProc_ = PanelMain->WindowProc();
+    FPanelMainOldProc = PanelMain->WindowProc();
     PanelMain->SetWindowProc(TWndMethod::Bind<&TquormelForm::PanelMainWindowProc>(this));
-    comboBox1OldProc_ = ComboBox1->WindowProc();
+    FComboBox1OldProc = ComboBox1->WindowProc();
     ComboBox1->SetWindowProc(TWndMethod::Bind<&TquormelForm::ComboBox1WindowProc>(this));
     FSettingsLoaded = false;
-    engines_ = std::make_unique<TEngineLists>();
+    FEngines = std::make_unique<TEngineLists>();
     LoadSettings();
 }
 
-void TquormelForm::ReadCaptions(const TIniFile& ini)
+void TquormelForm::ReadReloadable(const TIniFile& ini, TReloadable& read)
 {
-    for (int m = 0; m < kModeCount; ++m) {
-        const auto mode = static_cast<TSearchMode>(m);
-        ModeButton(mode)->SetCaption(ReadModeCaption(ini, mode));
-    }
+    for (int m = 0; m < kModeCount; ++m) read.Captions[m] = ReadModeCaption(ini, static_cast<TSearchMode>(m));
+    ReadEngineSlots(ini, *read.Engines);
+    AddDefaultEngines(*read.Engines);
+    read.HotKey = ReadHotKey(ini);
 }
 
-void TquormelForm::ReadEngines(const TIniFile& ini)
+void TquormelForm::UseReloadable(TReloadable& read)
 {
-    engines_->Clear();
-    ReadEngineSlots(ini, *engines_);
-    AddDefaultEngines(*engines_);
-}
-
-void TquormelForm::ReadHotKey(const TIniFile& ini)
-{
-    const int ch = ini.ReadInteger(SettingsKey::Hotkey, SettingsKey::Char, 64);
-    const bool shift = ini.ReadBool(SettingsKey::Hotkey, SettingsKey::Shift, true);
-    SetHotKey(shift, static_cast<uint8_t>(ch & 0xFF));
+    for (int m = 0; m < kModeCount; ++m) ModeButton(static_cast<TSearchMode>(m))->SetCaption(read.Captions[m]);
+    FEngines = std::move(read.Engines);
+    SetHotKey(read.HotKey.Shift, static_cast<uint8_t>(read.HotKey.Char & 0xFF));
 }
 
 std::vector<std::wstring> TquormelForm::ReadHistory(const TIniFile& ini)
@@ -178,15 +176,16 @@ void TquormelForm::LoadSettings()
 {
     std::vector<std::wstring> history;
     TSearchMode mode = TSearchMode::SEARCH;
+    TReloadable read;
     FSettingsLoaded = ReadSettingsFile(SettingsPath(), [&](TIniFile& ini) {
         // Most of the thirty-odd names read here are usually absent from the file.
         ini.NoteSections();
-        ReadCaptions(ini);
         history = ReadHistory(ini);
         mode = ReadSelectedMode(ini);
-        ReadEngines(ini);
-        ReadHotKey(ini);
+        ReadReloadable(ini, read);
     });
+    // Shown whether or not the file read: until a load has read it, the form shows the defaults.
+    UseReloadable(read);
     // A later load that the file's holder cut short leaves the user's history and mode as they
     // are; the load at creation, where no mode is down yet, shows the defaults all the same.
     if (!FSettingsLoaded && SelectedModeNumber()) return;
@@ -198,7 +197,27 @@ void TquormelForm::LoadSettings()
         const int at = items->PositionOf(query);
         if (at < 0 || at >= ours) items->AppendItem(query);
     }
-    if (!modeChosen_) ModeButton(mode)->SetDown(true);
+    if (!FModeChosen) ModeButton(mode)->SetDown(true);
+}
+
+void TquormelForm::ReloadSettings()
+{
+    // Until the file has been read, the reload is the whole load once it reads; while it is still
+    // held, the defaults shown are all it could give.
+    if (!FSettingsLoaded) {
+        CompleteLoad();
+        return;
+    }
+    TReloadable read;
+    const bool fileRead = ReadSettingsFile(SettingsPath(), [&](TIniFile& ini) {
+        // Runs at every WM_SETFOCUS: one read of the file's sections spares the reads of the
+        // names of sections it does not hold.
+        ini.NoteSections();
+        ReadReloadable(ini, read);
+    });
+    // Held by another program, the file answered defaults: the band keeps the captions, engines
+    // and hotkey of the last read, and the next reload tries again.
+    if (fileRead) UseReloadable(read);
 }
 
 bool TquormelForm::CompleteLoad()
@@ -226,9 +245,9 @@ void TquormelForm::ActionBrowse1Execute(TObject*)
     if (query.empty()) return;
     CompleteLoad();
     // Searched with, the mode shown is the user's whatever a later load finds stored.
-    modeChosen_ = true;
+    FModeChosen = true;
     PutFirstInHistory(*ComboBox1, query);
-    const std::wstring url = SearchUrl(*engines_, SelectedModeNumber(), query);
+    const std::wstring url = SearchUrl(*FEngines, SelectedModeNumber(), query);
     // Whether the shell could open it is not the band's to report.
     ShellExecuteW(Handle(), nullptr, url.c_str(), nullptr, nullptr, SW_SHOW);
     SaveSettings();
@@ -242,7 +261,7 @@ void TquormelForm::SpeedButtonClick(TObject* sender)
     CompleteLoad();
     if (IsInstance<TFlatSpeedButton>(sender)) {
         static_cast<TFlatSpeedButton*>(sender)->SetDown(true);
-        modeChosen_ = true;
+        FModeChosen = true;
     }
     SaveSettings();
     ComboBox1->SetFocus();

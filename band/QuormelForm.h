@@ -9,9 +9,11 @@
 // sends it after saving), accepts dropped text as an OLE drop target while it is shown, and polls
 // the cursor every 100 ms to drive the hover painting of its flat controls.
 //
-// The work is split by concern: QuormelForm.cpp (settings load and save, search, mode buttons,
-// Enter), QuormelHotKey.cpp (hotkey, reload, focus), QuormelDropTarget.h/.cpp (drop target),
-// QuormelBandMenu.cpp (size answers, band menu, hover tracking).
+// The work is split by concern: QuormelForm.cpp (make-up, settings load, reload and save,
+// search, mode buttons, Enter), QuormelHotKey.cpp (hotkey and the focus it moves, the form's
+// window messages), QuormelBandSite.cpp (the form on its site: show and hide, size answers,
+// close, window class and style), QuormelDropTarget.h/.cpp (the drop target object),
+// QuormelBandMenu.cpp (band menu and its two commands), QuormelHover.cpp (hover tracking).
 #include <windows.h>
 #include <ole2.h>
 
@@ -66,6 +68,10 @@ public:
     // the load again when the last one could not read the file and the file now reads. True once
     // the file has been read.
     bool CompleteLoad();
+    // Captions, engines and hotkey again; history and selected mode stay. Before the file has
+    // been read once, the completed load instead. A file that exists but could not be read
+    // leaves all as it was: its reads answered defaults, not the user's settings.
+    void ReloadSettings();
     // The history (first ten) and the selected mode; nothing while the file has not been read
     // (its defaults would go over the user's settings), and nothing when the write guard refuses
     // the file.
@@ -74,30 +80,31 @@ public:
     void SpeedButtonClick(TObject* sender);
     void ComboBox1KeyDown(TObject* sender, WORD& key, TShiftState shift);
 
-    // --- Hotkey, reload, focus
+    // --- Hotkey, window messages
     // Releases the hotkey, then registers Ctrl(+Shift)+ch when ch is a letter A to Z.
     void SetHotKey(bool shift, uint8_t ch);
-    // Captions, engines and hotkey again; history and selected mode stay. Before the file has
-    // been read once, the completed load instead.
-    void ReloadSettings();
     void HandleWindowMessage(TMessage& message) override;
 
-    // --- Drop target
+    // --- On the site: show and hide, size answers, close
+    // Registers the drop target with OLE.
     void zBandFormShow(TObject* sender);
+    // Revokes the drop target and releases the hotkey.
     void zBandFormHide(TObject* sender);
     // What the show registers with OLE; the form holds it for its life.
     IDropTarget* DropTarget() const;
-
-    // --- Size answers, close, band menu, hover tracking
     POINTL zBandFormBandGetMinSize(TObject* sender);
     POINTL zBandFormBandGetMaxSize(TObject* sender);
     POINTL zBandFormBandGetActualSize(TObject* sender);
     void zBandFormCanResize(TObject* sender, int& newWidth, int& newHeight, bool& resize);
     void zBandFormConstrainedResize(TObject* sender, int& minWidth, int& minHeight, int& maxWidth, int& maxHeight);
     void zBandFormClose(TObject* sender, TCloseAction& action);
+
+    // --- Band menu
     void zBandFormContextPopup(TObject* sender, POINT mousePos, bool& handled);
     void ActionOption1Execute(TObject* sender);
     void ActionHome1Execute(TObject* sender);
+
+    // --- Hover tracking
     void Timer1Timer(TObject* sender);
     // Mouse enter and leave for the buttons and the hover state of the input box, from the
     // cursor's x in the panel.
@@ -106,35 +113,40 @@ public:
     // The number (1 SEARCH .. 4 FILE) of the first mode button in mode order that is down; 0
     // when none is.
     int SelectedModeNumber() const;
-    const TEngineLists& Engines() const { return *engines_; }
-    bool SettingsLoaded() const { return FSettingsLoaded; }
-
+    const TEngineLists& Engines() const { return *FEngines; }
     // The first load: true once it has read the file, or found none.
-    bool FSettingsLoaded = false;
+    bool SettingsLoaded() const { return FSettingsLoaded; }
 
 protected:
     void AdjustCreateParams(TCreateParams& params) override;
 
 private:
+    // What a reload reads again, read in full before any of it is put in place.
+    struct TReloadable {
+        std::string Captions[kModeCount];  // in mode order; the default caption for an empty one
+        std::unique_ptr<TEngineLists> Engines = std::make_unique<TEngineLists>();
+        THotKey HotKey;
+    };
+
     // The band's settings file: the library's registered path with ".ini" (".ini" alone while
     // the library is not registered).
     static std::wstring SettingsPath();
     // The stored history, most recent first, and the stored mode.
     static std::vector<std::wstring> ReadHistory(const TIniFile& ini);
     static TSearchMode ReadSelectedMode(const TIniFile& ini);
-    // The parts that load and reload share: empty captions give the default ones, the engine
-    // lists are emptied and filled again, the hotkey is released and registered again.
-    void ReadCaptions(const TIniFile& ini);
-    void ReadEngines(const TIniFile& ini);
-    void ReadHotKey(const TIniFile& ini);
+    // The parts that load and reload share: the captions, the engine lists filled, the hotkey;
+    // then the captions shown, the lists taken and the hotkey released and registered again.
+    static void ReadReloadable(const TIniFile& ini, TReloadable& read);
+    void UseReloadable(TReloadable& read);
     TFlatSpeedButton* ModeButton(TSearchMode mode) const;
-    // The pass-through hooks in front of the panel's and the input box's window procedures.
+    // The hooks in front of the panel's and the input box's window procedures (why: see there).
     void PanelMainWindowProc(TMessage& message);
     void ComboBox1WindowProc(TMessage& message);
 
-    std::unique_ptr<TEngineLists> engines_;
-    bool modeChosen_ = false;  // the user clicked a mode or searched: a later load keeps it
-    TquormelDropTarget* dropTarget_;
-    TWndMethod panelMainOldProc_;
-    TWndMethod comboBox1OldProc_;
+    bool FSettingsLoaded = false;
+    std::unique_ptr<TEngineLists> FEngines;
+    bool FModeChosen = false;  // the user clicked a mode or searched: a later load keeps it
+    TquormelDropTarget* FDropTarget;
+    TWndMethod FPanelMainOldProc;
+    TWndMethod FComboBox1OldProc;
 };

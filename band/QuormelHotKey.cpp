@@ -1,7 +1,8 @@
-// The band form's hotkey, its reload on WM_SETFOCUS and the focus that the hotkey moves into the
-// input box, and the form's window procedure that leads those two messages there. Every band of
-// the process registers under the same identifier (the global atom "hotkey"), so the first band
-// to register a combination holds it and the others go without.
+// The band form's hotkey and the focus that it moves into the input box, and the form's window
+// procedure: the hotkey and WM_SETFOCUS (the reload, which lives beside the load) go from there
+// to their handling, and the window's end revokes the drop target. Every band of the process
+// registers under the same identifier (the global atom "hotkey"), so the first band to register a
+// combination holds it and the others go without.
 #include "DllUnit.h"
 #include "QuormelForm.h"
 
@@ -12,23 +13,6 @@ void TquormelForm::SetHotKey(bool shift, uint8_t ch)
     if (ch < 'A' || ch > 'Z') return;
     // Taken by another window: the band goes without a hotkey and says nothing.
     RegisterHotKey(Handle(), static_cast<int>(HotKeyAtom), shift ? (MOD_CONTROL | MOD_SHIFT) : MOD_CONTROL, ch);
-}
-
-void TquormelForm::ReloadSettings()
-{
-    // Until the file has been read, the reload is the whole load once it reads; while it is still
-    // held, the defaults shown are all it could give.
-    if (!FSettingsLoaded) {
-        CompleteLoad();
-        return;
-    }
-    TIniFile ini(SettingsPath());
-    // Runs at every WM_SETFOCUS: one read of the file's sections spares the reads of the names
-    // of sections it does not hold.
-    ini.NoteSections();
-    ReadCaptions(ini);
-    ReadEngines(ini);
-    ReadHotKey(ini);
 }
 
 namespace {
@@ -76,7 +60,7 @@ void TquormelForm::HandleWindowMessage(TMessage& message)
     // Before the create event and while the form is taken apart they have nothing to do.
     switch (msg) {
     case WM_SETFOCUS:
-        if (!engines_ || IsBeingFreed()) return;
+        if (!FEngines || IsBeingFreed()) return;
         // Whoever sends it: the settings program after a save, or the system when the form's
         // window gains the focus. It is the one notice that reaches every band in the shell's
         // process from outside, and the two senders cannot be told apart.
@@ -84,7 +68,7 @@ void TquormelForm::HandleWindowMessage(TMessage& message)
         ::SetFocus(ComboBox1->Handle());
         return;
     case WM_HOTKEY:
-        if (!engines_ || IsBeingFreed()) return;
+        if (!FEngines || IsBeingFreed()) return;
         FocusFromAnywhere(ComboBox1->Handle(), Handle());
         return;
     default: return;

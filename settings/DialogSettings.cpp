@@ -38,9 +38,9 @@ bool SaveSettingsFile(const TSettingsToSave& values)
     for (int m = 0; m < kModeCount; ++m)
         ini.WriteString(ModeSectionName(static_cast<TSearchMode>(m)), SettingsKey::Caption,
                         values.Captions[m]);
-    // Invariant: every list holds at least three entries, so slots 0 to 2 always exist.
+    // Invariant: every list holds at least kEngineSlots entries, so every slot exists.
     TEngineLists& engines = *values.Engines;
-    for (int slot = 0; slot < 3; ++slot) {
+    for (int slot = 0; slot < kEngineSlots; ++slot) {
         for (int m = 0; m < kModeCount; ++m) {
             const TSearchMode mode = static_cast<TSearchMode>(m);
             const std::string section = ModeSectionName(mode) + std::to_string(slot);

@@ -3,7 +3,7 @@
 
 #include "SysUtils.h"
 
-void ReplaceModeEngines(TEngineLists& lists, TSearchMode mode, const TEditedEngine (&pairs)[3])
+void ReplaceModeEngines(TEngineLists& lists, TSearchMode mode, const TEditedEngine (&pairs)[kEngineSlots])
 {
     TStringList& titles = lists.Titles(mode);
     TStringList& urls = lists.Urls(mode);

@@ -16,4 +16,4 @@ struct TEditedEngine {
 // title (in the system code page) is not yet in the list without regard to case, then appends the
 // missing built-in engines and pads all eight lists to three entries. Nothing is trimmed or
 // checked: a title of blanks is a title.
-void ReplaceModeEngines(TEngineLists& lists, TSearchMode mode, const TEditedEngine (&pairs)[3]);
+void ReplaceModeEngines(TEngineLists& lists, TSearchMode mode, const TEditedEngine (&pairs)[kEngineSlots]);

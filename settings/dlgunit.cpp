@@ -87,9 +87,9 @@ void TkervoOKDlg::LoadSettings()
         ReadEngineSlots(ini, lists_);
         AddDefaultEngines();
         FillEngineLists();
-        ComboBoxShift1->SetItemIndex(ini.ReadBool(SettingsKey::Hotkey, SettingsKey::Shift, true) ? 1 : 0);
-        ComboBoxChar1->SetItemIndex(
-            CharItemFromStored(ini.ReadInteger(SettingsKey::Hotkey, SettingsKey::Char, 64)));
+        const THotKey hotKey = ReadHotKey(ini);
+        ComboBoxShift1->SetItemIndex(hotKey.Shift ? 1 : 0);
+        ComboBoxChar1->SetItemIndex(CharItemFromStored(hotKey.Char));
     });
 }
 
@@ -106,7 +106,7 @@ void TkervoOKDlg::FillEngineLists()
         field->Items()->Clear();
         field->SetText(L"");
         field->Items()->Add(WideFromAnsi(titles.Strings(0)));
-        for (int k = 1; k < 3; ++k)
+        for (int k = 1; k < kEngineSlots; ++k)
             if (!titles.Strings(k).empty()) field->Items()->Add(WideFromAnsi(titles.Strings(k)));
         field->SetItemIndex(0);
     }
@@ -153,19 +153,19 @@ void TkervoOKDlg::CancelBtnClick(TObject*)
 
 void TkervoOKDlg::EditEngines(TSearchMode mode, const wchar_t* groupWord)
 {
-    TGroupBox* groups[3] = {AddEngine->GroupBox1, AddEngine->GroupBox2, AddEngine->GroupBox3};
-    TWideComboBox* titleFields[3] = {AddEngine->EditT1, AddEngine->EditT2, AddEngine->EditT3};
-    TWideComboBox* urlFields[3] = {AddEngine->EditU1, AddEngine->EditU2, AddEngine->EditU3};
+    TGroupBox* groups[kEngineSlots] = {AddEngine->GroupBox1, AddEngine->GroupBox2, AddEngine->GroupBox3};
+    TWideComboBox* titleFields[kEngineSlots] = {AddEngine->EditT1, AddEngine->EditT2, AddEngine->EditT3};
+    TWideComboBox* urlFields[kEngineSlots] = {AddEngine->EditU1, AddEngine->EditU2, AddEngine->EditU3};
     const TStringList& titles = lists_.Titles(mode);
     const TStringList& urls = lists_.Urls(mode);
-    for (int k = 0; k < 3; ++k) {
+    for (int k = 0; k < kEngineSlots; ++k) {
         groups[k]->SetCaption(AnsiFromWide(groupWord + std::to_wstring(k + 1)));
         titleFields[k]->SetText(WideFromAnsi(titles.Strings(k)));
         urlFields[k]->SetText(WideFromAnsi(urls.Strings(k)));
     }
     if (AddEngine->ShowModal() != mrOk) return;
-    TEditedEngine pairs[3];
-    for (int k = 0; k < 3; ++k) pairs[k] = {titleFields[k]->Text(), urlFields[k]->Text()};
+    TEditedEngine pairs[kEngineSlots];
+    for (int k = 0; k < kEngineSlots; ++k) pairs[k] = {titleFields[k]->Text(), urlFields[k]->Text()};
     ReplaceModeEngines(lists_, mode, pairs);
     FillEngineLists();
 }

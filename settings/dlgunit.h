@@ -7,8 +7,9 @@
 //
 // The engine lists hold ANSI text, as the file does; the fields hold UTF-16 and cross to the
 // lists through the system code page. Invariant after every load and every confirmed engine edit:
-// each list holds at least three entries, the complete engines first and empty fillers only at
-// the end; entry 0 of a mode is its current engine, and drop-down item k shows entry k (k < 3).
+// each list holds at least kEngineSlots entries, the complete engines first and empty fillers
+// only at the end; entry 0 of a mode is its current engine, and drop-down item k shows entry k
+// (k < kEngineSlots).
 #include "BandSettings.h"
 #include "Buttons.h"
 #include "Forms.h"

@@ -1,14 +1,13 @@
 // The search band's form made inside the test program on a window standing in for the band site:
 // the history rules of a search and its saves (also beside a library in a folder whose name the
-// The search band's form made inside the test program on a window standing in for the band site:
-// the history rules of a search and its saves (also beside a library in a folder whose name the
 // code page cannot spell, and after a load that could not read the file, whose first search, click,
-// reload or drop loads it), a refused save shown by the library, the drop target's answers called
-// directly, the hover tracking, the hotkey with a program in front, and what a careless shell does
-// to the band while it lives; and what the user sees of the settings file: the mode buttons'
-// captions and the one down, and a search's URL as the browser (the end-to-end tests' URL sink)
-// receives it. Elsewhere the engine URLs point into a folder that does not exist, so the shell's
-// open fails quietly and starts no process.
+// reload or drop loads it), a reload that could not read the file keeping what the band had, a
+// refused save shown by the library, the drop target's answers called directly, the hover
+// tracking, the hotkey with a program in front, and what a careless shell does to the band while
+// it lives; and what the user sees of the settings file: the mode buttons' captions and the one
+// down, and a search's URL as the browser (the end-to-end tests' URL sink) receives it. Elsewhere
+// the engine URLs point into a folder that does not exist, so the shell's open fails quietly and
+// starts no process.
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -256,17 +255,50 @@ protected:
         box->SetText(text);
         form->ActionBrowse1->Execute();
     }
+    // A new form, loaded from the file as it stands.
+    void Reopen()
+    {
+        form->Free();
+        form = TzBandForm::CreateForBand<TWatchedForm>(site, nullptr);
+        form->Show();
+        box = form->ComboBox1;
+    }
+    // As the settings program makes every band reload after its save.
+    void Reload() { SendMessageA(form->Handle(), WM_SETFOCUS, 0, 0); }
+    // Another program opens the file without sharing it; the caller lets the file go.
+    HANDLE HoldFile()
+    {
+        HANDLE held = CreateFileA(ini.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(held, INVALID_HANDLE_VALUE);
+        return held;
+    }
     // A new form loaded while another program holds the file without sharing it; the caller lets
     // the file go.
     HANDLE LoadWhileHeld()
     {
         form->Free();
-        HANDLE held = CreateFileA(ini.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        EXPECT_NE(held, INVALID_HANDLE_VALUE);
+        HANDLE held = HoldFile();
         form = TzBandForm::CreateForBand<TWatchedForm>(site, nullptr);
         box = form->ComboBox1;
         EXPECT_EQ(box->Items()->ItemCount(), 0);
         return held;
+    }
+    // Captions, engines, the mode and the hotkey of the user's own, none of them the defaults:
+    // CACHE stored, its engine kept.example; Ctrl+J.
+    void WriteOwnSettings()
+    {
+        Write("SEARCH", "CAPTION", AnsiFromWide(L"探す"));
+        Write("CACHE", "CAPTION", AnsiFromWide(L"控え"));
+        Write("DIC", "CAPTION", AnsiFromWide(L"引く"));
+        Write("FILE", "CAPTION", AnsiFromWide(L"ﾌｧｲﾙ名"));
+        Write("SEARCH0", "URL", "http://find.example/?q=");
+        Write("CACHE0", "TITLE", "kept");
+        Write("CACHE0", "URL", "http://kept.example/get?ie=sjis&u=");
+        Write("DIC0", "TITLE", "words");
+        Write("DIC0", "URL", "http://words.example/find?q=");
+        Write("BUTTON", "SELECTED", "2");
+        Write("HOTKEY", "SHIFT", "0");
+        Write("HOTKEY", "CHAR", "74");
     }
     // The four mode buttons' captions, in mode order.
     std::wstring Captions() const
@@ -413,18 +445,7 @@ TEST_P(BandFormReadAgain, TheFirstActLoadsTheFileBeforeItUsesASetting)
 {
     e2e::UrlSink sink;
     ASSERT_TRUE(sink.Installed());
-    Write("SEARCH", "CAPTION", AnsiFromWide(L"探す"));
-    Write("CACHE", "CAPTION", AnsiFromWide(L"控え"));
-    Write("DIC", "CAPTION", AnsiFromWide(L"引く"));
-    Write("FILE", "CAPTION", AnsiFromWide(L"ﾌｧｲﾙ名"));
-    Write("SEARCH0", "URL", "http://find.example/?q=");
-    Write("CACHE0", "TITLE", "kept");
-    Write("CACHE0", "URL", "http://kept.example/get?ie=sjis&u=");
-    Write("DIC0", "TITLE", "words");
-    Write("DIC0", "URL", "http://words.example/find?q=");
-    Write("BUTTON", "SELECTED", "2");
-    Write("HOTKEY", "SHIFT", "0");
-    Write("HOTKEY", "CHAR", "74");  // Ctrl+J
+    WriteOwnSettings();
 
     HANDLE held = LoadWhileHeld();
     EXPECT_EQ(Captions(), L"検索|ｷｬｯｼｭ|辞書|ﾌｧｲﾙ|");
@@ -465,6 +486,30 @@ TEST_P(BandFormReadAgain, TheFirstActLoadsTheFileBeforeItUsesASetting)
 INSTANTIATE_TEST_SUITE_P(BandForm, BandFormReadAgain,
                          testing::Values(FirstAct::Search, FirstAct::ModeClick, FirstAct::Reload, FirstAct::Drop),
                          FirstActName);
+
+// After a good load, another program holds the file without sharing it as the band reloads: the
+// system's reads answer defaults, and the band keeps the captions, engines and hotkey it shows
+// and holds; the file's engine still takes the search once the file is let go.
+TEST_F(BandForm, AReloadThatCannotReadTheFileKeepsWhatTheLastReadGave)
+{
+    e2e::UrlSink sink;
+    ASSERT_TRUE(sink.Installed());
+    WriteOwnSettings();
+    Reopen();
+    ASSERT_EQ(Captions(), L"探す|控え|引く|ﾌｧｲﾙ名|");
+    ASSERT_FALSE(HotKeyFree(MOD_CONTROL, 'J'));
+
+    HANDLE held = HoldFile();
+    Reload();
+    EXPECT_EQ(Captions(), L"探す|控え|引く|ﾌｧｲﾙ名|");
+    EXPECT_FALSE(HotKeyFree(MOD_CONTROL, 'J')) << "the reload dropped the file's hotkey";
+    CloseHandle(held);
+
+    Search(L"日本 a&b");
+    ASSERT_TRUE(sink.WaitFor(1));
+    EXPECT_EQ(sink.Received(), std::vector<std::string>{"http://kept.example/get?ie=sjis&u=%93%FA%96%7B+a%26b"});
+    EXPECT_TRUE(errors.messages.empty());
+}
 
 // The library registered in a folder whose name the code page cannot spell, with a blank as well
 // and in its long form (a volume may have no short names): the band reads and writes the file
@@ -732,15 +777,6 @@ namespace {
 // hands the browser, byte for byte as it arrives there.
 class BandFormShows : public BandForm {
 protected:
-    void Reopen()
-    {
-        form->Free();
-        form = TzBandForm::CreateForBand<TWatchedForm>(site, nullptr);
-        form->Show();
-        box = form->ComboBox1;
-    }
-    // As the settings program makes every band reload after its save.
-    void Reload() { SendMessageA(form->Handle(), WM_SETFOCUS, 0, 0); }
     TFlatSpeedButton* ModeButton(int m) const
     {
         TFlatSpeedButton* const buttons[] = {form->SpeedButtonSearch1, form->SpeedButtonCache1, form->SpeedButtonDic1,
