@@ -295,7 +295,16 @@ void TFlatSpeedButton::HandleWindowMessage(TMessage& message)
 // ---------------------------------------------------------------------------------------------
 // Painting
 
-void TFlatSpeedButton::Paint() { PaintButton(); }
+// A paint draws the button into images of its own: when GDI has run out of objects they cannot be
+// made, and the button is left as the screen shows it until a paint after objects come back. A
+// raise would open an error box in the host at each invalidation.
+void TFlatSpeedButton::Paint()
+{
+    try {
+        PaintButton();
+    } catch (const EOSError&) {
+    }
+}
 
 // Each colour as the canvas's context shows it.
 TFlatSpeedButton::TFaces TFlatSpeedButton::FacesOn(HDC dc)

@@ -272,4 +272,12 @@ TEST(FlatSpeedButton, AThousandPaintsLeaveNoGdiObjectBehind)
         SendMessageA(panel->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(canvas.Dc()), 0);
     };
     ExpectThousandRoundsLeaveNoGdiObject("flat speed button", paintRound);
+    // With every GDI object taken the images of a paint cannot be made: nothing is drawn and
+    // nothing raised (the band's mode buttons would open a box in the shell at each paint).
+    ctltest::ExceptionRecorder recorder;
+    {
+        testenv::GdiExhaustion exhausted;
+        for (int i = 0; i < 8; ++i) paintRound(i);
+    }
+    EXPECT_EQ(recorder.messages.size(), 0u);
 }
