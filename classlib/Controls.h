@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Classes.h"
+#include "GdiScopes.h"
 #include "Graphics.h"
 #include "Messages.h"
 
@@ -535,7 +536,6 @@ private:
     void SizeMessage(TMessage& message);
     void ChildKeyDownMessage(TMessage& message);  // CN_KEYDOWN, CN_SYSKEYDOWN: dialog keys
     void ChildSysCharMessage(TMessage& message);
-    void DropBrush();
 
     HWND handle_ = nullptr;
     HWND parentWindow_ = nullptr;
@@ -545,7 +545,7 @@ private:
     std::vector<TWinControl*> tabList_;
     bool tabStop_ = false;
     int pendingTabOrder_ = -1;
-    HBRUSH brush_ = nullptr;
+    TGdiObject<HBRUSH> brush_;  // of brushColor_, made on demand
     TColor brushColor_ = 0;
     bool recreating_ = false;
     bool destroyingWindow_ = false;

@@ -76,7 +76,6 @@ TWinControl::~TWinControl()
 {
     if (handle_) DestroyWindowHandle();
     FreeObjectInstance(objectInstance_);
-    if (brush_) DeleteObject(brush_);
 }
 
 void TWinControl::DestructionStarting()
@@ -513,7 +512,7 @@ void TWinControl::HandleWindowMessage(TMessage& message)
         if (handle_) EnableWindow(handle_, Enabled());
         break;
     case CM_COLORCHANGED:
-        DropBrush();
+        brush_.Reset();
         Invalidate();
         NotifyControls(CM_PARENTCOLORCHANGED);
         break;
@@ -527,7 +526,7 @@ void TWinControl::HandleWindowMessage(TMessage& message)
     case CM_TEXTCHANGED:
         break;
     case CM_SYSCOLORCHANGE:
-        DropBrush();
+        brush_.Reset();
         NotifyControls(CM_SYSCOLORCHANGE);
         break;
     case WM_SYSCOLORCHANGE:
@@ -637,14 +636,6 @@ void TWinControl::ChildSysCharMessage(TMessage& message)
     message.Result = 0;
     if (TCustomForm* form = GetParentForm(this)) {
         if (form->Perform(CM_DIALOGCHAR, message.WParam, message.LParam) != 0) message.Result = 1;
-    }
-}
-
-void TWinControl::DropBrush()
-{
-    if (brush_) {
-        DeleteObject(brush_);
-        brush_ = nullptr;
     }
 }
 
@@ -869,11 +860,10 @@ RECT TWinControl::ClientRect()
 
 HBRUSH TWinControl::BrushHandle()
 {
-    if (brush_ && brushColor_ == Color()) return brush_;
-    if (brush_) DeleteObject(brush_);
+    if (brush_.Get() && brushColor_ == Color()) return brush_.Get();
     brushColor_ = Color();
-    brush_ = CreateSolidBrush(ColorToRGB(brushColor_));
-    return brush_;
+    brush_.Reset(CreateSolidBrush(ColorToRGB(brushColor_)));
+    return brush_.Get();
 }
 
 void TWinControl::PaintControls(HDC dc, TControl* first)

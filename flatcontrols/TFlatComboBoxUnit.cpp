@@ -53,11 +53,6 @@ TFlatComboBox::TFlatComboBox(TComponent* owner) : TWideCustomComboBox(owner)
     SetItemHeight(13);
 }
 
-TFlatComboBox::~TFlatComboBox()
-{
-    if (listBrush_) DeleteObject(listBrush_);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Properties
 
@@ -271,13 +266,12 @@ void TFlatComboBox::AfterWindowCreated()
 HBRUSH TFlatComboBox::ListBrush()
 {
     const COLORREF color = ColorToRGB(clWindow);
-    if (listBrush_ && listBrushColor_ == color) return listBrush_;
+    if (listBrush_.Get() && listBrushColor_ == color) return listBrush_.Get();
     HBRUSH brush = CreateSolidBrush(color);
     if (!brush) RaiseLastOSError();
-    if (listBrush_) DeleteObject(listBrush_);
-    listBrush_ = brush;
+    listBrush_.Reset(brush);
     listBrushColor_ = color;
-    return listBrush_;
+    return listBrush_.Get();
 }
 
 // ---------------------------------------------------------------------------------------------
