@@ -267,10 +267,12 @@ HBRUSH TFlatComboBox::ListBrush()
 {
     const COLORREF color = ColorToRGB(clWindow);
     if (listBrush_.Get() && listBrushColor_ == color) return listBrush_.Get();
-    HBRUSH brush = CreateSolidBrush(color);
-    if (!brush) RaiseLastOSError();
-    listBrush_.Reset(brush);
-    listBrushColor_ = color;
+    // None to be had (GDI has run out): the list is drawn with the brush there is, or without,
+    // and the next paint asks again. A raise would open an error box at each paint.
+    if (HBRUSH brush = CreateSolidBrush(color)) {
+        listBrush_.Reset(brush);
+        listBrushColor_ = color;
+    }
     return listBrush_.Get();
 }
 
