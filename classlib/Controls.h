@@ -506,6 +506,9 @@ protected:
 
     void AfterLoad() override;
     void ComponentNotification(TComponent* component, TOperation operation) override;
+    // CN_CTLCOLOR* (and a combo box's WM_CTLCOLOR* from its own edit and list): the control's
+    // text and background colours into the context, its brush as the answer.
+    void ColorChildMessage(TMessage& message);
     // True while RecreateWnd destroys and makes the window again.
     bool Recreating() const { return recreating_; }
     // True while the library destroys the control's own window (to free the control or make the
@@ -529,7 +532,6 @@ private:
     void CreateChildHandles();
 
     // The longer cases of HandleWindowMessage, one message each.
-    void ColorChildMessage(TMessage& message);  // CN_CTLCOLOR*: text, background, brush
     void EraseBackgroundMessage(TMessage& message);
     void ContextMenuMessage(TMessage& message);
     void PositionChangingMessage(TMessage& message);
