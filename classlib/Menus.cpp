@@ -6,6 +6,7 @@
 #include "Menus.h"
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <utility>
 
@@ -1000,7 +1001,10 @@ void TPopupList::DefaultHandler(TMessage& message)
 }
 
 namespace {
-TPopupList* currentPopupList = nullptr;
+// The list in force when it is not the library's own: one pointer, set on one thread (the
+// Unicode layer puts its predecessor back as a menu loop starts) and read on any that makes or
+// shows a popup menu, so atomic (Threading.h).
+std::atomic<TPopupList*> currentPopupList{nullptr};
 
 TPopupList& OwnPopupList()
 {
@@ -1009,6 +1013,10 @@ TPopupList& OwnPopupList()
 }
 }  // namespace
 
-TPopupList* PopupList() { return currentPopupList ? currentPopupList : &OwnPopupList(); }
+TPopupList* PopupList()
+{
+    TPopupList* list = currentPopupList.load();
+    return list ? list : &OwnPopupList();
+}
 
-void SetPopupList(TPopupList* list) { currentPopupList = list; }
+void SetPopupList(TPopupList* list) { currentPopupList.store(list); }
