@@ -78,6 +78,23 @@ constexpr UINT CN_CTLCOLORSTATIC = CN_BASE + WM_CTLCOLORSTATIC;
 // WM_USER, plus CN_BASE). They reach a control through Perform, never through its window.
 constexpr bool IsLibraryMessage(UINT msg) { return msg >= CM_BASE && msg < CN_BASE + WM_USER; }
 
+// What the library's windows (a control's, the application's) do first with a message that
+// comes through the window. The library's own messages go from control to control through
+// Perform, and the application's action handler is called directly; one that comes through a
+// window is another thread's or another program's, and Windows passes those at and above WM_USER
+// between processes as they stand: a number where the library keeps a pointer, a show or a
+// release that nobody asked for. It goes on as WM_NULL, which the handlers and hooks pass and the
+// default procedure answers 0, so that the layers in a chain see a message come and go as for any
+// other. The one exception is a form's release, which must wait in the queue: it passes, and only
+// a form acts on it, and only when it carries the mark the form put on its own. (Where a message
+// came from cannot be asked: InSendMessageEx tells whether the thread is inside another thread's
+// send, also for a message of its own that a nested loop dispatches meanwhile.)
+inline void DisarmLibraryMessageFromOutside(TMessage& message)
+{
+    if (!IsLibraryMessage(message.Msg) || message.Msg == CM_RELEASE) return;
+    message = TMessage{WM_NULL, 0, 0, 0};
+}
+
 // ---------------------------------------------------------------------------------------------
 // Types of the controls' properties and events
 

@@ -354,8 +354,8 @@ private:
     void StartHintTimer(int ms, bool hide);
     void StopHintTimer();
     static void CALLBACK HintTimerProc(HWND, UINT, UINT_PTR, DWORD);
-    // The window's procedure: AppMessage, except the library's messages, which come only
-    // through the action handler (another program's are answered 0).
+    // The window's procedure: AppMessage, with the library's messages disarmed as a control's
+    // window does (DisarmLibraryMessageFromOutside): they come only through the action handler.
     void AppWndProc(TMessage& message);
     // The hooks, then the application's own handling, inside the exception barrier.
     void AppMessage(TMessage& message);
