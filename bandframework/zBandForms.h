@@ -33,15 +33,8 @@ public:
     template <class T>
     static T* CreateForBand(HWND parentWindow, TzCustomBandObject* bandObject)
     {
-        T* form = new T(nullptr);
-        try {
-            form->PrepareForBand(parentWindow, bandObject);
-            form->ConstructionDone();
-        } catch (...) {
-            form->Free();
-            throw;
-        }
-        return form;
+        return FinishConstruction(new T(nullptr),
+                                  [&](T* form) { form->PrepareForBand(parentWindow, bandObject); });
     }
 
     void DestructionStarting() override;

@@ -201,10 +201,7 @@ void TApplication::UnhookMainWindow(const TWindowHook& hook)
 
 void TApplication::AppWndProc(TMessage& message)
 {
-    if (IsLibraryMessage(message.Msg)) {
-        message.Result = 0;
-        return;
-    }
+    DisarmLibraryMessageFromOutside(message);
     AppMessage(message);
 }
 

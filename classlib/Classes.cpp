@@ -173,14 +173,7 @@ TObject* TClassRecord::CreateInstance(TComponent* owner) const
     if (!factory_) {
         throw EAbstractError(FormatText(L"クラス %s のインスタンスは作成できません", {WideFromAnsi(name_)}));
     }
-    TObject* object = factory_(owner);
-    try {
-        object->ConstructionDone();
-    } catch (...) {
-        object->Free();
-        throw;
-    }
-    return object;
+    return FinishConstruction(factory_(owner));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -25,7 +25,8 @@
 //
 // Objects are freed with Free() (or FreeAndNil / TObjectPtr), which runs the pre-destruction step
 // DestructionStarting() while the whole object is still alive, then deletes it. Objects that need
-// their after-construction step are made with Make<T>(...), or call ConstructionDone() themselves.
+// their after-construction step are made with Make<T>(...), or through FinishConstruction when
+// something must come between the constructor and that step.
 #include <windows.h>
 #include <objbase.h>
 
@@ -334,7 +335,7 @@ public:
     const std::string& ClassName() const { return GetClass().Name(); }
     bool InheritsFrom(const TClassRecord& record) const { return GetClass().InheritsFrom(record); }
 
-    // After-construction step: runs once the whole object exists (Make<T>, CreateInstance).
+    // After-construction step: runs once the whole object exists (FinishConstruction).
     virtual void ConstructionDone() {}
     // Pre-destruction step: runs from Free() while the whole object is still alive.
     virtual void DestructionStarting() {}
@@ -373,18 +374,34 @@ struct TObjectDeleter {
 template <class T>
 using TObjectPtr = std::unique_ptr<T, TObjectDeleter>;
 
-// Creates an object and runs its after-construction step; a failing step frees it again.
-template <class T, class... Args>
-T* Make(Args&&... args)
+// The steps after a new object's constructor, the one way every creation takes them: prepare
+// (what the object needs before its after-construction step: a resource, a site, a reference
+// that names it), then ConstructionDone. When either raises, the object is freed and the raise
+// goes on. Answers the object.
+template <class T, class Prepare>
+T* FinishConstruction(T* object, Prepare&& prepare)
 {
-    T* object = new T(std::forward<Args>(args)...);
     try {
+        prepare(object);
         object->ConstructionDone();
     } catch (...) {
         object->Free();
         throw;
     }
     return object;
+}
+
+template <class T>
+T* FinishConstruction(T* object)
+{
+    return FinishConstruction(object, [](T*) {});
+}
+
+// Creates an object and runs its after-construction step; a failing step frees it again.
+template <class T, class... Args>
+T* Make(Args&&... args)
+{
+    return FinishConstruction(new T(std::forward<Args>(args)...));
 }
 
 template <class T>

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Classes.h"
+#include "GdiScopes.h"
 #include "Graphics.h"
 #include "Messages.h"
 
@@ -76,6 +77,23 @@ constexpr UINT CN_CTLCOLORSTATIC = CN_BASE + WM_CTLCOLORSTATIC;
 // The library's own messages: the component range and the reflected system messages (below
 // WM_USER, plus CN_BASE). They reach a control through Perform, never through its window.
 constexpr bool IsLibraryMessage(UINT msg) { return msg >= CM_BASE && msg < CN_BASE + WM_USER; }
+
+// What the library's windows (a control's, the application's) do first with a message that
+// comes through the window. The library's own messages go from control to control through
+// Perform, and the application's action handler is called directly; one that comes through a
+// window is another thread's or another program's, and Windows passes those at and above WM_USER
+// between processes as they stand: a number where the library keeps a pointer, a show or a
+// release that nobody asked for. It goes on as WM_NULL, which the handlers and hooks pass and the
+// default procedure answers 0, so that the layers in a chain see a message come and go as for any
+// other. The one exception is a form's release, which must wait in the queue: it passes, and only
+// a form acts on it, and only when it carries the mark the form put on its own. (Where a message
+// came from cannot be asked: InSendMessageEx tells whether the thread is inside another thread's
+// send, also for a message of its own that a nested loop dispatches meanwhile.)
+inline void DisarmLibraryMessageFromOutside(TMessage& message)
+{
+    if (!IsLibraryMessage(message.Msg) || message.Msg == CM_RELEASE) return;
+    message = TMessage{WM_NULL, 0, 0, 0};
+}
 
 // ---------------------------------------------------------------------------------------------
 // Types of the controls' properties and events
@@ -505,6 +523,9 @@ protected:
 
     void AfterLoad() override;
     void ComponentNotification(TComponent* component, TOperation operation) override;
+    // CN_CTLCOLOR* (and a combo box's WM_CTLCOLOR* from its own edit and list): the control's
+    // text and background colours into the context, its brush as the answer.
+    void ColorChildMessage(TMessage& message);
     // True while RecreateWnd destroys and makes the window again.
     bool Recreating() const { return recreating_; }
     // True while the library destroys the control's own window (to free the control or make the
@@ -528,14 +549,12 @@ private:
     void CreateChildHandles();
 
     // The longer cases of HandleWindowMessage, one message each.
-    void ColorChildMessage(TMessage& message);  // CN_CTLCOLOR*: text, background, brush
     void EraseBackgroundMessage(TMessage& message);
     void ContextMenuMessage(TMessage& message);
     void PositionChangingMessage(TMessage& message);
     void SizeMessage(TMessage& message);
     void ChildKeyDownMessage(TMessage& message);  // CN_KEYDOWN, CN_SYSKEYDOWN: dialog keys
     void ChildSysCharMessage(TMessage& message);
-    void DropBrush();
 
     HWND handle_ = nullptr;
     HWND parentWindow_ = nullptr;
@@ -545,7 +564,7 @@ private:
     std::vector<TWinControl*> tabList_;
     bool tabStop_ = false;
     int pendingTabOrder_ = -1;
-    HBRUSH brush_ = nullptr;
+    TGdiObject<HBRUSH> brush_;  // of brushColor_, made on demand
     TColor brushColor_ = 0;
     bool recreating_ = false;
     bool destroyingWindow_ = false;

@@ -15,9 +15,9 @@
 
 namespace {
 
-// Forms read inside the reading of a form, on this thread. Each nested form has a reader of its
-// own, whose nesting limit cannot see the others: a resource holding a form of its own class
-// would recurse until the stack ends.
+// Forms read inside the reading of a form, on this thread (per thread: Threading.h). Each nested
+// form has a reader of its own, whose nesting limit cannot see the others: a resource holding a
+// form of its own class would recurse until the stack ends.
 thread_local int formResourceNesting = 0;
 constexpr int kMaxFormResourceNesting = 16;
 

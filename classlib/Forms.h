@@ -177,15 +177,7 @@ public:
 template <class T>
 T* MakeNewForm(TComponent* owner)
 {
-    T* form = new T(owner);
-    form->InitializeWithoutResource();
-    try {
-        form->ConstructionDone();
-    } catch (...) {
-        form->Free();
-        throw;
-    }
-    return form;
+    return FinishConstruction(new T(owner), [](T* form) { form->InitializeWithoutResource(); });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -275,17 +267,15 @@ public:
     void SetShowMainForm(bool value) { showMainForm_ = value; }
 
     // Makes a form owned by the application; the first becomes the main form. The reference is
-    // set before the form's OnCreate runs.
+    // set before the form's OnCreate runs, and is null when the creation raises.
     template <class T>
     void CreateForm(T*& reference)
     {
-        T* form = new T(this);
-        reference = form;
+        T* form = nullptr;
         try {
-            form->ConstructionDone();
+            form = FinishConstruction(new T(this), [&reference](T* made) { reference = made; });
         } catch (...) {
             reference = nullptr;
-            form->Free();
             throw;
         }
         FormCreated(form);
@@ -364,8 +354,8 @@ private:
     void StartHintTimer(int ms, bool hide);
     void StopHintTimer();
     static void CALLBACK HintTimerProc(HWND, UINT, UINT_PTR, DWORD);
-    // The window's procedure: AppMessage, except the library's messages, which come only
-    // through the action handler (another program's are answered 0).
+    // The window's procedure: AppMessage, with the library's messages disarmed as a control's
+    // window does (DisarmLibraryMessageFromOutside): they come only through the action handler.
     void AppWndProc(TMessage& message);
     // The hooks, then the application's own handling, inside the exception barrier.
     void AppMessage(TMessage& message);

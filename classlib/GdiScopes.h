@@ -3,8 +3,10 @@
 // a window or the screen, in memory, of a WM_PAINT), an object selected into a context, a
 // context's saved state, an object made for the scope, a context lent to a canvas or to the
 // object that paints. Each gives back what it took when the scope ends, also when an exception
-// passes, so that no path leaks a GDI object or leaves a borrowed context changed. The class
-// library and the controls built on it pair no GDI calls by hand but use these.
+// passes, so that no path leaks a GDI object or leaves a borrowed context changed. An object
+// that a control keeps between paints (its background brush) is a member of the same kind, and
+// its scope is the control's life. The class library and the controls built on it pair no GDI
+// calls by hand but use these.
 //
 // A brush or a window's or the screen's context that GDI cannot give (its objects have run out)
 // leaves the scope empty instead of raising: paints and measurements run on every invalidation,
@@ -30,17 +32,19 @@ protected:
 };
 
 // A GDI object (bitmap, brush, pen) deleted at the end of the scope unless handed over with
-// Release.
+// Release; Reset deletes it at once and holds the one given (or none) instead.
 template <class Handle>
 class TGdiObject : TGdiScope {
 public:
-    explicit TGdiObject(Handle handle) : handle_(handle) {}
-    ~TGdiObject()
-    {
-        if (handle_) DeleteObject(handle_);
-    }
+    explicit TGdiObject(Handle handle = nullptr) : handle_(handle) {}
+    ~TGdiObject() { Reset(); }
     Handle Get() const { return handle_; }
     Handle Release() { return std::exchange(handle_, nullptr); }
+    void Reset(Handle handle = nullptr)
+    {
+        if (handle_) DeleteObject(handle_);
+        handle_ = handle;
+    }
 
 private:
     Handle handle_;

@@ -105,14 +105,10 @@ KERVO_CLASS_RECORD(TGraphicsObject) {}
 
 void TGraphicsObject::Changed(bool objectChanged)
 {
-    HGDIOBJ old = objectChanged ? DetachHandle() : nullptr;
-    try {
-        if (OnChange) OnChange();
-    } catch (...) {
-        if (old) DeleteObject(old);
-        throw;
-    }
-    if (old) DeleteObject(old);
+    // The replaced object goes once its users have heard (a canvas selects it out), also when
+    // one of them raises.
+    const TGdiObject<HGDIOBJ> old(objectChanged ? DetachHandle() : nullptr);
+    if (OnChange) OnChange();
 }
 
 // --- Font
@@ -137,9 +133,8 @@ TFont::~TFont()
 int TFont::PixelsPerInch()
 {
     static const int ppi = [] {
-        HDC dc = GetDC(nullptr);
-        int n = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 0;
-        if (dc) ReleaseDC(nullptr, dc);
+        const TWindowDC screen(nullptr);
+        const int n = screen.Get() ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
         return n > 0 ? n : 96;
     }();
     return ppi;

@@ -1,6 +1,12 @@
+// The menu items, menus and popup list of Menus.h. Windows keeps a menu as a handle and reports
+// a choice as a bare number in WM_COMMAND to the window that owned the menu while it showed. So
+// each item carries a number unique in the process and brings the Windows menus that show it up
+// to date whenever it changes, and the popup list owns the popup menus through a hidden window of
+// each thread, which hands a chosen number, and the owner-draw requests, back to the item.
 #include "Menus.h"
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <utility>
 
@@ -273,21 +279,29 @@ TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), command_(AllocateCo
 
 TMenuItem::~TMenuItem()
 {
-    // Reached without Free as well: leave the tree, give back the number and every handle (the
-    // sub-items stay with their owners); the action link, then the bitmap, go after.
-    if (parent_) parent_->Remove(this);
-    for (TMenuItem* item : items_) item->parent_ = nullptr;
-    items_.clear();
+    // After Free the item has left its tree already (DestructionStarting). Reached without Free
+    // (a plain delete), it leaves it here, letting go of its sub-items instead of freeing them:
+    // each one's removal would run this item's ItemChanged, which a descendant overrides and a
+    // destructor no longer reaches. Then the number and the handle go back; the action link,
+    // then the bitmap, go after.
+    LeaveTree(false);
     ReleaseHandle();
     ReleaseCommand(command_);
 }
 
 void TMenuItem::DestructionStarting()
 {
-    if (parent_) parent_->Remove(this);
-    Clear();  // sub-items go with their item, whoever owns them
+    LeaveTree(true);  // sub-items go with their item, whoever owns them
     SetAction(nullptr);
     TComponent::DestructionStarting();
+}
+
+void TMenuItem::LeaveTree(bool freeSubItems)
+{
+    if (parent_) parent_->Remove(this);
+    if (freeSubItems) Clear();
+    for (TMenuItem* item : items_) item->parent_ = nullptr;
+    items_.clear();
 }
 
 void TMenuItem::ReleaseHandle()
@@ -820,14 +834,21 @@ TPopupMenu::TPopupMenu(TComponent* owner) : TMenu(owner)
 
 TPopupMenu::~TPopupMenu()
 {
-    if (list_) list_->Remove(this);
+    // Reached without Free (a plain delete); after Free the menu has left the list already.
+    LeavePopupList();
 }
 
 void TPopupMenu::DestructionStarting()
 {
+    // First: the list hands commands to the menus it holds, and the items are freed next.
+    LeavePopupList();
+    TMenu::DestructionStarting();
+}
+
+void TPopupMenu::LeavePopupList()
+{
     if (list_) list_->Remove(this);
     list_ = nullptr;
-    TMenu::DestructionStarting();
 }
 
 void TPopupMenu::Popup(int x, int y)
@@ -980,7 +1001,10 @@ void TPopupList::DefaultHandler(TMessage& message)
 }
 
 namespace {
-TPopupList* currentPopupList = nullptr;
+// The list in force when it is not the library's own: one pointer, set on one thread (the
+// Unicode layer puts its predecessor back as a menu loop starts) and read on any that makes or
+// shows a popup menu, so atomic (Threading.h).
+std::atomic<TPopupList*> currentPopupList{nullptr};
 
 TPopupList& OwnPopupList()
 {
@@ -989,6 +1013,10 @@ TPopupList& OwnPopupList()
 }
 }  // namespace
 
-TPopupList* PopupList() { return currentPopupList ? currentPopupList : &OwnPopupList(); }
+TPopupList* PopupList()
+{
+    TPopupList* list = currentPopupList.load();
+    return list ? list : &OwnPopupList();
+}
 
-void SetPopupList(TPopupList* list) { currentPopupList = list; }
+void SetPopupList(TPopupList* list) { currentPopupList.store(list); }

@@ -184,6 +184,9 @@ protected:
 
 private:
     friend class TMenu;
+    // Out of the parent's sub-items, and the own sub-items freed (only while the whole item
+    // lives) or let go of.
+    void LeaveTree(bool freeSubItems);
     void RebuildHandle();
     void PopulateMenu();
     void ReleaseHandle();
@@ -296,6 +299,8 @@ public:
     void DestructionStarting() override;
 
 private:
+    void LeavePopupList();
+
     TPopupAlignment alignment_ = TPopupAlignment::paLeft;
     POINT popupPoint_{-1, -1};
     TPopupList* list_ = nullptr;

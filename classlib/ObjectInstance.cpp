@@ -85,6 +85,7 @@ constexpr std::size_t kDataBytes = (sizeof(Block) + kPage - 1) & ~(kPage - 1);
 
 // The pool is never destroyed by the C++ run time: stubs may be freed from other objects'
 // destructors at any point of the module's shut-down. Only idle blocks are released at the end.
+// Every thread's windows take their stubs from it, so it is used under its lock (Threading.h).
 struct Pool {
     std::mutex lock;
     Block* blocks = nullptr;
@@ -138,6 +139,7 @@ Block* BlockOfStub(Pool& pool, const void* p)
     return nullptr;
 }
 
+// Set on one thread, read by the stubs of all (Threading.h).
 std::atomic<TStubExceptionHook> ExceptionHook{nullptr};
 
 LRESULT CALLBACK StubEntry(Slot* slot, UINT msg, WPARAM wParam, LPARAM lParam)

@@ -779,13 +779,10 @@ void TCustomComboBox::HandleWindowMessage(TMessage& message)
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC: {
-        HDC dc = reinterpret_cast<HDC>(message.WParam);
-        SetTextColor(dc, FontColorRGB());
-        SetBkColor(dc, ColorToRGB(Color()));
-        message.Result = reinterpret_cast<LRESULT>(BrushHandle());
+    case WM_CTLCOLORSTATIC:
+        // From the box's own edit and list, which take its colours as a parent's child would.
+        ColorChildMessage(message);
         break;
-    }
     case CM_WANTSPECIALKEY:
         // Enter and Esc close an open list instead of reaching the form.
         if ((LOWORD(message.WParam) == VK_RETURN || LOWORD(message.WParam) == VK_ESCAPE) && DroppedDown()) {

@@ -11,11 +11,13 @@
 // State of the process that band code touches is therefore one of three kinds:
 // - about the calling thread's windows (the control whose window is being made, the control
 //   that holds the mouse, the flat button that is hot, the window that owns the menus a thread
-//   shows): kept per thread, in plain thread-local values that need no clean-up, since the
-//   library may be unloaded while the shell's threads go on;
+//   shows, how deep the thread is in reading nested form resources): kept per thread, in plain
+//   thread-local values that need no clean-up, since the library may be unloaded while the
+//   shell's threads go on;
 // - shared by every thread (menu command numbers, the window classes, the window-property atoms,
-//   the list of popup menus): made and changed under a lock;
-// - counts that another thread reads (the live band forms, which DllCanUnloadNow reads on
-//   whatever thread COM asks from): atomic.
+//   the list of popup menus, the pool of window-procedure stubs): made and changed under a lock;
+// - single values that another thread reads (the count of live band forms, which
+//   DllCanUnloadNow reads on whatever thread COM asks from; the popup list in force; the stubs'
+//   exception hook): atomic.
 // Apart from these, the Unicode layer's message hook serves the thread that loaded the library
 // only (WideForms.h).

@@ -24,21 +24,6 @@ LPARAM MovedMousePos(LPARAM pos, int dx, int dy)
     return MAKELPARAM(static_cast<WORD>(static_cast<short>(x)), static_cast<WORD>(static_cast<short>(y)));
 }
 
-// The library's own messages go from control to control through Perform; one that comes through
-// the window is another thread's or another program's, and Windows passes those at and above
-// WM_USER between processes as they stand: a number where the library keeps a pointer, a show or
-// a release that the control did not ask for. It goes on as WM_NULL, which the handlers pass and
-// the default procedure answers 0, so that the layers in the chain see a message come and go as
-// for any other. The one exception is the form's release, which must wait in the queue: it
-// passes, and the form acts on it only when it carries the mark the form put on its own. (Where a
-// message came from cannot be asked: InSendMessageEx tells whether the thread is inside another
-// thread's send, also for a message of its own that a nested loop dispatches meanwhile.)
-void DisarmLibraryMessageFromOutside(TMessage& message)
-{
-    if (!IsLibraryMessage(message.Msg) || message.Msg == CM_RELEASE) return;
-    message = TMessage{WM_NULL, 0, 0, 0};
-}
-
 // The structure that a system notification (WM_NOTIFY, WM_DRAWITEM, WM_MEASUREITEM) points to,
 // when the control it names by its identifier (wParam) is a child of this window on this
 // thread: that child's own notifications are read, inside another thread's send too. Any thread
@@ -76,7 +61,6 @@ TWinControl::~TWinControl()
 {
     if (handle_) DestroyWindowHandle();
     FreeObjectInstance(objectInstance_);
-    if (brush_) DeleteObject(brush_);
 }
 
 void TWinControl::DestructionStarting()
@@ -513,7 +497,7 @@ void TWinControl::HandleWindowMessage(TMessage& message)
         if (handle_) EnableWindow(handle_, Enabled());
         break;
     case CM_COLORCHANGED:
-        DropBrush();
+        brush_.Reset();
         Invalidate();
         NotifyControls(CM_PARENTCOLORCHANGED);
         break;
@@ -527,7 +511,7 @@ void TWinControl::HandleWindowMessage(TMessage& message)
     case CM_TEXTCHANGED:
         break;
     case CM_SYSCOLORCHANGE:
-        DropBrush();
+        brush_.Reset();
         NotifyControls(CM_SYSCOLORCHANGE);
         break;
     case WM_SYSCOLORCHANGE:
@@ -637,14 +621,6 @@ void TWinControl::ChildSysCharMessage(TMessage& message)
     message.Result = 0;
     if (TCustomForm* form = GetParentForm(this)) {
         if (form->Perform(CM_DIALOGCHAR, message.WParam, message.LParam) != 0) message.Result = 1;
-    }
-}
-
-void TWinControl::DropBrush()
-{
-    if (brush_) {
-        DeleteObject(brush_);
-        brush_ = nullptr;
     }
 }
 
@@ -869,11 +845,10 @@ RECT TWinControl::ClientRect()
 
 HBRUSH TWinControl::BrushHandle()
 {
-    if (brush_ && brushColor_ == Color()) return brush_;
-    if (brush_) DeleteObject(brush_);
+    if (brush_.Get() && brushColor_ == Color()) return brush_.Get();
     brushColor_ = Color();
-    brush_ = CreateSolidBrush(ColorToRGB(brushColor_));
-    return brush_;
+    brush_.Reset(CreateSolidBrush(ColorToRGB(brushColor_)));
+    return brush_.Get();
 }
 
 void TWinControl::PaintControls(HDC dc, TControl* first)

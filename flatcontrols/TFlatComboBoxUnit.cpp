@@ -53,11 +53,6 @@ TFlatComboBox::TFlatComboBox(TComponent* owner) : TWideCustomComboBox(owner)
     SetItemHeight(13);
 }
 
-TFlatComboBox::~TFlatComboBox()
-{
-    if (listBrush_) DeleteObject(listBrush_);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Properties
 
@@ -271,13 +266,14 @@ void TFlatComboBox::AfterWindowCreated()
 HBRUSH TFlatComboBox::ListBrush()
 {
     const COLORREF color = ColorToRGB(clWindow);
-    if (listBrush_ && listBrushColor_ == color) return listBrush_;
-    HBRUSH brush = CreateSolidBrush(color);
-    if (!brush) RaiseLastOSError();
-    if (listBrush_) DeleteObject(listBrush_);
-    listBrush_ = brush;
-    listBrushColor_ = color;
-    return listBrush_;
+    if (listBrush_.Get() && listBrushColor_ == color) return listBrush_.Get();
+    // None to be had (GDI has run out): the list is drawn with the brush there is, or without,
+    // and the next paint asks again. A raise would open an error box at each paint.
+    if (HBRUSH brush = CreateSolidBrush(color)) {
+        listBrush_.Reset(brush);
+        listBrushColor_ = color;
+    }
+    return listBrush_.Get();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include "FlatUtilitys.h"
+#include "GdiScopes.h"
 #include "Graphics.h"
 #include "WideStdCtrls.h"
 
@@ -16,7 +17,6 @@ class TFlatComboBox : public TWideCustomComboBox {
     KERVO_CLASS(TFlatComboBox, TWideCustomComboBox)
 public:
     explicit TFlatComboBox(TComponent* owner);
-    ~TFlatComboBox() override;
 
     TColor ColorArrow() const { return colorArrow_; }
     void SetColorArrow(TColor value) { SetColorProperty(colorArrow_, value); }
@@ -78,7 +78,7 @@ private:
     // longer listBrushColor_, the one it was made in; freed with the control. Checked at each use,
     // not on the system-colour message: the system sends that only to top-level windows, and in
     // the taskbar the band's form is a child.
-    HBRUSH listBrush_ = nullptr;
+    TGdiObject<HBRUSH> listBrush_;
     COLORREF listBrushColor_ = 0;
     // Drawing surface of the arrow and the focus strip: the paint's context during WM_PAINT,
     // else the window's client context for the length of one drawing.

@@ -487,24 +487,8 @@ void TWideStringList::InsertRecord(int index, const std::wstring& s, void* objec
 
 bool TWideStringList::FindSorted(const std::wstring& s, int& index) const
 {
-    int low = 0;
-    int high = count_ - 1;
-    bool found = false;
-    while (low <= high) {
-        const int middle = static_cast<int>((static_cast<unsigned>(low) + static_cast<unsigned>(high)) >> 1);
-        const int c = CompareItems(items_[static_cast<size_t>(middle)].String, s);
-        if (c < 0) {
-            low = middle + 1;
-        } else {
-            high = middle - 1;
-            if (c == 0) {
-                found = true;
-                if (duplicates_ != TDuplicates::Accept) low = middle;
-            }
-        }
-    }
-    index = low;
-    return found;
+    const auto compareAt = [&](int i) { return CompareItems(items_[static_cast<size_t>(i)].String, s); };
+    return BisectSorted(count_, compareAt, duplicates_ == TDuplicates::Accept, index);
 }
 
 void TWideStringList::SortItems()

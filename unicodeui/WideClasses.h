@@ -215,29 +215,40 @@ private:
     bool caseSensitive_ = false;
 };
 
-// Bisection over a sorted list: compare(element, target) answers negative, 0 or positive. Answers
-// whether a match exists; index is the match, else the position where the target would go.
-template <class T, class Compare>
-bool SearchSortedList(const std::vector<T>& list, Compare compare, const void* target, int& index)
+// The bisection of both sorted searches (FindSorted, SearchSortedList) over count elements:
+// compareAt(i) answers the element at i against the target, negative, 0 or positive. A match
+// ends the search, unless leftmost asks for the first of equal elements. Answers whether a match
+// exists; index is the match, else the position where the target would go.
+template <class CompareAt>
+bool BisectSorted(int count, CompareAt compareAt, bool leftmost, int& index)
 {
     int low = 0;
-    int high = static_cast<int>(list.size()) - 1;
+    int high = count - 1;
     bool found = false;
     while (low <= high) {
         const int middle = static_cast<int>((static_cast<unsigned>(low) + static_cast<unsigned>(high)) >> 1);
-        const int c = compare(list[static_cast<size_t>(middle)], target);
+        const int c = compareAt(middle);
         if (c < 0) {
             low = middle + 1;
         } else {
             high = middle - 1;
             if (c == 0) {
                 found = true;
-                low = middle;
+                if (!leftmost) low = middle;
             }
         }
     }
     index = low;
     return found;
+}
+
+// Bisection over a sorted list: compare(element, target) answers negative, 0 or positive. Answers
+// whether a match exists; index is the match, else the position where the target would go.
+template <class T, class Compare>
+bool SearchSortedList(const std::vector<T>& list, Compare compare, const void* target, int& index)
+{
+    const auto compareAt = [&](int i) { return compare(list[static_cast<size_t>(i)], target); };
+    return BisectSorted(static_cast<int>(list.size()), compareAt, false, index);
 }
 
 // An ANSI string list that can also read and write its text in a given code page.

@@ -1,6 +1,6 @@
 // The combo-box base over a real COMBOBOX window: items kept by the window, the clearing that
 // keeps the edit text, index errors, re-creation that keeps items, selection and text, the
-// reflected selection change, and the subclassed edit and list children.
+// reflected selection change, and the subclassed edit and list children and their colours.
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -162,6 +162,21 @@ TEST(ComboBox, EditAndListChildrenPassInnerWindowProcWithTheirDefaultProcedures)
     EXPECT_EQ(f.combo->Text(), "typed") << "the default procedure still ran";
     SendMessageA(list, LB_GETCOUNT, 0, 0);
     EXPECT_TRUE(f.combo->Saw(list, LB_GETCOUNT));
+
+    // Both are painted in the box's colours.
+    f.combo->SetColor(0x00336699);
+    f.combo->Font()->SetColor(0x00102030);
+    MemoryCanvas canvas(4, 4);
+    for (const auto& [msg, child] : {std::pair{WM_CTLCOLOREDIT, edit}, std::pair{WM_CTLCOLORLISTBOX, list}}) {
+        const auto brush = reinterpret_cast<HBRUSH>(SendMessageA(f.combo->Handle(), msg,
+                                                                 reinterpret_cast<WPARAM>(canvas.Dc()),
+                                                                 reinterpret_cast<LPARAM>(child)));
+        LOGBRUSH lb{};
+        ASSERT_EQ(GetObjectA(brush, sizeof lb, &lb), static_cast<int>(sizeof lb));
+        EXPECT_EQ(lb.lbColor, 0x00336699u);
+        EXPECT_EQ(GetBkColor(canvas.Dc()), 0x00336699u);
+        EXPECT_EQ(GetTextColor(canvas.Dc()), 0x00102030u);
+    }
 
     // Keys of the edit are the control's: Enter swallowed by the handler, others passed on.
     SendMessageA(edit, WM_KEYDOWN, VK_RETURN, 0);

@@ -210,6 +210,23 @@ TEST(Menus, ErrorsOnABrokenTree)
     menu->Free();
     ASSERT_EQ(host->ComponentCount(), 1);
     EXPECT_EQ(host->Components(0), loose);
+
+    // Deleted without Free, an item still leaves its menu, and its sub-items stay with their
+    // owner, out of any tree; a menu deleted so leaves the popup list.
+    const size_t menus = PopupList()->Menus().size();
+    auto* other = new TPopupMenu(host.get());
+    auto* c = NewItem(host.get(), other->Items(), "c");
+    auto* d = NewItem(host.get(), c, "d");
+    NewItem(host.get(), other->Items(), "e");
+    ASSERT_EQ(GetMenuItemCount(other->Handle()), 2);
+    delete c;
+    EXPECT_EQ(other->Items()->Count(), 1);
+    EXPECT_EQ(GetMenuItemCount(other->Handle()), 1);
+    EXPECT_EQ(d->Parent(), nullptr);
+    EXPECT_EQ(d->Owner(), host.get());
+    EXPECT_EQ(PopupList()->Menus().size(), menus + 1);
+    delete other;
+    EXPECT_EQ(PopupList()->Menus().size(), menus);
 }
 
 TEST(Menus, DispatchByNumberClicksOnce)

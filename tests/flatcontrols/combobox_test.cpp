@@ -112,12 +112,18 @@ TEST(FlatComboBox, ListBrushHeldOnceAndAThousandPaintsLeaveNoGdiObjectBehind)
         UpdateWindow(h);  // the window's own paint: BeginPaint, the frame on the window context
     };
     ExpectThousandRoundsLeaveNoGdiObject("flat combo box", paintRound);
+    // A list that first shows while GDI has run out: drawn without its brush, no error box for
+    // each paint, and with it once there is one to be had.
+    TFlatComboBox* late = NewCombo(form.get(), TComboBoxStyle::csDropDown, 40);
+    const HWND lateWindow = late->Handle();
     ctltest::ExceptionRecorder recorder;
     {
         testenv::GdiExhaustion exhausted;
         for (int i = 0; i < 8; ++i) paintRound(i);
+        EXPECT_EQ(SendMessageA(lateWindow, WM_CTLCOLORLISTBOX, reinterpret_cast<WPARAM>(m.Dc()), 0), 0);
     }
     EXPECT_EQ(recorder.messages.size(), 0u);
+    EXPECT_NE(SendMessageA(lateWindow, WM_CTLCOLORLISTBOX, reinterpret_cast<WPARAM>(m.Dc()), 0), 0);
 }
 
 TEST(FlatComboBox, ListBrushFollowsTheWindowColourAlsoOnAChildForm)
