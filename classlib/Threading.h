@@ -14,7 +14,8 @@
 //   shows): kept per thread, in plain thread-local values that need no clean-up, since the
 //   library may be unloaded while the shell's threads go on;
 // - shared by every thread (menu command numbers, the window classes, the window-property atoms,
-//   the list of popup menus): made and changed under a lock;
+//   the list of popup menus): made and changed under a lock; every window class of the library,
+//   whichever unit needs it, is registered through RegisterWindowClass (Controls.h);
 // - counts that another thread reads (the live band forms, which DllCanUnloadNow reads on
 //   whatever thread COM asks from): atomic.
 // Apart from these, the Unicode layer's message hook serves the thread that loaded the library

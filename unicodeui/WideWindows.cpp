@@ -66,25 +66,19 @@ TWinControlTrap* TakeTrapFor(TWinControl* control)
 
 constexpr wchar_t UnicodeClassSuffix[] = L".UnicodeClass";
 
-// Registers the control class's wide window class under this module (once) and answers its name.
+// Registers the control class's wide window class under this module (once, for every thread:
+// Threading.h) and answers its name.
 std::wstring RegisterUnicodeWindowClass(const TCreateParams& params, bool standardCreation)
 {
     const std::string ansiName(params.WinClassName, strnlen(params.WinClassName, sizeof params.WinClassName));
     const std::wstring name = WideFromAnsi(ansiName) + UnicodeClassSuffix;
-    const WNDPROC creation = standardCreation ? StandardInitWndProc : UnicodeInitWndProc;
-    const HINSTANCE instance = CurrentModuleInstance();
-    WNDCLASSW existing{};
-    if (GetClassInfoW(instance, name.c_str(), &existing)) {
-        if (existing.lpfnWndProc == creation) return name;
-        if (!UnregisterClassW(name.c_str(), instance)) RaiseLastOSError();
-    }
     const WNDCLASSA& a = params.WindowClass;
     WNDCLASSW w{};
     w.style = a.style;
-    w.lpfnWndProc = creation;
+    w.lpfnWndProc = standardCreation ? StandardInitWndProc : UnicodeInitWndProc;
     w.cbClsExtra = a.cbClsExtra;
     w.cbWndExtra = a.cbWndExtra;
-    w.hInstance = instance;
+    w.hInstance = CurrentModuleInstance();
     w.hIcon = a.hIcon;
     w.hCursor = a.hCursor;
     w.hbrBackground = a.hbrBackground;
@@ -96,8 +90,7 @@ std::wstring RegisterUnicodeWindowClass(const TCreateParams& params, bool standa
         w.lpszMenuName = menuName.c_str();
     }
     w.lpszClassName = name.c_str();
-    if (!RegisterClassW(&w)) RaiseLastOSError();
-    RememberControlWindowClass(AnsiFromWide(name));
+    RegisterWindowClass(w);
     return name;
 }
 
