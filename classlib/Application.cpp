@@ -46,8 +46,7 @@ void TApplication::Initialize()
     wc.hInstance = CurrentModuleInstance();
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.lpszClassName = "TApplication";
-    WNDCLASSA existing{};
-    if (!GetClassInfoA(wc.hInstance, wc.lpszClassName, &existing) && !RegisterClassA(&wc)) RaiseLastOSError();
+    RegisterWindowClass(wc, true);
     handle_ = CreateWindowExA(0, "TApplication", title_.c_str(), WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU,
                               0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
     if (!handle_) RaiseLastOSError();
@@ -263,8 +262,7 @@ struct ApplicationHolder {
         } catch (...) {
         }
         Application = nullptr;
-        UnregisterControlWindowClasses();
-        UnregisterClassA("TApplication", CurrentModuleInstance());
+        UnregisterWindowClasses();
     }
 };
 

@@ -3,7 +3,8 @@
 // the control being created to its window's first message, and the windowless control that holds
 // the mouse. As Threading.h has it, the hand-off and the capture are per thread (each thread's
 // creation must find its own control), and the classes and the atoms, shared by every thread,
-// are made under a lock.
+// are made under a lock: every window class of the library, the controls' and the others', is
+// registered here through RegisterWindowClass.
 #include "Controls.h"
 #include "Graphics.h"  // before windowsx.h, whose macros share its member names
 
@@ -17,6 +18,7 @@
 #include "Forms.h"
 #include "ObjectInstance.h"
 #include "Streams.h"
+#include "SysUtils.h"
 
 namespace {
 
@@ -53,16 +55,37 @@ void MakeAtoms()
     atoms.made.store(true, std::memory_order_release);
 }
 
-std::vector<std::string>& RegisteredClassNames()
+std::vector<std::wstring>& RegisteredClassNames()
 {
     // Never destroyed: the unload step reads it after the static objects are gone.
-    static auto* names = new std::vector<std::string>;
+    static auto* names = new std::vector<std::wstring>;
     return *names;
 }
 
-// Under windowStateLock.
-void RememberClassName(const std::string& name)
+// The ANSI and the wide calls, so that one routine registers classes of both kinds.
+BOOL ClassInfo(const WNDCLASSA& c, WNDCLASSA* found) { return GetClassInfoA(c.hInstance, c.lpszClassName, found); }
+BOOL ClassInfo(const WNDCLASSW& c, WNDCLASSW* found) { return GetClassInfoW(c.hInstance, c.lpszClassName, found); }
+BOOL Unregister(const WNDCLASSA& c) { return UnregisterClassA(c.lpszClassName, c.hInstance); }
+BOOL Unregister(const WNDCLASSW& c) { return UnregisterClassW(c.lpszClassName, c.hInstance); }
+ATOM Register(const WNDCLASSA& c) { return RegisterClassA(&c); }
+ATOM Register(const WNDCLASSW& c) { return RegisterClassW(&c); }
+std::wstring NameOf(const WNDCLASSA& c) { return WideFromAnsi(c.lpszClassName); }
+std::wstring NameOf(const WNDCLASSW& c) { return c.lpszClassName; }
+
+// The check, the removal of a class with another procedure, the registration and the note for
+// the unload step are one step for the other threads: two threads making their first window of a
+// class must neither both register it nor remove it under each other.
+template <class WindowClass>
+void RegisterUnderLock(const WindowClass& windowClass, bool systemProcedure)
 {
+    std::lock_guard<std::mutex> guard(windowStateLock);
+    WindowClass existing{};
+    if (ClassInfo(windowClass, &existing)) {
+        if (systemProcedure || existing.lpfnWndProc == windowClass.lpfnWndProc) return;
+        if (!Unregister(windowClass)) RaiseLastOSError();
+    }
+    if (!Register(windowClass)) RaiseLastOSError();
+    const std::wstring name = NameOf(windowClass);
     auto& names = RegisteredClassNames();
     if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
 }
@@ -172,31 +195,27 @@ TControl* FindControlAtScreenPos(POINT screenPos, bool allowDisabled)
     return control;
 }
 
+void RegisterWindowClass(const WNDCLASSA& windowClass, bool systemProcedure)
+{
+    RegisterUnderLock(windowClass, systemProcedure);
+}
+
+void RegisterWindowClass(const WNDCLASSW& windowClass, bool systemProcedure)
+{
+    RegisterUnderLock(windowClass, systemProcedure);
+}
+
 void RegisterControlWindowClass(TCreateParams& params)
 {
     params.WindowClass.lpfnWndProc = StandardInitWndProc;
     params.WindowClass.lpszClassName = params.WinClassName;
-    // Two threads making their first window of a class must not both register it.
-    std::lock_guard<std::mutex> guard(windowStateLock);
-    WNDCLASSA existing{};
-    if (GetClassInfoA(params.WindowClass.hInstance, params.WinClassName, &existing)) {
-        if (existing.lpfnWndProc == StandardInitWndProc) return;
-        if (!UnregisterClassA(params.WinClassName, params.WindowClass.hInstance)) RaiseLastOSError();
-    }
-    if (!RegisterClassA(&params.WindowClass)) RaiseLastOSError();
-    RememberClassName(params.WinClassName);
+    RegisterWindowClass(params.WindowClass);
 }
 
-void RememberControlWindowClass(const std::string& name)
+void UnregisterWindowClasses()
 {
     std::lock_guard<std::mutex> guard(windowStateLock);
-    RememberClassName(name);
-}
-
-void UnregisterControlWindowClasses()
-{
-    std::lock_guard<std::mutex> guard(windowStateLock);
-    for (const std::string& name : RegisteredClassNames()) UnregisterClassA(name.c_str(), CurrentModuleInstance());
+    for (const std::wstring& name : RegisteredClassNames()) UnregisterClassW(name.c_str(), CurrentModuleInstance());
     RegisteredClassNames().clear();
     if (atoms.made.load(std::memory_order_relaxed)) {
         GlobalDeleteAtom(atoms.window);

@@ -402,14 +402,17 @@ TWinControl* FindControlOrParent(HWND window);
 // that control's windowless child under the point.
 TControl* FindControlAtScreenPos(POINT screenPos, bool allowDisabled);
 
-// Registers (or finds) the window class of params under this module's instance: an existing
-// class with the creation procedure is kept; one with another procedure is registered again.
-// Classes registered here are unregistered when the module unloads.
+// Registers (or finds) a window class of this module for every thread, under the lock of the
+// window classes (Threading.h): an existing class with the same procedure is kept, one with
+// another procedure is registered again; with systemProcedure (the class's procedure is the
+// system's default one, which no earlier load of the module can have left dangling) any existing
+// class of the name is kept. Every window class of the library is registered through these.
+void RegisterWindowClass(const WNDCLASSA& windowClass, bool systemProcedure = false);
+void RegisterWindowClass(const WNDCLASSW& windowClass, bool systemProcedure = false);
+// The window class of params under this module's instance, with the creation procedure.
 void RegisterControlWindowClass(TCreateParams& params);
-// Records a class that another unit registered under this module's instance, so that the unload
-// step removes it with the library's own.
-void RememberControlWindowClass(const std::string& name);
-void UnregisterControlWindowClasses();
+// The unload step: unregisters what RegisterWindowClass registered and deletes the atoms.
+void UnregisterWindowClasses();
 
 // ---------------------------------------------------------------------------------------------
 // TWinControl

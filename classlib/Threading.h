@@ -15,7 +15,10 @@
 //   thread-local values that need no clean-up, since the library may be unloaded while the
 //   shell's threads go on;
 // - shared by every thread (menu command numbers, the window classes, the window-property atoms,
-//   the list of popup menus, the pool of window-procedure stubs): made and changed under a lock;
+//   the list of popup menus, the pool of window-procedure stubs, the Unicode layer's caption
+//   holders and the traps waiting between two windows of a control): made and changed under a lock;
+//   every window class of the library, whichever unit needs it, is registered through
+//   RegisterWindowClass (Controls.h);
 // - single values that another thread reads (the count of live band forms, which
 //   DllCanUnloadNow reads on whatever thread COM asks from; the popup list in force; the stubs'
 //   exception hook): atomic.

@@ -1,5 +1,6 @@
 #include "UtilWindow.h"
 
+#include "Controls.h"
 #include "ObjectInstance.h"
 #include "Streams.h"
 #include "SysUtils.h"
@@ -8,36 +9,25 @@ namespace {
 
 const wchar_t kClassName[] = L"TKervoUtilWindow";
 
-// The class is registered with the module's instance on first use and unregistered when the
-// module goes (the shell loads and unloads the band library): its procedure is DefWindowProcW,
-// which lives in user32, so a class left behind by a previous load of the module never calls
-// into code that is gone. Each window gets its object's procedure after creation.
-struct ClassRegistration {
-    bool registered = false;
-    ~ClassRegistration()
-    {
-        if (registered) UnregisterClassW(kClassName, CurrentModuleInstance());
-    }
-    void Ensure()
-    {
-        WNDCLASSW existing{};
-        if (GetClassInfoW(CurrentModuleInstance(), kClassName, &existing)) return;
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = CurrentModuleInstance();
-        wc.lpszClassName = kClassName;
-        if (!RegisterClassW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) RaiseLastOSError();
-        registered = true;
-    }
-};
-
-ClassRegistration registration;
+// Registered with the module's instance on first use, once for all threads (Threading.h), and
+// unregistered when the module goes (the shell loads and unloads the band library): its procedure
+// is DefWindowProcW, which lives in user32, so a class left behind by a previous load of the
+// module never calls into code that is gone. Each window gets its object's procedure after
+// creation.
+void EnsureClass()
+{
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = CurrentModuleInstance();
+    wc.lpszClassName = kClassName;
+    RegisterWindowClass(wc, true);
+}
 
 }  // namespace
 
 HWND AllocateUtilWindow(const TWndMethod& method, bool messageOnly)
 {
-    registration.Ensure();
+    EnsureClass();
     HWND window = CreateWindowExW(messageOnly ? 0 : WS_EX_TOOLWINDOW, kClassName, L"", WS_POPUP, 0, 0, 0, 0,
                                   messageOnly ? HWND_MESSAGE : nullptr, nullptr, CurrentModuleInstance(), nullptr);
     if (!window) RaiseLastOSError();

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <mutex>
 #include <vector>
 
 #include "ActnList.h"
@@ -19,12 +20,15 @@
 namespace {
 
 // The holder registry: sorted ascending by control address, one holder per control. Never
-// destroyed: controls freed at unload still reach it through their holders.
+// destroyed: controls freed at unload still reach it through their holders. The controls of
+// every thread have their holders here, so it is searched and changed under holdersLock only
+// (Threading.h); a holder itself belongs to its control's thread.
 std::vector<TWideCaptionHolder*>& CaptionHolders()
 {
     static auto* holders = new std::vector<TWideCaptionHolder*>;
     return *holders;
 }
+std::mutex holdersLock;
 
 int CompareHolder(TWideCaptionHolder* holder, const void* control)
 {
@@ -33,6 +37,7 @@ int CompareHolder(TWideCaptionHolder* holder, const void* control)
     return a < b ? -1 : (a > b ? 1 : 0);
 }
 
+// Under holdersLock.
 bool FindHolderIndex(const TControl* control, int& index)
 {
     return SearchSortedList(CaptionHolders(), CompareHolder, control, index);
@@ -73,6 +78,7 @@ TWideCaptionHolder::TWideCaptionHolder(TControl* control) : TComponent(nullptr),
 
 TWideCaptionHolder::~TWideCaptionHolder()
 {
+    std::lock_guard<std::mutex> guard(holdersLock);
     auto& holders = CaptionHolders();
     holders.erase(std::remove(holders.begin(), holders.end(), this), holders.end());
 }
@@ -82,8 +88,11 @@ void TWideCaptionHolder::ComponentNotification(TComponent* component, TOperation
     TComponent::ComponentNotification(component, operation);
     if (operation != TOperation::Removal || component != ownerControl_ || !component) return;
     // Leave the registry while the order still holds (the address is still the key).
-    int index = 0;
-    if (FindHolderIndex(ownerControl_, index)) CaptionHolders().erase(CaptionHolders().begin() + index);
+    {
+        std::lock_guard<std::mutex> guard(holdersLock);
+        int index = 0;
+        if (FindHolderIndex(ownerControl_, index)) CaptionHolders().erase(CaptionHolders().begin() + index);
+    }
     ownerControl_ = nullptr;
     Free();
 }
@@ -91,6 +100,7 @@ void TWideCaptionHolder::ComponentNotification(TComponent* component, TOperation
 TWideCaptionHolder* FindCaptionHolder(TControl* control, bool create)
 {
     if (!control) return nullptr;
+    std::lock_guard<std::mutex> guard(holdersLock);
     int index = 0;
     if (FindHolderIndex(control, index)) return CaptionHolders()[static_cast<size_t>(index)];
     if (!create) return nullptr;

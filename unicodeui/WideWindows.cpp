@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <vector>
 
 #include "Forms.h"
@@ -33,15 +34,25 @@ struct ShutDownMarker {
 
 // Traps not attached to a window, waiting for their control's next window; searched from the end.
 // They are not owned here: a trap leaves the list when it is freed. Never destroyed, so that
-// controls freed late in an unload still find it.
+// controls freed late in an unload still find it. Every thread's controls keep their traps here,
+// so the list is changed under pendingTrapsLock only (Threading.h); a trap itself belongs to its
+// control's thread.
 std::vector<TWinControlTrap*>& PendingTraps()
 {
     static auto* traps = new std::vector<TWinControlTrap*>;
     return *traps;
 }
+std::mutex pendingTrapsLock;
+
+void AddPendingTrap(TWinControlTrap* trap)
+{
+    std::lock_guard<std::mutex> guard(pendingTrapsLock);
+    PendingTraps().push_back(trap);
+}
 
 void DropPendingTrap(TWinControlTrap* trap)
 {
+    std::lock_guard<std::mutex> guard(pendingTrapsLock);
     auto& traps = PendingTraps();
     traps.erase(std::remove(traps.begin(), traps.end(), trap), traps.end());
 }
@@ -53,12 +64,15 @@ thread_local TWinControl* CreatingControl = nullptr;
 // The pending trap of the control (taken out of the list), else a new one.
 TWinControlTrap* TakeTrapFor(TWinControl* control)
 {
-    auto& traps = PendingTraps();
-    for (auto it = traps.rbegin(); it != traps.rend(); ++it) {
-        if ((*it)->Control() == control) {
-            TWinControlTrap* trap = *it;
-            traps.erase(std::next(it).base());
-            return trap;
+    {
+        std::lock_guard<std::mutex> guard(pendingTrapsLock);
+        auto& traps = PendingTraps();
+        for (auto it = traps.rbegin(); it != traps.rend(); ++it) {
+            if ((*it)->Control() == control) {
+                TWinControlTrap* trap = *it;
+                traps.erase(std::next(it).base());
+                return trap;
+            }
         }
     }
     return new TWinControlTrap(control);
@@ -66,25 +80,19 @@ TWinControlTrap* TakeTrapFor(TWinControl* control)
 
 constexpr wchar_t UnicodeClassSuffix[] = L".UnicodeClass";
 
-// Registers the control class's wide window class under this module (once) and answers its name.
+// Registers the control class's wide window class under this module (once, for every thread:
+// Threading.h) and answers its name.
 std::wstring RegisterUnicodeWindowClass(const TCreateParams& params, bool standardCreation)
 {
     const std::string ansiName(params.WinClassName, strnlen(params.WinClassName, sizeof params.WinClassName));
     const std::wstring name = WideFromAnsi(ansiName) + UnicodeClassSuffix;
-    const WNDPROC creation = standardCreation ? StandardInitWndProc : UnicodeInitWndProc;
-    const HINSTANCE instance = CurrentModuleInstance();
-    WNDCLASSW existing{};
-    if (GetClassInfoW(instance, name.c_str(), &existing)) {
-        if (existing.lpfnWndProc == creation) return name;
-        if (!UnregisterClassW(name.c_str(), instance)) RaiseLastOSError();
-    }
     const WNDCLASSA& a = params.WindowClass;
     WNDCLASSW w{};
     w.style = a.style;
-    w.lpfnWndProc = creation;
+    w.lpfnWndProc = standardCreation ? StandardInitWndProc : UnicodeInitWndProc;
     w.cbClsExtra = a.cbClsExtra;
     w.cbWndExtra = a.cbWndExtra;
-    w.hInstance = instance;
+    w.hInstance = CurrentModuleInstance();
     w.hIcon = a.hIcon;
     w.hCursor = a.hCursor;
     w.hbrBackground = a.hbrBackground;
@@ -96,8 +104,7 @@ std::wstring RegisterUnicodeWindowClass(const TCreateParams& params, bool standa
         w.lpszMenuName = menuName.c_str();
     }
     w.lpszClassName = name.c_str();
-    if (!RegisterClassW(&w)) RaiseLastOSError();
-    RememberControlWindowClass(AnsiFromWide(name));
+    RegisterWindowClass(w);
     return name;
 }
 
@@ -161,7 +168,7 @@ LRESULT CALLBACK UnicodeInitWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM
         if (!control) return DefWindowProcW(window, msg, wParam, lParam);
         control->AttachHandle(window);
         TWinControlTrap* trap = TakeTrapFor(control);
-        PendingTraps().push_back(trap);
+        AddPendingTrap(trap);
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(trap->controlProcStub_));
         if ((GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD) && GetWindowLongPtrW(window, GWLP_ID) == 0) {
             SetWindowLongPtrW(window, GWLP_ID, reinterpret_cast<LONG_PTR>(window));
@@ -361,7 +368,7 @@ void TWinControlTrap::UnsubclassWindow()
     if (standardCreation_) {
         destroyPending_ = true;
     } else if (!control_->IsDestroying()) {
-        PendingTraps().push_back(this);
+        AddPendingTrap(this);
     }
 }
 

@@ -2,11 +2,14 @@
 // the shell's stand-in: typed queries and Enter reach the browser byte for byte, the settings file
 // beside the library keeps history and mode (a clicked mode is the one searched after the band
 // opens again), the settings program's notification reloads engine and hotkey, text dragged with
-// OLE's own loop lands in the box, the band's menu, registration.
+// OLE's own loop lands in the box, the band's menu, registration, and bands opened on several of
+// the shell's threads at once.
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "BandSettings.h"
@@ -308,4 +311,64 @@ TEST(SearchBandLibrary, LoadsAndUnloadsGiveTheHotKeyAtomBackEachTime)
         FreeLibrary(library);
     }
     EXPECT_EQ(GlobalFindAtomA("hotkey"), 0) << "a load left its reference behind";
+}
+
+TEST(SearchBandLibrary, BandsOpenedOnEightThreadsAtOnceEachGetTheirForm)
+{
+    // The shell may open bands on several of its threads at the same moment. The first window of
+    // each class is what they race for, so each round loads the library afresh (its unload took
+    // its window classes with it) and the eight threads open a band each at once, keep it until
+    // all are open, and close it. The threads stay for every round, as the shell's do: Wine serves
+    // no more than 63 apartments that ever offered an interface (a drop target) in one process.
+    constexpr int kThreads = 8, kRounds = 8;
+    struct Round {
+        HANDLE go = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        HANDLE allOpen = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        HANDLE allClosed = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        std::atomic<int> open = 0, closed = 0;
+        std::vector<std::string> failures = std::vector<std::string>(kThreads);
+        bandhost::TBandLibrary library;  // loaded before go
+        ~Round() { CloseHandle(go), CloseHandle(allOpen), CloseHandle(allClosed); }
+    };
+    std::vector<Round> rounds(kRounds);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&rounds, t] {
+            CoInitialize(nullptr);
+            {
+                bandhost::TBandHost host;
+                auto pumpUntil = [&host](HANDLE event) {
+                    while (MsgWaitForMultipleObjects(1, &event, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0)
+                        host.PumpPending();
+                };
+                for (Round& round : rounds) {
+                    pumpUntil(round.go);
+                    const HRESULT hr = host.Open(round.library, BandClassId);
+                    char className[64] = {};
+                    GetClassNameA(host.BandWindow(), className, sizeof className);
+                    if (hr != S_OK) {
+                        round.failures[t] = AnsiFromWide(host.Error());
+                    } else if (GetWindowThreadProcessId(host.BandWindow(), nullptr) != GetCurrentThreadId() ||
+                               std::string(className) != BandFormClassName) {
+                        round.failures[t] = std::string("no form of this thread: ") + className;
+                    }
+                    if (++round.open == kThreads) SetEvent(round.allOpen);
+                    pumpUntil(round.allOpen);
+                    host.Close();
+                    if (++round.closed == kThreads) SetEvent(round.allClosed);
+                }
+            }
+            CoUninitialize();
+        });
+    }
+    const std::wstring path = WideFromAnsi(testenv::ProgramDir() + "kervodll.dll");
+    for (int r = 0; r < kRounds; ++r) {
+        Round& round = rounds[r];
+        EXPECT_TRUE(round.library.Load(path)) << AnsiFromWide(round.library.Error());
+        SetEvent(round.go);
+        WaitForSingleObject(round.allClosed, INFINITE);
+        EXPECT_EQ(round.failures, std::vector<std::string>(kThreads)) << "round " << r;
+        EXPECT_TRUE(round.library.UnloadIfUnused()) << "round " << r;
+    }
+    for (std::thread& thread : threads) thread.join();
 }

@@ -2,12 +2,13 @@
 // characters that code page 932 cannot hold (Hangul, a surrogate pair) typed into a superclassed
 // EDIT reach its text unchanged while the class library sees them packed and its ANSI view shows
 // the replacement character; the text survives re-creation of the window; the class library's
-// own changes to the ANSI text win; hints and their parts.
+// own changes to the ANSI text win; hints and their parts; controls of several threads at once.
 #include <windows.h>
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "../classlib/ControlsTestSupport.h"
@@ -53,6 +54,17 @@ protected:
     }
 };
 
+// A plain Unicode window of the layer, with no system class behind it.
+class TWidePlainWindow : public TWinControl {
+    KERVO_CLASS(TWidePlainWindow, TWinControl)
+public:
+    explicit TWidePlainWindow(TComponent* owner) : TWinControl(owner) { SetBounds(0, 0, 100, 20); }
+    using TWinControl::DestroyHandle;
+
+protected:
+    void MakeWindowHandle(const TCreateParams& params) override { CreateUnicodeWindow(this, params, L"", false); }
+};
+
 struct Fixture {
     Fixture() : form(MakeNewForm<TForm>(nullptr), [](TForm* f) { f->Free(); })
     {
@@ -94,6 +106,7 @@ struct PassThrough : TObject {
 }  // namespace
 
 KERVO_CLASS_RECORD(TWideTestEdit) {}
+KERVO_CLASS_RECORD(TWidePlainWindow) {}
 
 TEST(WideControls, TypedCharactersOutsideTheCodePageReachTheWindowText)
 {
@@ -185,6 +198,57 @@ TEST(WideControls, WindowTextSurvivesRecreationAndPairsWithTheAnsiText)
     button->SetParent(f.form.get());
     SetWideControlText(button, L"検" + Hangul);
     EXPECT_EQ(GetWideControlText(button), L"検?");
+}
+
+TEST(WideControls, ControlsOfEightThreadsAtOnceKeepTheirOwnTextsAndTraps)
+{
+    // Each thread's controls keep their held texts, and their traps between two windows, in lists
+    // that every thread shares; the first window of the class registers it for all. Controls made,
+    // given windows, re-created and freed on eight threads at once each keep their own text.
+    // Plain Unicode windows: Wine's EDIT control itself is not safe on several threads at once.
+    constexpr int kThreads = 8, kControls = 300, kLive = 60;
+    ExceptionRecorder errors;
+    std::vector<std::string> wrong(kThreads);
+    HANDLE go = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            TForm* form = MakeNewForm<TForm>(nullptr);
+            form->SetBounds(10, 10, 300, 120);
+            form->HandleNeeded();
+            std::vector<std::pair<TWidePlainWindow*, std::wstring>> live;
+            auto check = [&](const std::pair<TWidePlainWindow*, std::wstring>& control) {
+                const std::wstring text = GetWideControlText(control.first);
+                if (text != control.second && wrong[t].empty()) wrong[t] = AnsiFromWide(text);
+            };
+            WaitForSingleObject(go, INFINITE);
+            try {
+                for (int i = 0; i < kControls; ++i) {
+                    auto* window = new TWidePlainWindow(form);
+                    live.emplace_back(window, Hangul + std::to_wstring(t * kControls + i));
+                    SetWideControlText(window, live.back().second);  // held: no window yet
+                    window->SetParent(form);
+                    // A window goes while its control stays (its trap waits), another comes back.
+                    live[static_cast<size_t>(i) % live.size()].first->DestroyHandle();
+                    live[static_cast<size_t>(i / 2) % live.size()].first->HandleNeeded();
+                    if (live.size() > kLive) {
+                        check(live.front());
+                        live.front().first->Free();
+                        live.erase(live.begin());
+                    }
+                }
+                for (const auto& control : live) check(control);
+            } catch (const Exception& e) {
+                wrong[t] = e.Message();
+            }
+            form->Free();
+        });
+    }
+    SetEvent(go);
+    for (std::thread& thread : threads) thread.join();
+    CloseHandle(go);
+    EXPECT_EQ(wrong, std::vector<std::string>(kThreads));
+    EXPECT_EQ(errors.messages, std::vector<std::string>());
 }
 
 TEST(WideControls, WindowlessControlTextAndHints)
