@@ -214,7 +214,11 @@ void RegisterControlWindowClass(TCreateParams& params)
 
 void UnregisterWindowClasses()
 {
-    std::lock_guard<std::mutex> guard(windowStateLock);
+    // Held now, the lock belongs to a thread that the process's end cut off inside a
+    // registration (a library that is freed has no band left on any thread): the classes and
+    // atoms go with the process, and waiting would hang its exit.
+    std::unique_lock<std::mutex> guard(windowStateLock, std::try_to_lock);
+    if (!guard.owns_lock()) return;
     for (const std::wstring& name : RegisteredClassNames()) UnregisterClassW(name.c_str(), CurrentModuleInstance());
     RegisteredClassNames().clear();
     if (atoms.made.load(std::memory_order_relaxed)) {
