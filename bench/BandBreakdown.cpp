@@ -92,6 +92,29 @@ void CallRows(const TImportTimers& timers, int bucket, const char* step, int row
     }
 }
 
+// A step's own share, in percent: raw, the step's time under the timers less the module's
+// outermost platform calls; and that less what the timers themselves added (outside the outermost
+// calls' clocks to the own part, in all to the step) and less the host's calls that brought the
+// module its messages, so that what is left is the module's code. The module's code that the
+// platform calls back inside a timed call (a window procedure) still counts to that call. With
+// what was taken away per step. The times are sums over the given number of steps.
+void OwnShareRows(TImportTimers& timers, int bucket, const std::string& step, double total, double platform,
+                  double hostCalls, int times)
+{
+    const TTimerCosts costs = timers.MeasureCosts();
+    const TTimersAdded added = timers.Added(bucket, costs);
+    const double own = total - platform;
+    Row(step + " own share: raw, less the timers' cost and the host's calls (%)",
+        Fixed(100 * own / total) + ", " +
+            Fixed(100 * (own - added.outsideOutermost - hostCalls) / (total - added.whole)));
+    Row("  " + step + " taken away: the timers' cost in the own part and in all, the host's calls (us; calls timed)",
+        Fixed(added.outsideOutermost / times) + ", " + Fixed(added.whole / times) + ", " + Fixed(hostCalls / times) +
+            " (" + Fixed(double(added.calls) / times) + ")");
+    Row("  " + step + " timers' cost per call, plain and with a message: inside + outside its clock (us)",
+        Fixed(costs.plain.inside, 3) + " + " + Fixed(costs.plain.outside, 3) + ", " + Fixed(costs.message.inside, 3) +
+            " + " + Fixed(costs.message.outside, 3));
+}
+
 }  // namespace
 
 void PrintBandBreakdown(bandhost::TBandLibrary& library, bandhost::TBandHost& host, const CLSID& classID,
@@ -122,17 +145,21 @@ void PrintBandBreakdown(bandhost::TBandLibrary& library, bandhost::TBandHost& ho
     }
     Row(band + " breakdown: SetSite / GetBandInfo under the timers (us)",
         Fixed(times.setSite / kBreakdownCycles) + " / " + Fixed(times.bandInfo / kBreakdownCycles));
-    for (int s = 0; s < kSteps; ++s)
+    double platform = 0;
+    for (int s = 0; s < kSteps; ++s) {
         Row(std::string("  SetSite step: ") + kStepLabels[s] + " (us, of it platform)",
             Fixed(steps.total[s] / kBreakdownCycles) + ", " + Fixed(steps.platform[s] / kBreakdownCycles));
+        platform += steps.platform[s];
+    }
+    OwnShareRows(timers, kSetSiteBucket, "SetSite", times.setSite, platform, 0, kBreakdownCycles);
     CallRows(timers, kSetSiteBucket, "SetSite", kSetSiteCallRows);
     CallRows(timers, kBandInfoBucket, "GetBandInfo", kBandInfoCallRows);
 }
 
-void PrintStepBreakdown(HMODULE module, const char* step, int times, const std::function<void()>& run)
+void PrintStepBreakdown(HMODULE module, HMODULE host, const char* step, int times, const std::function<void()>& run)
 {
     constexpr int kStepBucket = 0, kStepCallRows = 16;
-    TImportTimers timers(module);
+    TImportTimers timers(module, host);
     timers.SetBucket(kStepBucket);
     double total = 0;
     for (int i = 0; i < times; ++i) {
@@ -145,13 +172,14 @@ void PrintStepBreakdown(HMODULE module, const char* step, int times, const std::
     // By their own part: what the platform spends outside the module's code, call by call (a
     // window procedure of the module that the platform calls back counts to the call's part).
     std::vector<TImportTime> calls = timers.Times(kStepBucket);
-    double platform = 0;
+    double platform = 0, hostCalls = 0;
     for (const TImportTime& t : calls)
-        if (t.label.find(' ') == std::string::npos) platform += t.selfUs;
+        if (t.whole) (t.host ? hostCalls : platform) += t.selfUs;
     std::sort(calls.begin(), calls.end(),
               [](const TImportTime& a, const TImportTime& b) { return a.selfUs > b.selfUs; });
     Row(std::string(step) + " breakdown: under the timers (us, of it platform's own part)",
         Fixed(total / times) + ", " + Fixed(platform / times));
+    OwnShareRows(timers, kStepBucket, step, total, platform, hostCalls, times);
     int printed = 0;
     for (const TImportTime& t : calls) {
         if (printed++ == kStepCallRows) break;

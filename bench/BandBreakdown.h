@@ -1,7 +1,8 @@
 #pragma once
 // Where a band's SetSite and GetBandInfo spend their time, printed as rows: the steps of SetSite
-// (each with the part of it spent in platform calls) and the dearest platform calls of both; and
-// the same for a step that the benchmark repeats through the band's window messages.
+// (each with the part of it spent in platform calls), SetSite's own share (the band's code) and
+// the dearest platform calls of both; and the same for a step that the benchmark repeats through
+// the band's window messages.
 #include <functional>
 
 #include "BandHost.h"
@@ -13,7 +14,8 @@ void PrintBandBreakdown(bandhost::TBandLibrary& library, bandhost::TBandHost& ho
 
 // Where one repeated step of a band (a search, a reload) spends its time: the mean time of the
 // step under the timers, the platform's own part of it (each timed call less the timed calls made
-// inside it), and the calls with the dearest own parts. run does the step once.
-void PrintStepBreakdown(HMODULE module, const char* step, int times, const std::function<void()>& run);
+// inside it), the band's own share, and the calls with the dearest own parts. run does the step
+// once; host is the module whose calls drive the band (see TImportTimers).
+void PrintStepBreakdown(HMODULE module, HMODULE host, const char* step, int times, const std::function<void()>& run);
 
 }  // namespace bench

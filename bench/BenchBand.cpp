@@ -267,7 +267,7 @@ void BenchSearchBand(const std::wstring& source, double minimalCycle)
         Row("  reload's platform calls: every key read by itself (us)",
             Fixed(bench::TimeReloadCalls(ini, false, kReloads)));
         Row("reload, ratio to its platform calls", Fixed(reload / calls, 2));
-        bench::PrintStepBreakdown(library.Module(), "reload", kReloads / 10,
+        bench::PrintStepBreakdown(library.Module(), GetModuleHandleW(nullptr), "reload", kReloads / 10,
                                   [&] { SendMessageW(form, WM_SETFOCUS, 0, 0); });
     }
 
@@ -291,7 +291,7 @@ void BenchSearchBand(const std::wstring& source, double minimalCycle)
         Row("search, ratio to its platform calls", Fixed(total / kSearches / calls, 2));
         Row("search band, change after 10,000 searches", Change(before, bench::CountResources()));
         Row("searches that reached the shell", std::to_string(shellCalls) + " of " + std::to_string(kSearches));
-        bench::PrintStepBreakdown(library.Module(), "search", kSearches / 10, [&] {
+        bench::PrintStepBreakdown(library.Module(), GetModuleHandleW(nullptr), "search", kSearches / 10, [&] {
             PostMessageW(edit.found, WM_KEYDOWN, VK_RETURN, 0x001C0001);
             host.PumpPending();
         });
